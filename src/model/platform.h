@@ -1,0 +1,73 @@
+// The seam between the core and the windowing platform. The core asks for tones, message
+// boxes, cursors, texts, value dialogs and redraws only through this interface; the window
+// implements it with Qt, tests with a recording fake. All texts are UTF-8.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rz {
+
+// Tones of 80 ms: refused pick or input, accepted step, step back or clamped value.
+constexpr int kToneRefused = 500;
+constexpr int kToneAccepted = 150;
+constexpr int kToneBack = 80;
+
+enum class CursorKind { Arrow, Wait, Cross, Pick, Move, Rotate, Zoom, Pan, Digitize };
+
+// One field of a value dialog: the caller fills label, value and range; the dialog writes value.
+struct ValueField {
+    std::string label;
+    double value = 0.0;
+    double min = -1e30;
+    double max = 1e30;
+    int decimals = 2;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    virtual void tone(int hz) = 0;
+    // "提问" box with Yes/No; true for Yes.
+    virtual bool ask(const std::string& text) = 0;
+    // "警告" box.
+    virtual void warn(const std::string& text) = 0;
+    // "提示" box.
+    virtual void notice(const std::string& text) = 0;
+    virtual void setCursor(CursorKind kind) = 0;
+    // Status-bar pane 3: the current prompt or message.
+    virtual void setPrompt(const std::string& text) = 0;
+    // Other status-bar panes (4 cursor position, 5 mode name).
+    virtual void setStatus(int pane, const std::string& text) = 0;
+    virtual void requestRedraw() = 0;
+    // A modal value dialog; false when cancelled (fields then keep their input values).
+    virtual bool valueDialog(const std::string& title, std::vector<ValueField>& fields) = 0;
+};
+
+// Answers every question with Yes and shows nothing: batch use without a screen.
+class HeadlessPlatform : public Platform {
+public:
+    void tone(int) override {}
+    bool ask(const std::string&) override { return true; }
+    void warn(const std::string&) override {}
+    void notice(const std::string&) override {}
+    void setCursor(CursorKind) override {}
+    void setPrompt(const std::string&) override {}
+    void setStatus(int, const std::string&) override {}
+    void requestRedraw() override {}
+    bool valueDialog(const std::string&, std::vector<ValueField>&) override { return false; }
+};
+
+// Shows the wait cursor for the lifetime of the guard.
+class WaitCursor {
+public:
+    explicit WaitCursor(Platform& p) : p_(p) { p_.setCursor(CursorKind::Wait); }
+    ~WaitCursor() { p_.setCursor(CursorKind::Arrow); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    Platform& p_;
+};
+
+}  // namespace rz

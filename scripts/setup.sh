@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Set up a fresh Debian 12 machine, build, and then either start the program or run every test.
+#   scripts/setup.sh run    install what is missing, build, start rozedoz
+#   scripts/setup.sh test   install what is missing, build, run every test (plus a sanitizer build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-run}
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# Debian packages the build, the tests and the program need.
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
+  fonts-noto-cjk xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+
+case "$mode" in
+  run)
+    if [ -x build/src/app/rozedoz ]; then
+      exec build/src/app/rozedoz "${@:2}"
+    fi
+    # Until the window exists, show what the command-line tool reads from the sample pattern.
+    exec build/tools/cli/rozedoz-cli stats examples/sample.XIE
+    ;;
+  test)
+    (cd build && ctest --output-on-failure -j "$jobs")
+    # The readers face hostile files: run the tests again under the address and UB sanitizers.
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DROZEDOZ_SANITIZE=ON \
+      -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
+    cmake --build build-asan -j "$jobs"
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
+    ;;
+  *)
+    echo "usage: scripts/setup.sh run|test" >&2
+    exit 2
+    ;;
+esac

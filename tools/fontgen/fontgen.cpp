@@ -178,9 +178,12 @@ std::vector<GridStroke> fit(const Glyph& g) {
 
 // Hershey simplex glyphs into the ASCII cell. The cell is half a character wide and 0.9 high,
 // so x is stretched against y to keep the letters' proportions, but never beyond the grid.
+// The baseline sits low in the cell, where the built-in dot of the layouts sits; descenders
+// are shortened to fit below it.
 Glyph placeHershey(const HersheyGlyph& h) {
-    constexpr double sy = 3.6;         // grid units per Hershey unit upwards
-    constexpr double baseline = 33.0;  // Hershey y = 9 is the baseline
+    constexpr double baseline = 12.0;             // grid y of the Hershey baseline (y = 9)
+    constexpr double sy = (124.0 - baseline) / 25;  // Hershey y from 9 up to -16 fills the rest
+    constexpr double below = (baseline - 1) / 7;    // the deepest descenders reach y = 16
     constexpr double natural = sy * 0.9 / 0.5;
     double minX = 1e9, maxX = -1e9;
     for (const auto& s : h.strokes)
@@ -191,7 +194,10 @@ Glyph placeHershey(const HersheyGlyph& h) {
     Glyph g;
     for (const auto& s : h.strokes) {
         Stroke t;
-        for (const auto& p : s) t.push_back({64 + (p.x - mid) * sx, baseline + (9 - p.y) * sy});
+        for (const auto& p : s) {
+            double up = 9 - p.y;
+            t.push_back({64 + (p.x - mid) * sx, baseline + (up >= 0 ? up * sy : up * below)});
+        }
         g.push_back(t);
     }
     return g;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace rz {
 
@@ -45,14 +45,17 @@ float getF32(const uint8_t* p) {
 
 bool TFont::load(const std::string& path) {
     data_.clear();
+    // Glyph offsets are 24-bit with at most 255 pairs behind them; anything much larger is
+    // not a font, and a directory or device would report no sensible size at all.
+    constexpr std::uintmax_t kLargest = (1u << 24) + 1024;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0 || size > kLargest) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size <= 0) return false;
-    in.seekg(0, std::ios::beg);
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     data_ = std::move(bytes);
     return !data_.empty();

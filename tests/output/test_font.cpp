@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <numbers>
@@ -149,6 +150,30 @@ TEST(FontGlyph, DamagedFilesGiveNoStrokesInsteadOfReadingPastTheEnd) {
     EXPECT_EQ(f.glyphPairs(TFont::kIndexEntries - 1), 0);
     f.charWidth = f.charHeight = 100;
     EXPECT_TRUE(f.layoutText("\xF7\xFE").strokes.empty());
+}
+
+TEST(FontFile, LoadsWholeFilesOnlyAndKeepsNoDataOtherwise) {
+    const std::string dir = ::testing::TempDir();
+    const std::string path = dir + "/font_test_small.fnt";
+    FontImage img;
+    img.addCellMarker('A');
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(img.bytes.data()), std::streamsize(img.bytes.size()));
+    }
+    TFont f;
+    ASSERT_TRUE(f.load(path));
+    EXPECT_EQ(f.length(), img.bytes.size());
+    EXPECT_EQ(f.glyph('A').size(), 1u);
+
+    // A folder, a missing file and an empty file leave the font without data.
+    EXPECT_FALSE(f.load(dir));
+    EXPECT_FALSE(f.hasData());
+    EXPECT_EQ(f.length(), 0u);
+    EXPECT_TRUE(f.glyph('A').empty());
+    { std::ofstream(path, std::ios::binary | std::ios::trunc); }
+    EXPECT_FALSE(f.load(path));
+    std::remove(path.c_str());
 }
 
 TEST(FontLayout, EmptyTextOrNoFontGivesNothing) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -151,6 +152,18 @@ void drawSegment(std::vector<uint8_t>& img, int w, int h, float x0, float y0, fl
         }
 }
 
+int usage() {
+    std::fprintf(stderr, "usage: rozedoz-cli font [--font FILE] [--vertical] [--label] [--width W] "
+                         "[--height H] [--angle DEG] [--scale PX] -o OUT.svg|OUT.png TEXT\n");
+    return 2;
+}
+
+bool number(const std::string& s, float& out) {
+    char* end = nullptr;
+    out = std::strtof(s.c_str(), &end);
+    return !s.empty() && end == s.c_str() + s.size() && std::isfinite(out);
+}
+
 int run(const std::vector<std::string>& args) {
     std::string fontPath, outPath, text;
     bool vertical = false, label = false;
@@ -162,21 +175,21 @@ int run(const std::vector<std::string>& args) {
         else if (a == "-o" || a == "--out") outPath = value();
         else if (a == "--vertical") vertical = true;
         else if (a == "--label") label = true;
-        else if (a == "--width") width = std::stof(value());
-        else if (a == "--height") height = std::stof(value());
-        else if (a == "--angle") angle = std::stof(value());
-        else if (a == "--scale") scale = std::stof(value());
-        else if (text.empty()) text = a;
+        else if (a == "--width") {
+            if (!number(value(), width)) return usage();
+        } else if (a == "--height") {
+            if (!number(value(), height)) return usage();
+        } else if (a == "--angle") {
+            if (!number(value(), angle)) return usage();
+        } else if (a == "--scale") {
+            if (!number(value(), scale)) return usage();
+        } else if (text.empty()) text = a;
         else {
             std::fprintf(stderr, "font: unexpected argument '%s'\n", a.c_str());
             return 2;
         }
     }
-    if (outPath.empty() || text.empty() || scale <= 0) {
-        std::fprintf(stderr, "usage: rozedoz-cli font [--font FILE] [--vertical] [--label] [--width W] "
-                             "[--height H] [--angle DEG] [--scale PX] -o OUT.svg|OUT.png TEXT\n");
-        return 2;
-    }
+    if (outPath.empty() || text.empty() || scale <= 0) return usage();
     if (fontPath.empty()) fontPath = findFont();
     rz::TFont font;
     if (!font.load(fontPath)) {

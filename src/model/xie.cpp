@@ -704,7 +704,8 @@ public:
         std::array<uint32_t, kCatCount> next{};
         next.fill(1);
         ForEachMappedRecord(d, withGraded, [&](Cat c, void* r) {
-            ids_[size_t(c)].emplace(r, next[size_t(c)]++);
+            ids_[size_t(c)].emplace(reinterpret_cast<uintptr_t>(r),
+                                    reinterpret_cast<void*>(uintptr_t(next[size_t(c)]++)));
             ++counts[size_t(c)];
         });
     }
@@ -714,9 +715,7 @@ public:
 
     uint32_t id(Cat c, const void* p) const {
         if (!p) return 0;
-        auto& m = ids_[size_t(c)];
-        auto it = m.find(p);
-        return it == m.end() ? 0 : it->second;
+        return uint32_t(reinterpret_cast<uintptr_t>(ids_[size_t(c)].find(reinterpret_cast<uintptr_t>(p))));
     }
     uint32_t ref(const KindRef& r) const {
         auto c = CategoryOfKind(r.kind);
@@ -1117,7 +1116,7 @@ public:
 private:
     Design& d_;
     bool graded_;
-    std::array<std::unordered_map<const void*, uint32_t>, kCatCount> ids_;
+    std::array<IdentityTable, kCatCount> ids_;  // record address → identity written
 };
 
 }  // namespace
@@ -1162,11 +1161,34 @@ std::vector<std::pair<int32_t, int32_t>> PreviewOutline(const Design& d) {
     return out;
 }
 
+// A generous guess of the file size, so that writing a large design does not keep moving it.
+static size_t EstimateSize(const Design& d) {
+    size_t n = 4096;
+    auto shape = [](const Shape& s) {
+        size_t k = 0;
+        for (auto& pl : s) k += 10 + pl.size() * 8;
+        return k;
+    };
+    for (auto& p : d.parts) {
+        n += 256;
+        for (const List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
+            for (auto& ln : *l) n += 48 + 2 * 12 + ln->nodes.size() * 12;
+        n += (p->pins.size() + p->gradedPins.size()) * 32;
+        for (const List<Motif>* l : {&p->motifs, &p->gradedMotifs})
+            for (auto& m : *l) n += 32 + shape(m->shape);
+        n += 64 * (p->sizeLabels.size() + p->notches.size() + p->texts.size() + p->dimensions.size() +
+                   p->basePoints.size() + p->pointRows.size() + p->seamAllowances.size());
+    }
+    for (auto& pc : d.pieces) n += 128 + 48 * (pc->linesA.size() + pc->linesB.size());
+    return n;
+}
+
 std::vector<uint8_t> WriteXie(Design& d, const List<ScanLine>* scans, const List<TPIC>* pictures) {
     d.flags &= ~0xFFu;
     const bool graded = (d.flags & kDesignSaveGrading) != 0;
     Writer wr(d, graded);
     ByteWriter& w = wr.w;
+    w.buf.reserve(EstimateSize(d));
     w.bytes(kBanner65, kBannerSize);
     auto preview = PreviewOutline(d);
     w.u32(uint32_t(preview.size()));

@@ -51,7 +51,7 @@ struct Settings {
     int32_t lengthUnit = 3;
     int32_t areaUnit = 3;
     int32_t defaultLineWidth = 2;
-    std::array<uint32_t, 19> colours{};  // drawing colours; defaults come with the view
+    std::array<uint32_t, 19> colours = defaultColours();  // 0x00BBGGRR
     int32_t defaultOrigLine = 2;         // default 原线 setting
     float pinDistanceCheck = 150.0f;
     float needleDiameter = 100.0f;
@@ -79,6 +79,13 @@ struct Settings {
     int32_t defaultSizeSystem = 0;
     int32_t defaultSizeCategory = 3;
     int32_t defaultLabelFormat = 1;
+
+    // The fourteen editable drawing colours (改变显示颜色) followed by five spare slots.
+    static std::array<uint32_t, 19> defaultColours() {
+        return {0x000000, 0x646496, 0x00B4B4, 0xA000A0, 0x404040, 0x28287A, 0x28287A,
+                0x805000, 0x505068, 0x0000FF, 0xFFFF80, 0xFFFFFF, 0x966464, 0x505068,
+                0, 0, 0, 0, 0};
+    }
 
     static std::array<std::array<int32_t, 7>, 6> defaultOutputMatrix() {
         std::array<std::array<int32_t, 7>, 6> m{};

@@ -284,8 +284,10 @@ public:
         });
     }
 
-    void readRows(uint32_t id, List<PointRow>& out) {
-        readList(id, out, Cat::PointRows, kRecRow, [&](PointRow& p, const uint8_t* b) {
+    // A piece's own point rows and slot lines are not reference targets (a copy does not map
+    // them either), so only a part's are entered in the address map.
+    void readRows(uint32_t id, List<PointRow>& out, bool mapped = true) {
+        readList(id, out, mapped ? std::optional<Cat>(Cat::PointRows) : std::nullopt, kRecRow, [&](PointRow& p, const uint8_t* b) {
             p.v0 = GetU16(b, 0);
             p.v1 = GetU16(b, 2);
             for (int i = 0; i < 7; ++i) p.f[size_t(i)] = GetF32(b, size_t(4 + 4 * i));
@@ -339,8 +341,8 @@ public:
         });
     }
 
-    void readSlots(uint32_t id, List<SlotLine>& out) {
-        readList(id, out, Cat::SlotLines, kRecSlot, [&](SlotLine& s, const uint8_t* b) {
+    void readSlots(uint32_t id, List<SlotLine>& out, bool mapped = true) {
+        readList(id, out, mapped ? std::optional<Cat>(Cat::SlotLines) : std::nullopt, kRecSlot, [&](SlotLine& s, const uint8_t* b) {
             s.host = IdRef(GetU32(b, 0), GetU32(b, 4));
             for (int i = 0; i < 5; ++i) s.f[size_t(i)] = GetF32(b, size_t(8 + 4 * i));
             s.flags = ClearTransient(GetU32(b, 28));
@@ -512,8 +514,8 @@ public:
             readLabels(w[3], p.sizeLabels);
             readNotches(w[4], p.notches);
             readTexts(w[5], p.texts);
-            readRows(w[6], p.pointRows);
-            readSlots(w[7], p.slotLines);
+            readRows(w[6], p.pointRows, false);
+            readSlots(w[7], p.slotLines, false);
             readMarks(w[8], p.marks);
             readChamfers(w[9], p.chamfers);
             if (r_.truncated()) return;

@@ -512,15 +512,27 @@ std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool rem
     };
     bool closed = PolyClosed(pts);
     Polyline out(n);
+    auto differs = [&](size_t k, size_t i) { return SegLen(pts[k], pts[i]) >= kSameTol; };
     for (size_t i = 0; i < n; ++i) {
-        const PointF* prev = nullptr;
-        const PointF* next = nullptr;
-        if (i > 0) prev = &pts[i - 1];
-        else if (closed) prev = &pts[n - 2];
-        if (i + 1 < n) next = &pts[i + 1];
         if (closed && i == n - 1) {
             out[i] = out[0];
             continue;
+        }
+        // The neighbours are the nearest points that differ from this one, so that repeated
+        // points are offset like the corner they sit on instead of staying on the base line.
+        const PointF* prev = nullptr;
+        const PointF* next = nullptr;
+        if (closed) {
+            size_t m = n - 1;
+            for (size_t s = 1; s < m && !prev; ++s)
+                if (size_t k = (i + m - s) % m; differs(k, i)) prev = &pts[k];
+            for (size_t s = 1; s < m && !next; ++s)
+                if (size_t k = (i + s) % m; differs(k, i)) next = &pts[k];
+        } else {
+            for (size_t k = i; k-- > 0 && !prev;)
+                if (differs(k, i)) prev = &pts[k];
+            for (size_t k = i + 1; k < n && !next; ++k)
+                if (differs(k, i)) next = &pts[k];
         }
         DPoint q = OffsetVertex(prev, pts[i], next, d(i));
         out[i] = {static_cast<float>(q.x), static_cast<float>(q.y)};

@@ -261,16 +261,23 @@ size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
         if (k - i < 2) continue;
         size_t split = 0;
         if (!PtSame(pts[i], pts[k])) {
-            float maxD = -1.0f;
+            // Squared distances to the chord segment: no square root in the inner loop.
+            const double ax = pts[i].x, ay = pts[i].y;
+            const double dx = double(pts[k].x) - ax, dy = double(pts[k].y) - ay;
+            const double l2 = dx * dx + dy * dy;
+            double maxD2 = -1.0;
             size_t at = 0;
             for (size_t j = i + 1; j < k; ++j) {
-                float d = DistToSegment(pts[i], pts[k], pts[j]);
-                if (d > maxD) {
-                    maxD = d;
+                double px = pts[j].x - ax, py = pts[j].y - ay;
+                double t = l2 > 0.0 ? std::clamp((px * dx + py * dy) / l2, 0.0, 1.0) : 0.0;
+                double ex = px - t * dx, ey = py - t * dy;
+                double d2 = ex * ex + ey * ey;
+                if (d2 > maxD2) {
+                    maxD2 = d2;
                     at = j;
                 }
             }
-            if (maxD > tolerance) split = at;
+            if (maxD2 > (tolerance < 0.0f ? -0.5 : double(tolerance) * tolerance)) split = at;
             else if (chordLimit && PtDist(pts[i], pts[k]) > longestChord) split = (i + k) / 2;
         } else {
             split = (i + k) / 2;

@@ -38,6 +38,18 @@ void BM_EvaluateLine500(benchmark::State& state) {
 }
 BENCHMARK(BM_EvaluateLine500)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
+// The evaluator alone, without the simplification that follows it.
+void BM_EvaluateNodes500(benchmark::State& state) {
+    rz::TSmooth smooth;
+    const std::vector<rz::Node> nodes = TracedLine(500);
+    for (auto _ : state) {
+        std::vector<rz::Node> work = nodes;
+        rz::Polyline out = smooth.EvaluateNodes(work, int(state.range(0)), 0);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_EvaluateNodes500)->Arg(0)->Arg(2)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

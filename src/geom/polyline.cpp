@@ -261,23 +261,23 @@ size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
         if (k - i < 2) continue;
         size_t split = 0;
         if (!PtSame(pts[i], pts[k])) {
-            // Squared distances to the chord segment: no square root in the inner loop.
+            // Distance to the chord segment, squared and scaled by the chord's squared length
+            // so that the inner loop needs neither a square root nor a division.
             const double ax = pts[i].x, ay = pts[i].y;
             const double dx = double(pts[k].x) - ax, dy = double(pts[k].y) - ay;
             const double l2 = dx * dx + dy * dy;
-            double maxD2 = -1.0;
+            double maxS = -1.0;
             size_t at = 0;
             for (size_t j = i + 1; j < k; ++j) {
                 double px = pts[j].x - ax, py = pts[j].y - ay;
-                double t = l2 > 0.0 ? std::clamp((px * dx + py * dy) / l2, 0.0, 1.0) : 0.0;
-                double ex = px - t * dx, ey = py - t * dy;
-                double d2 = ex * ex + ey * ey;
-                if (d2 > maxD2) {
-                    maxD2 = d2;
-                    at = j;
-                }
+                double dot = px * dx + py * dy;
+                double qx = px - dx, qy = py - dy, c = px * dy - py * dx;
+                double s0 = (px * px + py * py) * l2, s1 = (qx * qx + qy * qy) * l2, sc = c * c;
+                double s = dot <= 0.0 ? s0 : (dot >= l2 ? s1 : sc);  // selects, not branches
+                at = s > maxS ? j : at;
+                maxS = s > maxS ? s : maxS;
             }
-            if (maxD2 > (tolerance < 0.0f ? -0.5 : double(tolerance) * tolerance)) split = at;
+            if (maxS > (tolerance < 0.0f ? -0.5 : double(tolerance) * tolerance * l2)) split = at;
             else if (chordLimit && PtDist(pts[i], pts[k]) > longestChord) split = (i + k) / 2;
         } else {
             split = (i + k) / 2;

@@ -128,6 +128,19 @@ TEST(Lines, SegmentEdgeCases) {
     EXPECT_FLOAT_EQ(DistToLine({0, 0}, {0, 0}, {3, 4}), 5.0f);  // coincident: distance to the point
 }
 
+TEST(Lines, SegmentOffsets) {
+    auto l = OffsetSegmentLeft({0, 0}, {100, 0}, 10);
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->first, (PointF{0, 10}));
+    EXPECT_EQ(l->second, (PointF{100, 10}));
+    auto r = OffsetSegmentRight({0, 0}, {0, 100}, 10);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->first, (PointF{10, 0}));
+    EXPECT_EQ(r->second, (PointF{10, 100}));
+    EXPECT_FALSE(OffsetSegmentRight({5, 5}, {5, 5}, 10));
+    EXPECT_FALSE(OffsetSegmentLeft({5, 5}, {5, 5}, 10));
+}
+
 TEST(Circles, CircumcircleMatchesLongDoubleSolve) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> u(-30000, 30000);
@@ -170,6 +183,9 @@ TEST(Arcs, PointCountsFlatnessAndDegenerates) {
         }
     }
     EXPECT_TRUE(std::isfinite(ArcPiecesPerQuarter(0.0)));
+    // Huge and non-finite radii end (the bisection stops once its interval stops shrinking).
+    EXPECT_TRUE(std::isfinite(ArcPiecesPerQuarter(1e30)));
+    EXPECT_EQ(ArcPiecesPerQuarter(std::numeric_limits<double>::infinity()), 1.0);
 
     Polyline zero = ArcPoints({0, 0}, {100, 0}, 0.0f, 100.0f, 0.0f);
     EXPECT_EQ(zero.size(), 2u);  // count raised to 1

@@ -378,7 +378,7 @@ public:
             y0 = std::min(y0, q.y);
             y1 = std::max(y1, q.y);
         }
-        int g = std::clamp(static_cast<int>(std::ceil(2.0 * std::sqrt(double(n_)))), 1, 2048);
+        int g = std::clamp(static_cast<int>(std::ceil(2.0 * std::sqrt(double(n_)))), 1, 512);
         gx_ = gy_ = g;
         ox_ = x0;
         oy_ = y0;
@@ -426,8 +426,9 @@ private:
 
     void CellRange(int e, int& cx0, int& cx1, int& cy0, int& cy1) const {
         PointF a = p_[prev_[e]], b = p_[e];
-        auto cx = [&](double x) { return std::clamp(static_cast<int>(std::floor((x - ox_) / cw_)), 0, gx_ - 1); };
-        auto cy = [&](double y) { return std::clamp(static_cast<int>(std::floor((y - oy_) / ch_)), 0, gy_ - 1); };
+        // Clamped before the conversion: points moved by smoothing may lie outside the grid.
+        auto cx = [&](double x) { return static_cast<int>(std::clamp(std::floor((x - ox_) / cw_), 0.0, double(gx_ - 1))); };
+        auto cy = [&](double y) { return static_cast<int>(std::clamp(std::floor((y - oy_) / ch_), 0.0, double(gy_ - 1))); };
         cx0 = cx(std::min(a.x, b.x));
         cx1 = cx(std::max(a.x, b.x));
         cy0 = cy(std::min(a.y, b.y));

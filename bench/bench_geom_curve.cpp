@@ -50,6 +50,20 @@ void BM_EvaluateNodes500(benchmark::State& state) {
 }
 BENCHMARK(BM_EvaluateNodes500)->Arg(0)->Arg(2)->Unit(benchmark::kMicrosecond);
 
+// Quick draw of a 200-node traced line (re-fit, thinning, spacing pass and evaluation).
+void BM_QuickDraw200(benchmark::State& state) {
+    rz::TSmooth smooth;
+    const std::vector<rz::Node> nodes = TracedLine(200);
+    for (auto _ : state) {
+        std::vector<rz::Node> work = nodes;
+        uint32_t flags = uint32_t(rz::kCurveInterpolating) << rz::lineflag::kCurveShift;
+        rz::Polyline out;
+        bool ok = smooth.QuickDraw(work, flags, out);
+        benchmark::DoNotOptimize(ok);
+    }
+}
+BENCHMARK(BM_QuickDraw200)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 #include "geom/evaluate.h"
 #include "geom/polyline.h"
@@ -425,20 +426,78 @@ int TSmooth::RefitRange(std::vector<Node>& nodes, int first, int last, float ste
 
 namespace {
 
-// Inserts nodes into gaps much longer than the first gap, taking them from the line's curve;
-// kept only when the curve stays within `tolerance` of where it was.
-void SpacingPass(const TSmooth& sm, std::vector<Node>& nodes, int type, float tolerance) {
+// "Is some segment of the polyline within tol of p?" in constant time, via a hashed grid.
+class NearIndex {
+public:
+    NearIndex(const Polyline& pts, float tol) : pts_(pts), tol_(tol) {
+        double len = 0.0;
+        for (size_t i = 1; i < pts.size(); ++i) len += PtDist(pts[i - 1], pts[i]);
+        cell_ = std::max({double(tol) * 2.0, pts.size() > 1 ? len / double(pts.size() - 1) : 1.0, 1.0});
+        for (size_t i = 1; i < pts.size(); ++i) {
+            PointF a = pts[i - 1], b = pts[i];
+            ForCells(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y),
+                     [&](int64_t key) { cells_[key].push_back(static_cast<int>(i)); });
+        }
+    }
+    bool Near(PointF p) const {
+        if (pts_.size() == 1) return PtDist(pts_[0], p) <= tol_;
+        bool found = false;
+        ForCells(p.x - tol_, p.y - tol_, p.x + tol_, p.y + tol_, [&](int64_t key) {
+            if (found) return;
+            auto it = cells_.find(key);
+            if (it == cells_.end()) return;
+            for (int i : it->second)
+                if (DistToSegment(pts_[i - 1], pts_[i], p) <= tol_) {
+                    found = true;
+                    return;
+                }
+        });
+        return found;
+    }
+
+private:
+    template <class F>
+    void ForCells(double x0, double y0, double x1, double y1, F&& f) const {
+        auto c = [&](double v) { return static_cast<int64_t>(std::clamp(std::floor(v / cell_), -1e9, 1e9)); };
+        int64_t cx0 = c(x0), cx1 = c(x1), cy0 = c(y0), cy1 = c(y1);
+        for (int64_t y = cy0; y <= cy1; ++y)
+            for (int64_t x = cx0; x <= cx1; ++x) f(x * 2000000007LL + y);
+    }
+    const Polyline& pts_;
+    float tol_;
+    double cell_ = 1.0;
+    std::unordered_map<int64_t, std::vector<int>> cells_;
+};
+
+}  // namespace
+
+void QuickDrawSpacing(const TSmooth& sm, std::vector<Node>& nodes, int type, float tolerance) {
+    constexpr float kGapDiff = 500.0f;  // 5 mm
+    constexpr int kMaxRemovalTries = 64;
     if (nodes.size() < 3) return;
     std::vector<Node> work = nodes;
-    Polyline before = sm.EvaluateNodes(work, type, 0);
-    float g0 = PtDist(nodes[0].pt(), nodes[1].pt());
+    const Polyline before = sm.EvaluateNodes(work, type, 0);
+    const float g0 = PtDist(nodes[0].pt(), nodes[1].pt());
     if (before.size() < 2 || !(g0 > 0.0f)) return;
+    const NearIndex nearBefore(before, tolerance);
+    auto keepsShape = [&](const std::vector<Node>& cand) {
+        std::vector<Node> test = cand;
+        Polyline after = sm.EvaluateNodes(test, type, 0);
+        if (after.empty()) return false;
+        for (PointF p : after)
+            if (!nearBefore.Near(p)) return false;
+        NearIndex nearAfter(after, tolerance);
+        for (PointF p : before)
+            if (!nearAfter.Near(p)) return false;
+        return true;
+    };
+
     std::vector<Node> out;
     out.push_back(nodes[0]);
     bool inserted = false;
     for (size_t k = 0; k + 1 < nodes.size(); ++k) {
         float g = PtDist(nodes[k].pt(), nodes[k + 1].pt());
-        if (g > g0 + 500.0f) {
+        if (g > g0 + kGapDiff) {
             float s0 = PolyLengthTo(before, nodes[k].pt()).length;
             float s1 = PolyLengthTo(before, nodes[k + 1].pt()).length;
             int parts = std::clamp(static_cast<int>(std::lround(g / g0)), 1, 64);
@@ -452,15 +511,22 @@ void SpacingPass(const TSmooth& sm, std::vector<Node>& nodes, int type, float to
         }
         out.push_back(nodes[k + 1]);
     }
-    if (!inserted) return;
-    std::vector<Node> test = out;
-    Polyline after = sm.EvaluateNodes(test, type, 0);
-    for (PointF p : after)
-        if (PolyNearest(before, p).dist > tolerance) return;
-    nodes = std::move(out);
-}
+    if (inserted && keepsShape(out)) nodes = std::move(out);
 
-}  // namespace
+    int tries = 0;
+    for (size_t k = 1; k + 1 < nodes.size() && tries < kMaxRemovalTries;) {
+        if (PtDist(nodes[k - 1].pt(), nodes[k].pt()) < g0 - kGapDiff) {
+            ++tries;
+            std::vector<Node> cand = nodes;
+            cand.erase(cand.begin() + static_cast<std::ptrdiff_t>(k));
+            if (keepsShape(cand)) {
+                nodes = std::move(cand);
+                continue;  // the same index now holds the next node
+            }
+        }
+        ++k;
+    }
+}
 
 bool TSmooth::QuickDraw(std::vector<Node>& nodes, uint32_t& lineFlags, Polyline& evaluated) const {
     if (nodes.size() < 3 || (lineFlags & lineflag::kQuickDrawn)) return false;
@@ -475,7 +541,7 @@ bool TSmooth::QuickDraw(std::vector<Node>& nodes, uint32_t& lineFlags, Polyline&
         for (size_t i = 0; i < pts.size(); ++i) thin[i] = {pts[i].x, pts[i].y, 0};
         if (closed) thin.push_back(thin.front());
         nodes = std::move(thin);
-        SpacingPass(*this, nodes, lineflag::CurveMethod(lineFlags), static_cast<float>(refitTolerance) * 100.0f);
+        QuickDrawSpacing(*this, nodes, lineflag::CurveMethod(lineFlags), static_cast<float>(refitTolerance) * 100.0f);
     }
     lineFlags |= lineflag::kQuickDrawn | lineflag::kNodesRefitted;
     if (closed) nodes.back() = nodes.front();

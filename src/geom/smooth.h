@@ -92,6 +92,11 @@ void FillSampleCounts(std::vector<Node>& nodes, int samples);
 // Arc fitting of a polyline with a tolerance (greedy, left to right).
 std::vector<ArcPiece> FitArcs(std::span<const PointF> pts, float tolerance);
 
+// The spacing pass at the end of quick draw: inserts nodes taken from the line's curve into gaps
+// more than 5 mm longer than the first gap and drops nodes ending gaps more than 5 mm shorter,
+// each change only when the curve stays within `tolerance` of where it was.
+void QuickDrawSpacing(const TSmooth& smooth, std::vector<Node>& nodes, int type, float tolerance);
+
 // The self-symmetric step: makes an open line's nodes mirror-symmetric about the perpendicular
 // bisector of its end nodes. Returns true when the nodes were changed. A line that is already
 // symmetric is left as it is, so repeating the step changes nothing.

@@ -488,3 +488,24 @@ TEST(Smooth, MarginPolyline) {
     EXPECT_NEAR(in[2].y, 1500, 1e-3);
     EXPECT_TRUE(MarginPolyline(Polyline{{1, 1}}, 100.0f).empty());
 }
+
+TEST(Smooth, QuickDrawSpacing) {
+    TSmooth sm;
+    // A straight polyline: first gap 10 mm, then a 50 mm gap (split into five) and two 1 mm
+    // gaps (their end nodes dropped): the shape stays the same either way.
+    std::vector<Node> nodes{{0, 0, 0}, {1000, 0, 0}, {6000, 0, 0}, {6100, 0, 0}, {6200, 0, 0}, {7200, 0, 0}};
+    QuickDrawSpacing(sm, nodes, kCurvePolyline, 100.0f);
+    std::vector<float> xs;
+    for (const Node& n : nodes) {
+        EXPECT_NEAR(n.y, 0.0f, 1e-3);
+        xs.push_back(n.x);
+    }
+    ASSERT_EQ(xs.size(), 8u);
+    std::vector<float> want{0, 1000, 2000, 3000, 4000, 5000, 6000, 7200};
+    for (size_t i = 0; i < xs.size(); ++i) EXPECT_NEAR(xs[i], want[i], 0.5) << i;
+
+    // A node whose removal would change the shape stays.
+    std::vector<Node> corner{{0, 0, 0}, {1000, 0, 0}, {1400, 0, 0}, {1400, 1000, 0}};
+    QuickDrawSpacing(sm, corner, kCurvePolyline, 100.0f);
+    EXPECT_EQ(corner.size(), 4u);
+}

@@ -406,7 +406,9 @@ TEST(Offsets, LoopRemovalMatchesRestartingScan) {
         PolyOffset(got, d, true);
         EXPECT_EQ(got, want) << "case " << it;
         if (want.size() < raw.size()) ++cutCases;
-        if (closed) EXPECT_EQ(got.front(), got.back());
+        if (closed) {
+            EXPECT_EQ(got.front(), got.back());
+        }
     }
     EXPECT_GT(cutCases, 20);  // the cases really have loops
 }

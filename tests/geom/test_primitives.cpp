@@ -96,7 +96,9 @@ TEST(Lines, IntersectionsMatchLongDoubleSolve) {
             EXPECT_NEAR(s->x, (double)rx, 1e-5 * scale);
             ++checked;
         }
-        if (outside) EXPECT_FALSE(s.has_value());
+        if (outside) {
+            EXPECT_FALSE(s.has_value());
+        }
     }
     EXPECT_GT(checked, 100);
 }

@@ -1265,7 +1265,8 @@ std::vector<uint8_t> WriteXie(Design& d, const List<ScanLine>* scans, const List
 }
 
 XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Settings& settings,
-                      List<ScanLine>* scans, List<TPIC>* pictures) {
+                      List<ScanLine>* scans, List<TPIC>* pictures, const TSmooth* smooth,
+                      bool evaluate) {
     XieReadResult res;
     res.version = BannerVersion(bytes);
     if (res.version == XieVersion::Unknown) {
@@ -1286,7 +1287,8 @@ XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Sett
     }
     rd.map.retarget(out);
     res.truncated = r.truncated();
-    res.page = RunAfterLoadSteps(out);
+    const TSmooth defaults;
+    res.page = RunAfterLoadSteps(out, smooth ? *smooth : defaults, evaluate);
     res.ok = true;
     return res;
 }

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QPoint>
 #include <QPolygon>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "interact/scene.h"
@@ -14,7 +16,13 @@ static_assert(sizeof(PixelPoint) == sizeof(QPoint), "pixel points are passed to 
 
 QColor ToQColor(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
-QtCanvas::QtCanvas(QImage& image, PixelPoint origin) : p_(&image) {
+QtCanvas::QtCanvas(QImage& image, PixelPoint origin)
+    : image_(image), origin_(origin), clip_(image.rect()), p_(&image) {
+    direct_ = image.depth() == 32;
+    if (direct_) {
+        bits_ = image.bits();
+        stride_ = image.bytesPerLine();
+    }
     p_.setRenderHint(QPainter::Antialiasing, false);
     p_.translate(-origin.x, -origin.y);
     p_.setBrush(Qt::NoBrush);
@@ -22,12 +30,86 @@ QtCanvas::QtCanvas(QImage& image, PixelPoint origin) : p_(&image) {
 
 QtCanvas::~QtCanvas() { p_.end(); }
 
+void QtCanvas::clipTo(const PixelRect& r) {
+    clip_ = QRect(r.left - origin_.x, r.top - origin_.y, r.width(), r.height()).intersected(image_.rect());
+    p_.setClipRect(QRect(r.left, r.top, r.width(), r.height()));
+}
+
 void QtCanvas::setColour(uint32_t c) {
     QColor q = ToQColor(c);
     if (q != colour_) {
         colour_ = q;
+        argb_ = q.rgb();
         penDirty_ = true;
     }
+}
+
+namespace {
+
+// Liang–Barsky in doubles: the ends of a segment inside [x0, x1] × [y0, y1].
+bool ClipToBox(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1) {
+    double dx = bx - ax, dy = by - ay, t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            if (t > t1) return false;
+            if (t > t0) t0 = t;
+        } else {
+            if (t < t0) return false;
+            if (t < t1) t1 = t;
+        }
+    }
+    double nax = ax + t0 * dx, nay = ay + t0 * dy;
+    bx = ax + t1 * dx;
+    by = ay + t1 * dy;
+    ax = nax;
+    ay = nay;
+    return true;
+}
+
+}  // namespace
+
+bool QtCanvas::rasterSegment(PixelPoint a, PixelPoint b) {
+    if (clip_.isEmpty()) return true;
+    int x0 = a.x - origin_.x, y0 = a.y - origin_.y, x1 = b.x - origin_.x, y1 = b.y - origin_.y;
+    // A two-pixel line is the one-pixel line plus its neighbour across the main direction.
+    const bool thick = width_ == 2;
+    const bool steep = std::abs(y1 - y0) > std::abs(x1 - x0);
+    const int sx = thick && steep ? 1 : 0, sy = thick && !steep ? 1 : 0;
+    const int left = clip_.left(), top = clip_.top(), right = clip_.right() - sx, bottom = clip_.bottom() - sy;
+    auto in = [&](int x, int y) { return x >= left && x <= right && y >= top && y <= bottom; };
+    if (!in(x0, y0) || !in(x1, y1)) {
+        double ax = x0, ay = y0, bx = x1, by = y1;
+        if (!ClipToBox(ax, ay, bx, by, left, top, right, bottom)) return true;
+        x0 = int(std::lround(ax)), y0 = int(std::lround(ay)), x1 = int(std::lround(bx)), y1 = int(std::lround(by));
+    }
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int stepX = x0 < x1 ? 1 : -1, stepY = y0 < y1 ? 1 : -1;
+    uchar* const bits = bits_;
+    const qsizetype stride = stride_;
+    int err = dx + dy;
+    for (;;) {
+        uint32_t* px = reinterpret_cast<uint32_t*>(bits + y0 * stride) + x0;
+        *px = argb_;
+        if (thick) *reinterpret_cast<uint32_t*>(bits + (y0 + sy) * stride + (x0 + sx) * 4) = argb_;
+        if (x0 == x1 && y0 == y1) break;
+        int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += stepX;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += stepY;
+        }
+    }
+    return true;
 }
 
 void QtCanvas::setWidth(int px) {
@@ -62,6 +144,11 @@ void QtCanvas::applyPen() {
 
 void QtCanvas::polyline(const PixelPoint* pts, std::size_t n) {
     if (n == 0) return;
+    if (direct_ && width_ <= 2 && !(on_ > 0 && off_ > 0)) {
+        if (n == 1) rasterSegment(pts[0], pts[0]);
+        for (std::size_t i = 0; i + 1 < n; ++i) rasterSegment(pts[i], pts[i + 1]);
+        return;
+    }
     applyPen();
     if (n == 2 && pts[0] == pts[1]) {
         p_.drawPoint(pts[0].x, pts[0].y);
@@ -136,7 +223,7 @@ QImage& BackBuffer::beginOverlay() {
 void PaintFront(BackBuffer& bb, const TDoc& doc, const View& v, const SceneHooks* hooks) {
     bb.make(v);
     QtCanvas c(bb.image());
-    c.painter().setClipRect(QRect(v.draw.left, v.draw.top, v.draw.width(), v.draw.height()));
+    c.clipTo(v.draw);
     RedrawFront(doc, v, c, hooks);
 }
 

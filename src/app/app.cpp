@@ -1,0 +1,111 @@
+#include "app/app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "app/main_frame.h"
+#include "app/menu_table.h"
+#include "model/settings_file.h"
+
+namespace rz {
+
+QString instanceLockPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    return dir + QStringLiteral("/rozedoz.lock");
+}
+
+bool acquireInstanceLock(QLockFile& lock) {
+    // No age limit: a lock is stale only when its process is gone, so a long session is never
+    // taken over, and a crashed one never blocks the next start.
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0)) return true;
+    if (lock.error() == QLockFile::LockFailedError && lock.removeStaleLockFile())
+        return lock.tryLock(0);
+    return false;
+}
+
+QString settingsFilePath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return dir + QStringLiteral("/Vopa.dat");
+}
+
+int readRecentCount() {
+    QSettings s;
+    bool ok = false;
+    int n = s.value(QStringLiteral("Settings/Number"), RecentFiles::kDefault).toInt(&ok);
+    return ok ? n : RecentFiles::kDefault;
+}
+
+std::vector<std::string> readRecentList() {
+    QSettings s;
+    std::vector<std::string> out;
+    s.beginGroup(QStringLiteral("Recent File List"));
+    for (int i = 1; i <= RecentFiles::kMax; ++i) {
+        QString v = s.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!v.isEmpty()) out.push_back(v.toStdString());
+    }
+    s.endGroup();
+    return out;
+}
+
+void writeRecentList(const std::vector<std::string>& items) {
+    QSettings s;
+    s.remove(QStringLiteral("Recent File List"));
+    s.beginGroup(QStringLiteral("Recent File List"));
+    for (size_t i = 0; i < items.size(); ++i)
+        s.setValue(QStringLiteral("File%1").arg(i + 1), QString::fromStdString(items[i]));
+    s.endGroup();
+    if (!s.contains(QStringLiteral("Settings/Number")))
+        s.setValue(QStringLiteral("Settings/Number"), RecentFiles::kDefault);
+}
+
+int runApplication(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Brelan"));
+    QCoreApplication::setApplicationName(QStringLiteral("rozedoz"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("6.5"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/rozedoz/rozedoz.svg")));
+
+    // A second instance ends at once, without a message.
+    QLockFile lock(instanceLockPath());
+    if (!acquireInstanceLock(lock)) return 0;
+
+    // So does a screen below 800 × 600.
+    if (QScreen* sc = QGuiApplication::primaryScreen()) {
+        QSize sz = sc->size();
+        if (sz.width() < 800 || sz.height() < 600) return 0;
+    }
+
+    FrameOptions opt;
+    opt.settingsPath = settingsFilePath().toStdString();
+    opt.home = homeFolder();
+    opt.recentCapacity = readRecentCount();
+    opt.recentItems = readRecentList();
+
+    MainFrame frame(opt);
+    // Cover the whole screen even where no window manager honours "maximised".
+    if (QScreen* sc = QGuiApplication::primaryScreen()) frame.setGeometry(sc->availableGeometry());
+    frame.showMaximized();
+
+    // The About box shows once, over the first screen.
+    QStringList files = app.arguments().mid(1);
+    QTimer::singleShot(0, &frame, [&frame, files] {
+        frame.router().dispatch(kCmdAbout);
+        for (const QString& f : files) {
+            if (f.startsWith(QLatin1Char('-'))) continue;
+            if (frame.openRecentHook) frame.openRecentHook(QFileInfo(f).absoluteFilePath().toStdString());
+        }
+    });
+    int rc = app.exec();
+    writeRecentList(frame.recent().items());
+    return rc;
+}
+
+}  // namespace rz

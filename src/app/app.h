@@ -1,0 +1,35 @@
+// Start-up of the desktop program.
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rz {
+
+class MainFrame;
+
+// Where the single-instance lock lives: the user's runtime folder, else the temp folder.
+QString instanceLockPath();
+
+// Takes the single-instance lock. A lock left by a crashed instance (its process is gone) is
+// taken over; a lock held by a running instance is not.
+bool acquireInstanceLock(QLockFile& lock);
+
+// Vopa.dat in the user's configuration folder.
+QString settingsFilePath();
+
+// Recent-file count ("Settings"/"Number", 1–16, default 4) and list, from the application's
+// configuration; written back at exit.
+int readRecentCount();
+std::vector<std::string> readRecentList();
+void writeRecentList(const std::vector<std::string>& items);
+
+// The whole start-up: instance check, screen check, the frame, the About box, files named on
+// the command line. Returns the process exit status.
+int runApplication(int argc, char** argv);
+
+}  // namespace rz

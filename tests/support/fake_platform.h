@@ -1,5 +1,4 @@
-// A recording fake of the platform seam: it keeps every tone, box, cursor, prompt and status
-// text in order, and answers questions and value dialogs from a script.
+// A recording platform for tests: scripted answers, and a log of everything shown or heard.
 #pragma once
 
 #include <deque>
@@ -18,34 +17,49 @@ public:
         std::string text;
     };
 
-    // Scripted answers to ask(), used in order; when the script runs out, defaultAnswer.
-    std::deque<bool> answers;
-    bool defaultAnswer = true;
-    // Scripted value dialogs: each entry gives the values to put into the fields, or an empty
-    // vector for "cancelled". When the script runs out the dialog is cancelled.
-    std::deque<std::vector<double>> dialogValues;
-
     std::vector<int> tones;
-    std::vector<Box> boxes;
+    std::vector<std::string> questions, warnings, notices, prompts;
+    std::vector<Box> boxes;    // every box in the order shown, with its caption
+    std::deque<bool> answers;  // answers to questions, in order; Yes when empty
+    bool defaultAnswer = true;
     std::vector<CursorKind> cursors;
-    std::vector<std::string> prompts;
-    std::map<int, std::string> status;
-    std::vector<std::string> dialogTitles;
+    std::map<int, std::string> status;  // last text per status-bar pane
     int redraws = 0;
+    // Scripted value dialogs: the values to put into the fields, or an empty vector for
+    // "cancelled"; when the script runs out the dialog is cancelled.
+    std::deque<std::vector<double>> dialogValues;
+    std::vector<std::string> dialogTitles;
 
     void tone(int hz) override { tones.push_back(hz); }
-    bool ask(const std::string& text) override;
-    void warn(const std::string& text) override { boxes.push_back({"警告", text}); }
-    void notice(const std::string& text) override { boxes.push_back({"提示", text}); }
-    void setCursor(CursorKind kind) override { cursors.push_back(kind); }
+    bool ask(const std::string& text) override {
+        questions.push_back(text);
+        boxes.push_back({"提问", text});
+        if (answers.empty()) return defaultAnswer;
+        bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void warn(const std::string& text) override {
+        warnings.push_back(text);
+        boxes.push_back({"警告", text});
+    }
+    void notice(const std::string& text) override {
+        notices.push_back(text);
+        boxes.push_back({"提示", text});
+    }
+    void setCursor(CursorKind k) override { cursors.push_back(k); }
     void setPrompt(const std::string& text) override { prompts.push_back(text); }
     void setStatus(int pane, const std::string& text) override { status[pane] = text; }
     void requestRedraw() override { ++redraws; }
-    bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override;
-
-    // Questions asked so far, in order.
-    std::vector<std::string> questions() const;
-    void clear();
+    bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
+        dialogTitles.push_back(title);
+        if (dialogValues.empty()) return false;
+        std::vector<double> v = std::move(dialogValues.front());
+        dialogValues.pop_front();
+        if (v.empty()) return false;
+        for (size_t i = 0; i < fields.size() && i < v.size(); ++i) fields[i].value = v[i];
+        return true;
+    }
 };
 
 }  // namespace rz::test

@@ -1,0 +1,107 @@
+#include "model/afterload.h"
+
+#include <algorithm>
+
+#include "model/refs.h"
+
+namespace rz {
+
+DerivedHooks& derivedHooks() {
+    static DerivedHooks hooks;
+    return hooks;
+}
+
+void EvaluateAllLines(Design& d) {
+    auto& eval = derivedHooks().evaluateLine;
+    for (auto& p : d.parts)
+        for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
+            for (auto& ln : *l) {
+                if (eval) {
+                    eval(*ln);
+                } else {
+                    ln->eval.clear();
+                    ln->second.clear();
+                }
+            }
+}
+
+bool BoundsOf(const Polyline& pl, RectF& r) {
+    if (pl.empty()) return false;
+    r = {pl[0].x, pl[0].y, pl[0].x, pl[0].y};
+    for (auto& p : pl) {
+        r.minX = std::min(r.minX, p.x);
+        r.minY = std::min(r.minY, p.y);
+        r.maxX = std::max(r.maxX, p.x);
+        r.maxY = std::max(r.maxY, p.y);
+    }
+    return true;
+}
+
+static void Grow(RectF& r, bool& any, const RectF& o) {
+    if (!any) {
+        r = o;
+        any = true;
+        return;
+    }
+    r.minX = std::min(r.minX, o.minX);
+    r.minY = std::min(r.minY, o.minY);
+    r.maxX = std::max(r.maxX, o.maxX);
+    r.maxY = std::max(r.maxY, o.maxY);
+}
+
+int RunAfterLoadSteps(Design& d) {
+    auto& hooks = derivedHooks();
+    EvaluateAllLines(d);
+    // a. Derived data of every piece.
+    if (hooks.rebuildPiece)
+        for (auto& pc : d.pieces) hooks.rebuildPiece(d, *pc);
+    // b. Purge records that lost a required reference; later parts above page 2 go to page 0.
+    // The first part may stay on page 3; a page number beyond the four pages is never kept.
+    if (d.firstPart().page() > 3) d.firstPart().setPage(0);
+    for (size_t i = 1; i < d.parts.size(); ++i) {
+        Part& p = *d.parts[i];
+        if (p.page() > 2) p.setPage(0);
+    }
+    PurgeDangling(d);
+    // c. Renumber base points, rebuild part data, note pages.
+    int lowest = 4;
+    for (auto& p : d.parts) {
+        int idx = 0;
+        for (auto& b : p->basePoints) b->index = idx++;
+        if (hooks.rebuildPart) hooks.rebuildPart(d, *p);
+        if (!p->isEmpty()) lowest = std::min(lowest, p->page());
+    }
+    // d. Pieces flagged for rebuilding on load.
+    for (auto& pc : d.pieces) {
+        if (pc->flags & kPieceRebuildRefs) {
+            pc->flags &= ~kPieceRebuildRefs;
+            if (hooks.rebuildPieceRefs) hooks.rebuildPieceRefs(d, *pc);
+        }
+        if (pc->flags & kPieceRebuildOutline) {
+            pc->flags &= ~kPieceRebuildOutline;
+            if (hooks.rebuildPiece) hooks.rebuildPiece(d, *pc);
+            const Polyline& o = pc->outline;
+            bool closed = o.size() > 2 && o.front() == o.back();
+            if (closed) pc->flags |= kPieceClosed;
+            else pc->flags &= ~kPieceClosed;
+            RectF box{};
+            bool any = false;
+            RectF r;
+            if (BoundsOf(o, r)) {
+                Grow(box, any, r);
+            } else {
+                for (const List<PieceLine>* l : {&pc->linesA, &pc->linesB})
+                    for (auto& pl : *l)
+                        if (BoundsOf(pl->drawn1, r)) Grow(box, any, r);
+            }
+            pc->bbox = any ? box : RectF{};
+        }
+    }
+    // e. Grading results present?
+    d.updateGradedFlag();
+    // f. The lowest page with content, or 3.
+    if (lowest > 3 || d.firstPart().isEmpty()) return 3;
+    return lowest;
+}
+
+}  // namespace rz

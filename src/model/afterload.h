@@ -1,0 +1,34 @@
+// Derived data after a design was read or changed. The owners of the geometry (curve
+// evaluation, piece assembly) install their rebuild functions here at start-up, so that the
+// model can run the after-load steps without depending on the layers above it.
+#pragma once
+
+#include <functional>
+
+#include "model/design.h"
+
+namespace rz {
+
+struct DerivedHooks {
+    // Evaluates one line: fills its evaluated and second polylines (empty when it fails).
+    std::function<void(Line&)> evaluateLine;
+    // Rebuilds the derived data of a piece (outline, drawn shapes) from its piece lines.
+    std::function<void(Design&, Piece&)> rebuildPiece;
+    // Rebuilds a piece's references to part elements (piece flag bit 24).
+    std::function<void(Design&, Piece&)> rebuildPieceRefs;
+    // Rebuilds a part's derived data (bounding box, outline, drawn features).
+    std::function<void(Design&, Part&)> rebuildPart;
+};
+
+DerivedHooks& derivedHooks();
+
+// Evaluates every line of the design (lines A, B and graded lines).
+void EvaluateAllLines(Design& d);
+
+// The after-load steps; returns the page the design opens on (0–3).
+int RunAfterLoadSteps(Design& d);
+
+// Bounding box of a polyline; false when it is empty.
+bool BoundsOf(const Polyline& pl, RectF& r);
+
+}  // namespace rz

@@ -1,0 +1,193 @@
+// The one place that knows every reference field of every record kind, the address map
+// used to re-target references after a copy or a read, and the services that keep
+// references sound when records are removed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/design.h"
+
+namespace rz {
+
+// Calls v on every reference field of the part's records. The visitor has overloads for
+// Line*&, Pin*&, Motif*&, BasePoint*&, PieceLine*& and KindRef&.
+template <class V>
+void VisitPartRefs(Part& p, V&& v) {
+    auto lines = [&](List<Line>& l) {
+        for (auto& r : l) {
+            v(r->basePoint);
+            v(r->frontSym);
+            v(r->graded);
+        }
+    };
+    auto pins = [&](List<Pin>& l) {
+        for (auto& r : l) {
+            v(r->basePoint);
+            v(r->frontSym);
+            v(r->graded);
+        }
+    };
+    auto motifs = [&](List<Motif>& l) {
+        for (auto& r : l) {
+            v(r->basePoint);
+            v(r->frontSym);
+            v(r->graded);
+        }
+    };
+    lines(p.gradedLines);
+    pins(p.gradedPins);
+    motifs(p.gradedMotifs);
+    lines(p.linesA);
+    lines(p.linesB);
+    pins(p.pins);
+    motifs(p.motifs);
+    for (auto& r : p.dimensions) {
+        v(r->ref1);
+        v(r->ref2);
+    }
+    for (auto& r : p.basePoints) {
+        v(r->frontSym);
+        v(r->owner);
+    }
+    for (auto& r : p.pointRows) v(r->host);
+    for (auto& r : p.seamAllowances) v(r->baseLine);
+    for (auto& r : p.symLineLinks) {
+        v(r->target);
+        v(r->master);
+    }
+    for (auto& r : p.slotLines) {
+        v(r->host);
+        v(r->pieceLine);
+    }
+    for (auto& r : p.marks) {
+        v(r->host1);
+        v(r->host2);
+        v(r->pieceLine);
+    }
+    for (auto& r : p.chamfers) {
+        v(r->host1);
+        v(r->host2);
+    }
+    for (auto& r : p.symElemLinks) {
+        v(r->element);
+        v(r->master);
+    }
+    for (auto& r : p.sharedZones) {
+        v(r->host);
+        v(r->basePoint);
+    }
+    for (auto& r : p.fixedDistances) {
+        v(r->first);
+        v(r->host);
+    }
+}
+
+template <class V>
+void VisitPieceRefs(Piece& pc, V&& v) {
+    auto plines = [&](List<PieceLine>& l) {
+        for (auto& r : l) {
+            v(r->source);
+            v(r->prevSeg);
+            v(r->nextSeg);
+            v(r->paired);
+        }
+    };
+    plines(pc.linesA);
+    plines(pc.linesB);
+    for (auto& r : pc.members) {
+        v(r->element);
+        v(r->pieceLine);
+    }
+    for (auto& r : pc.pointRows) v(r->host);
+    for (auto& r : pc.slotLines) {
+        v(r->host);
+        v(r->pieceLine);
+    }
+    for (auto& r : pc.marks) {
+        v(r->host1);
+        v(r->host2);
+        v(r->pieceLine);
+    }
+    for (auto& r : pc.chamfers) {
+        v(r->host1);
+        v(r->host2);
+    }
+}
+
+template <class V>
+void VisitDesignRefs(Design& d, V&& v) {
+    for (auto& p : d.parts) VisitPartRefs(*p, v);
+    for (auto& pc : d.pieces) VisitPieceRefs(*pc, v);
+}
+
+// Calls f(Cat, void* record) on every record of a mapped category, in file order.
+template <class F>
+void ForEachMappedRecord(Design& d, bool withGraded, F&& f) {
+    for (auto& p : d.parts) {
+        if (withGraded) {
+            for (auto& r : p->gradedLines) f(Cat::Lines, static_cast<void*>(r.get()));
+            for (auto& r : p->gradedPins) f(Cat::Pins, static_cast<void*>(r.get()));
+            for (auto& r : p->gradedMotifs) f(Cat::Motifs, static_cast<void*>(r.get()));
+        }
+        for (auto& r : p->linesA) f(Cat::Lines, static_cast<void*>(r.get()));
+        for (auto& r : p->linesB) f(Cat::Lines, static_cast<void*>(r.get()));
+        for (auto& r : p->pins) f(Cat::Pins, static_cast<void*>(r.get()));
+        for (auto& r : p->motifs) f(Cat::Motifs, static_cast<void*>(r.get()));
+        for (auto& r : p->basePoints) f(Cat::BasePoints, static_cast<void*>(r.get()));
+        for (auto& r : p->pointRows) f(Cat::PointRows, static_cast<void*>(r.get()));
+        for (auto& r : p->seamAllowances) f(Cat::SeamAllowances, static_cast<void*>(r.get()));
+        for (auto& r : p->symLineLinks) f(Cat::SymLineLinks, static_cast<void*>(r.get()));
+        for (auto& r : p->slotLines) f(Cat::SlotLines, static_cast<void*>(r.get()));
+        for (auto& r : p->symElemLinks) f(Cat::SymElemLinks, static_cast<void*>(r.get()));
+    }
+    for (auto& pc : d.pieces) {
+        for (auto& r : pc->linesA) f(Cat::PieceLines, static_cast<void*>(r.get()));
+        for (auto& r : pc->linesB) f(Cat::PieceLines, static_cast<void*>(r.get()));
+    }
+}
+
+// Pairs (old identity → new record) per category. Identities are addresses when copying and
+// the words stored in a file when reading; the first pair entered for an identity wins.
+class AddressMap {
+public:
+    void add(Cat c, uintptr_t oldId, void* rec) { maps_[size_t(c)].emplace(oldId, rec); }
+    void reserve(Cat c, size_t n) { maps_[size_t(c)].reserve(n); }
+    void* find(Cat c, uintptr_t oldId) const {
+        if (oldId == 0) return nullptr;
+        const auto& m = maps_[size_t(c)];
+        auto it = m.find(oldId);
+        return it == m.end() ? nullptr : it->second;
+    }
+    // Replaces every reference of the design by its paired record, or null.
+    void retarget(Design& d) const;
+
+private:
+    std::array<std::unordered_map<uintptr_t, void*>, kCatCount> maps_;
+};
+
+// Records of every kind gathered for removal; references to them are cleared or re-targeted.
+struct RemovalSet {
+    std::unordered_set<const void*> records;
+    bool contains(const void* p) const { return p && records.count(p) != 0; }
+};
+
+// Clears every reference of the design that points at a record of `gone`.
+void ClearReferencesTo(Design& d, const RemovalSet& gone);
+
+// Removes the records that cannot live without a reference they lost (seam allowances
+// without a base line, symmetry line links without target or master, slot lines without
+// host, marks and chamfers without either host, shared zones without host line), clearing
+// every reference to what was removed, until nothing more goes. Returns the number removed.
+int PurgeDangling(Design& d, Part* onlyPart = nullptr);
+
+// Deletes a base point: references to it move to its owner (or become null when that would
+// make a base point its own owner).
+void DeleteBasePoint(Design& d, Part& p, BasePoint* bp);
+
+// Walks every reference; false when one points at a record not in the design.
+bool AllReferencesInside(Design& d);
+
+}  // namespace rz

@@ -1,0 +1,25 @@
+// Loading a pattern for a verb: messages on stderr in one line, exit status 1 on failure.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "model/doc.h"
+
+namespace rz::cli {
+
+// Returns false (after printing why) when the file could not be read at all.
+inline bool LoadPattern(TDoc& doc, const std::string& path, FileResult& r) {
+    r = doc.OpenPattern(path);
+    if (!r.ok()) {
+        std::fprintf(stderr, "rozedoz-cli: %s\n",
+                     r.message.empty() ? (path + ": cannot read").c_str() : r.message.c_str());
+        return false;
+    }
+    if (r.truncated)
+        std::fprintf(stderr, "rozedoz-cli: warning: %s is truncated; using what could be read\n",
+                     path.c_str());
+    return true;
+}
+
+}  // namespace rz::cli

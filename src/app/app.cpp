@@ -100,7 +100,7 @@ int runApplication(int argc, char** argv) {
         frame.router().dispatch(kCmdAbout);
         for (const QString& f : files) {
             if (f.startsWith(QLatin1Char('-'))) continue;
-            if (frame.openRecentHook) frame.openRecentHook(QFileInfo(f).absoluteFilePath().toStdString());
+            frame.openFile(QFileInfo(f).absoluteFilePath().toStdString());
         }
     });
     int rc = app.exec();

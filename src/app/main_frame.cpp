@@ -43,11 +43,15 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     setObjectName("TVOPAWND");
     setMinimumSize(800, 600);
 
-    // Settings first: the panes take their colours from them.
+    // The document and its settings first: the panes take their colours from them.
     const std::string home = opt.home.empty() ? homeFolder() : opt.home;
     options_.home = home;
-    settings_ = opt.settingsPath.empty() ? defaultSettings(home)
-                                         : readSettingsFile(opt.settingsPath, home);
+    doc_ = std::make_unique<TDoc>(*platform_);
+    doc_->settings = opt.settingsPath.empty() ? defaultSettings(home)
+                                              : readSettingsFile(opt.settingsPath, home);
+    doc_->lastOpened = doc_->settings.lastOpenedPath;
+    doc_->rememberDesignDefaults();
+    const Settings& st = doc_->settings;
     recent_.setCapacity(opt.recentCapacity);
     recent_.setItems(opt.recentItems);
 
@@ -56,12 +60,12 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     client_->setObjectName("client");
     setCentralWidget(client_);
     drawing_ = new DrawingWindow(client_);
-    drawing_->background = colourFromSetting(settings_.colours[0]);
+    drawing_->background = colourFromSetting(st.colours[0]);
     params_ = new ParamPane(client_);
     commands_ = new CommandWindow(client_, router_);
     strip_ = new MotifStrip(client_);
-    strip_->background = colourFromSetting(settings_.colours[1]);
-    strip_->grid = colourFromSetting(settings_.colours[2]);
+    strip_->background = colourFromSetting(st.colours[1]);
+    strip_->grid = colourFromSetting(st.colours[2]);
     client->onResize = [this] { layoutPanes(); };
 
     platform_->drawing = drawing_;
@@ -71,6 +75,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
 
     buildStatusBar();
     registerOwnCommands();
+    registerFileCommands();
     buildMenus();
     router_.afterDispatch = [this](int) { refreshCommandStates(); };
 
@@ -219,12 +224,17 @@ void MainFrame::registerOwnCommands() {
         Pane::Application, kCmdRecentFirst, kCmdRecentLast,
         [this](int id) {
             size_t i = static_cast<size_t>(id - kCmdRecentFirst);
-            if (i >= recent_.items().size() || !openRecentHook) return;
+            if (i >= recent_.items().size()) return;
             std::string path = recent_.items()[i];
-            openRecentHook(path);
+            FileResult r = openFile(path);
+            // A file that is gone leaves the list.
+            if (r.status == FileStatus::CannotOpen) {
+                recent_.remove(path);
+                rebuildRecentMenu();
+            }
         },
         [this](int id, CommandState& st) {
-            st.enabled = openRecentHook && size_t(id - kCmdRecentFirst) < recent_.items().size();
+            st.enabled = size_t(id - kCmdRecentFirst) < recent_.items().size();
         });
     router_.add(Pane::Frame, kCmdRedrawScreen, [this](int) { platform_->requestRedraw(); });
     router_.add(Pane::Frame, kCmdNoEffect, [](int) {});
@@ -282,7 +292,7 @@ void MainFrame::layoutPanes() {
 
 void MainFrame::restartAutoSaveTimer() {
     autoSave_.stop();
-    if (settings_.autoSaveOn()) autoSave_.start(settings_.autoSaveMillis());
+    if (settings().autoSaveOn()) autoSave_.start(settings().autoSaveMillis());
 }
 
 bool MainFrame::queryClose() {
@@ -304,7 +314,14 @@ bool MainFrame::queryClose() {
 bool MainFrame::saveSettings() {
     if (settingsWritten_ || options_.settingsPath.empty()) return false;
     settingsWritten_ = true;
-    return writeSettingsFile(options_.settingsPath, settings_);
+    Settings& s = settings();
+    // The next run's new designs start from this design's parameters (flags 16 and 17 only).
+    s.defaultDesignFlags = doc_->design.flags & 0x30000u;
+    s.defaultSizeSystem = doc_->design.sizeSystem;
+    s.defaultSizeCategory = doc_->design.sizeCategory;
+    s.defaultLabelFormat = doc_->design.labelFormat;
+    s.lastOpenedPath = doc_->lastOpened;
+    return writeSettingsFile(options_.settingsPath, s);
 }
 
 void MainFrame::closeEvent(QCloseEvent* e) {

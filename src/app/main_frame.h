@@ -14,6 +14,7 @@
 #include "app/panes.h"
 #include "app/qt_platform.h"
 #include "app/recent_files.h"
+#include "model/doc.h"
 #include "model/settings.h"
 
 class QMenu;
@@ -36,7 +37,8 @@ public:
     CommandRouter& router() { return router_; }
     KeyChain& keys() { return keys_; }
     QtPlatform& platform() { return *platform_; }
-    Settings& settings() { return settings_; }
+    TDoc& doc() { return *doc_; }
+    Settings& settings() { return doc_->settings; }
     RecentFiles& recent() { return recent_; }
 
     DrawingWindow* drawing() const { return drawing_; }
@@ -69,12 +71,25 @@ public:
     void addRecent(const std::string& path);
     void rebuildRecentMenu();
 
+    // The open path by file name (recent files, browsing, the command line, the open
+    // dialog): "TXT" shows the text, "XIE" reads a pattern on the front screen. Failures and
+    // truncated files are reported in a box.
+    FileResult openFile(const std::string& path, bool merge = false);
+    // 打开... (F3) and Ctrl+F3: the dialog starts in the data folder or in the folder the
+    // dialog used last.
+    void openCommand(bool lastFolder);
+    void saveCommand();
+    void saveAsCommand();
+    // The window title: "rozedoz" for a new design, else the file's path.
+    void updateTitle();
+    // Run after the design was replaced as a whole (load, clear, undo).
+    std::vector<std::function<void()>> designReplaced;
+
     // Hooks the document and the output sheets fill in.
     std::function<bool()> backShown;        // the back screen is in view
     std::function<int()> currentSheet;      // 0 or 1
     std::function<bool()> gradedDesign;     // design flag bit 19: first button reads 清除扩缩
     std::function<void()> autoSaveHook;     // the numbered auto-save
-    std::function<void(const std::string&)> openRecentHook;  // returns through the open path
     CloseScreen frontScreen;
     std::array<CloseScreen, 2> sheetScreens;
 
@@ -90,14 +105,17 @@ private:
     void buildMenus();
     void buildStatusBar();
     void registerOwnCommands();
+    void registerFileCommands();
+    void reportFileResult(const std::string& path, const FileResult& r);
     void layoutPanes();
     QAction* makeAction(const QString& text, int id, const std::string& key, QObject* parent);
 
-    Settings settings_;
     FrameOptions options_;
     CommandRouter router_;
     KeyChain keys_;
     std::unique_ptr<QtPlatform> platform_;
+    std::unique_ptr<TDoc> doc_;
+    QString lastDialogFolder_;
     RecentFiles recent_;
 
     QWidget* client_ = nullptr;

@@ -218,6 +218,11 @@ struct Settings {
     }
 
     bool autoSaveOn() const { return (generalFlags & kGenAutoSave) != 0; }
+    // The 设定 dialog's 时间间隔 in seconds: ten seconds or less is stored as 0 (= 10 s).
+    static int32_t intervalFromSeconds(int seconds) {
+        if (seconds <= 10) return 0;
+        return seconds > 86400 ? 86400000 : seconds * 1000;
+    }
     int autoSaveMillis() const { return autoSaveInterval > 0 ? autoSaveInterval : 10000; }
 };
 

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -66,12 +68,47 @@ void writeRecentList(const std::vector<std::string>& items) {
         s.setValue(QStringLiteral("Settings/Number"), RecentFiles::kDefault);
 }
 
+QIcon appIcon() {
+    // Drawn here rather than loaded: the SVG of the desktop entry needs an image plugin
+    // that a minimal Qt installation lacks. Same picture: a last outline with stitch holes.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x1d, 0x2b, 0x3a));
+        p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
+        QPainterPath last;
+        last.moveTo(10, 40);
+        last.cubicTo(12, 26, 22, 20, 30, 22);
+        last.cubicTo(38, 24, 40, 32, 48, 34);
+        last.cubicTo(54, 35.5, 56, 40, 54, 44);
+        last.lineTo(12, 46);
+        last.closeSubpath();
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0xf0, 0xc0, 0x40), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(last);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xf0, 0xf0, 0xf0));
+        for (QPointF c : {QPointF(24, 30), QPointF(30, 29), QPointF(36, 31), QPointF(42, 35)})
+            p.drawEllipse(c, 1.6, 1.6);
+        p.setPen(QPen(QColor(0x4f, 0xb0, 0xe0), 2, Qt::DashLine));
+        p.drawLine(QPointF(10, 52), QPointF(54, 52));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
 int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brelan"));
     QCoreApplication::setApplicationName(QStringLiteral("rozedoz"));
     QCoreApplication::setApplicationVersion(QStringLiteral("6.5"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/rozedoz/rozedoz.svg")));
+    QApplication::setWindowIcon(appIcon());
 
     // A second instance ends at once, without a message.
     QLockFile lock(instanceLockPath());
@@ -97,11 +134,12 @@ int runApplication(int argc, char** argv) {
     // The About box shows once, over the first screen.
     QStringList files = app.arguments().mid(1);
     QTimer::singleShot(0, &frame, [&frame, files] {
-        frame.router().dispatch(kCmdAbout);
+        // `rozedoz FILE.XIE` opens the file; the About box then shows over it.
         for (const QString& f : files) {
             if (f.startsWith(QLatin1Char('-'))) continue;
             frame.openFile(QFileInfo(f).absoluteFilePath().toStdString());
         }
+        frame.router().dispatch(kCmdAbout);
     });
     int rc = app.exec();
     writeRecentList(frame.recent().items());

@@ -1,6 +1,7 @@
 // Start-up of the desktop program.
 #pragma once
 
+#include <QIcon>
 #include <QLockFile>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ QString settingsFilePath();
 int readRecentCount();
 std::vector<std::string> readRecentList();
 void writeRecentList(const std::vector<std::string>& items);
+
+// The program icon.
+QIcon appIcon();
 
 // The whole start-up: instance check, screen check, the frame, the About box, files named on
 // the command line. Returns the process exit status.

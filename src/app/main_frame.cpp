@@ -138,7 +138,10 @@ void MainFrame::buildMenus() {
                 std::string sub = it.path.substr(0, p);
                 leaf = it.path.substr(p + 3);
                 auto [pos, fresh] = subs.emplace(sub, nullptr);
-                if (fresh) pos->second = menu->addMenu(QString::fromStdString(sub));
+                if (fresh) {
+                    pos->second = menu->addMenu(QString::fromStdString(sub));
+                    submenus_.push_back(pos->second);
+                }
                 target = pos->second;
             }
             QAction* a = makeAction(QString::fromStdString(leaf), it.id, it.key, target);
@@ -179,6 +182,12 @@ void MainFrame::refreshCommandStates() {
     for (QAction* a : QMainWindow::actions())
         if (a->property("extra").toBool()) a->setEnabled(router_.state(a->data().toInt()).enabled);
     for (QAction* a : recentActions_) a->setEnabled(router_.state(a->data().toInt()).enabled);
+    // A submenu none of whose items can run is greyed like an item.
+    for (QMenu* sub : submenus_) {
+        bool any = false;
+        for (QAction* a : sub->actions()) any = any || a->isEnabled();
+        sub->menuAction()->setEnabled(any);
+    }
     commands_->refreshStates();
     seenGeneration_ = router_.generation();
 }

@@ -128,6 +128,7 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* recentAnchor_ = nullptr;  // "最近文件" while the list is empty
     std::vector<QAction*> recentActions_;
+    std::vector<QMenu*> submenus_;
     std::map<int, QAction*> actions_;
     QTimer autoSave_;
     QTimer idleUpdate_;

@@ -186,6 +186,13 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
         }
     for (const AccelDef& acc : extraAccelerators())
         EXPECT_EQ(f.action(acc.id)->isEnabled(), enabled.count(acc.id) == 1) << acc.key;
+    // Submenus without a usable item are greyed; one usable item enables its submenu.
+    QMenu* other = f.action(34164)->menu() ? nullptr : qobject_cast<QMenu*>(f.action(34164)->parent());
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(other->menuAction()->isEnabled());
+    f.router().add(Pane::Drawing, 34070, [](int) {});
+    f.refreshCommandStates();
+    EXPECT_TRUE(other->menuAction()->isEnabled());
     // Nothing opened yet: no reopen; no help text handler yet.
     EXPECT_FALSE(f.action(32802)->isEnabled());
     EXPECT_FALSE(f.action(32800)->isEnabled());

@@ -89,7 +89,19 @@ void MainFrame::openCommand(bool lastFolder) {
 
 void MainFrame::saveCommand() {
     if (!onFront(*this)) return;
-    FileResult r = doc_->Save();
+    // A new design is saved as "rozedoz.xie" in the data folder, not in whatever folder the
+    // program happened to start from.
+    FileResult r;
+    if (doc_->fileName == kDefaultFileName && doc_->design.hasContent()) {
+        ensureFolder(settings().dataFolder);
+        const std::string path = settings().dataFolder + kDefaultFileName + ".xie";
+        if (QFileInfo::exists(QString::fromStdString(path)) &&
+            !platform_->ask("复盖已有文件？"))
+            return;
+        r = doc_->SaveAs(path);
+    } else {
+        r = doc_->Save();
+    }
     reportFileResult(doc_->fileName, r);
     if (r.ok()) {
         updateTitle();

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <ctime>
 
@@ -30,6 +31,18 @@ protected:
 };
 
 QRect toQRect(const PaneRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+
+// Alt pressed alone does not move the focus into the menu bar: the window keeps the keys,
+// and Alt+letter still opens the menus.
+class NoAltNavigationStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* opt, const QWidget* w,
+                  QStyleHintReturn* ret) const override {
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation) return 0;
+        return QProxyStyle::styleHint(hint, opt, w, ret);
+    }
+};
 
 // Keys the menu shows but the key dispatcher of the drawing window owns: binding them as
 // shortcuts would take Space and Enter away from the tool modes and dialogs.
@@ -127,6 +140,9 @@ QAction* MainFrame::makeAction(const QString& text, int id, const std::string& k
 }
 
 void MainFrame::buildMenus() {
+    auto* style = new NoAltNavigationStyle;
+    style->setParent(menuBar());
+    menuBar()->setStyle(style);
     for (const MenuDef& m : mainMenu()) {
         QMenu* menu = menuBar()->addMenu(QString::fromStdString(m.title));
         if (m.title.rfind("文件", 0) == 0) fileMenu_ = menu;

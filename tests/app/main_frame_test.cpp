@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QStyle>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
@@ -606,6 +609,123 @@ TEST(Instance, ACrashedInstanceDoesNotBlockTheNextStart) {
     EXPECT_FALSE(acquireInstanceLock(second));
     first.unlock();
     EXPECT_TRUE(acquireInstanceLock(second));
+}
+
+}  // namespace
+}  // namespace rz
+
+namespace rz {
+namespace {
+
+TEST(QtSeam, ValueDialogCursorsAndBusy) {
+    TempHome h;
+    MainFrame f(options(h));
+    f.show();
+    QtPlatform& p = f.platform();
+
+    // The dialog: fields in, values out on 确认; 取消 leaves the fields as they were.
+    std::vector<ValueField> fields = {{"半径", 5.0, 0.0, 100.0, 1}, {"角度", 30.0, 0.0, 360.0, 0}};
+    bool accept = true;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible()) return;
+        auto boxes = dlg->findChildren<QDoubleSpinBox*>();
+        if (boxes.size() == 2) {
+            boxes[0]->setValue(12.5);
+            boxes[1]->setValue(400);  // beyond the range: clamped by the box
+        }
+        accept ? dlg->accept() : dlg->reject();
+    });
+    timer.start();
+    EXPECT_TRUE(p.valueDialog("倒角", fields));
+    EXPECT_DOUBLE_EQ(fields[0].value, 12.5);
+    EXPECT_DOUBLE_EQ(fields[1].value, 360.0);
+    accept = false;
+    fields[0].value = 1.0;
+    EXPECT_FALSE(p.valueDialog("倒角", fields));
+    EXPECT_DOUBLE_EQ(fields[0].value, 1.0);
+    timer.stop();
+
+    // The mode cursor goes to the drawing window; busy shows the wait cursor over everything
+    // and gives the mode cursor back afterwards.
+    p.setCursor(CursorKind::Move);
+    EXPECT_EQ(f.drawing()->cursor().shape(), Qt::SizeAllCursor);
+    {
+        WaitCursor busy(p);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        WaitCursor nested(p);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(p.cursor(), CursorKind::Move);
+    EXPECT_EQ(f.drawing()->cursor().shape(), Qt::SizeAllCursor);
+    for (CursorKind k : {CursorKind::Cross, CursorKind::Pick, CursorKind::Rotate,
+                         CursorKind::Delete, CursorKind::PointOp, CursorKind::Zoom})
+        EXPECT_EQ(cursorFor(k).shape(), Qt::BitmapCursor);
+}
+
+TEST(MainFrame, LosingActivationEndsDragsAndTheWheelScrollsTheStrip) {
+    TempHome h;
+    MainFrame f(options(h));
+    int ended = 0, scrolled = 0;
+    f.drawing()->endDragHook = [&] { ++ended; };
+    f.strip()->endDragHook = [&] { ++ended; };
+    f.strip()->scrollHook = [&](int d) { scrolled += d; };
+    f.show();
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(ended, 2);
+
+    QPointF at(10, 10);
+    QWheelEvent wheel(at, f.strip()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.strip(), &wheel);
+    EXPECT_EQ(scrolled, -120);
+    // Alt alone never puts the keyboard into the menu bar.
+    EXPECT_EQ(f.menuBar()->style()->styleHint(QStyle::SH_MenuBar_AltKeyNavigation, nullptr,
+                                              f.menuBar()),
+              0);
+}
+
+TEST(Files, SaveOfANewDesignGoesToTheDataFolderAndAsksBeforeOverwriting) {
+    TempHome h;
+    MainFrame f(options(h));
+    f.show();
+    BuildSampleDesign(f.doc().design);
+    f.doc().design.modified = 1;
+    f.router().dispatch(kCmdSave);
+    const std::string saved = h.dir.string() + "/qdat/rozedoz.xie";
+    ASSERT_TRUE(fs::exists(saved));
+    EXPECT_EQ(f.doc().fileName, saved);
+    EXPECT_EQ(f.windowTitle().toStdString(), saved);
+    EXPECT_EQ(f.doc().design.modified, 0);
+
+    // Another new design: the same default name exists, so Save asks; No writes nothing.
+    {
+        BoxAnswerer boxes;
+        boxes.answers = {true};
+        f.router().dispatch(kCmdClearScreen);  // unmodified: no question
+        EXPECT_TRUE(boxes.seen.empty());
+    }
+    BuildSampleDesign(f.doc().design);
+    f.doc().design.modified = 1;
+    auto stamp = fs::last_write_time(saved);
+    {
+        BoxAnswerer boxes;
+        boxes.answers = {false};
+        f.router().dispatch(kCmdSave);
+        ASSERT_EQ(boxes.seen.size(), 1u);
+        EXPECT_EQ(boxes.seen[0].second, "复盖已有文件？");
+    }
+    EXPECT_EQ(fs::last_write_time(saved), stamp);
+    EXPECT_EQ(f.doc().fileName, "rozedoz");
+    EXPECT_EQ(f.windowTitle(), "rozedoz");
 }
 
 }  // namespace

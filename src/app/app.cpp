@@ -1,9 +1,13 @@
 #include "app/app.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -31,6 +35,57 @@ bool acquireInstanceLock(QLockFile& lock) {
     if (lock.error() == QLockFile::LockFailedError && lock.removeStaleLockFile())
         return lock.tryLock(0);
     return false;
+}
+
+QString instanceChannelName() {
+    return QStringLiteral("rozedoz-%1").arg(static_cast<qulonglong>(::getuid()));
+}
+
+InstanceChannel::InstanceChannel(const QString& name, QObject* parent)
+    : QObject(parent), name_(name) {}
+
+bool InstanceChannel::listen() {
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // Only the lock holder gets here, so a leftover socket belongs to a dead instance.
+    QLocalServer::removeServer(name_);
+    if (!server_->listen(name_)) return false;
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* sock = server_->nextPendingConnection()) {
+            connect(sock, &QLocalSocket::disconnected, sock, &QObject::deleteLater);
+            connect(sock, &QLocalSocket::readyRead, this, [this, sock] {
+                // One message: paths separated by newlines, ended by an empty line.
+                QByteArray& buf = pending_[sock];
+                buf += sock->readAll();
+                if (buf.size() > (1 << 20)) {  // not ours
+                    sock->abort();
+                    pending_.remove(sock);
+                    return;
+                }
+                if (!buf.endsWith("\n\n") && buf != "\n") return;
+                QStringList files;
+                for (const QByteArray& line : buf.split('\n'))
+                    if (!line.isEmpty()) files << QString::fromUtf8(line);
+                pending_.remove(sock);
+                sock->disconnectFromServer();
+                if (received) received(files);
+            });
+        }
+    });
+    return true;
+}
+
+bool InstanceChannel::send(const QStringList& files, int timeoutMs) {
+    QLocalSocket sock;
+    sock.connectToServer(name_);
+    if (!sock.waitForConnected(timeoutMs)) return false;
+    QByteArray msg;
+    for (const QString& f : files) msg += f.toUtf8() + '\n';
+    msg += '\n';
+    sock.write(msg);
+    if (!sock.waitForBytesWritten(timeoutMs)) return false;
+    sock.waitForDisconnected(timeoutMs);
+    return true;
 }
 
 QString settingsFilePath() {
@@ -110,9 +165,17 @@ int runApplication(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral("6.5"));
     QApplication::setWindowIcon(appIcon());
 
-    // A second instance ends at once, without a message.
+    QStringList files;
+    for (const QString& a : app.arguments().mid(1))
+        if (!a.startsWith(QLatin1Char('-'))) files << QFileInfo(a).absoluteFilePath();
+
+    // A second instance ends at once, without a message; the files it was given go to the
+    // running one.
     QLockFile lock(instanceLockPath());
-    if (!acquireInstanceLock(lock)) return 0;
+    if (!acquireInstanceLock(lock)) {
+        InstanceChannel(instanceChannelName()).send(files);
+        return 0;
+    }
 
     // So does a screen below 800 × 600.
     if (QScreen* sc = QGuiApplication::primaryScreen()) {
@@ -131,14 +194,19 @@ int runApplication(int argc, char** argv) {
     if (QScreen* sc = QGuiApplication::primaryScreen()) frame.setGeometry(sc->availableGeometry());
     frame.showMaximized();
 
+    InstanceChannel channel(instanceChannelName());
+    channel.received = [&frame](const QStringList& more) {
+        frame.showMaximized();
+        frame.raise();
+        frame.activateWindow();
+        for (const QString& f : more) frame.openFile(f.toStdString());
+    };
+    channel.listen();
+
     // The About box shows once, over the first screen.
-    QStringList files = app.arguments().mid(1);
     QTimer::singleShot(0, &frame, [&frame, files] {
         // `rozedoz FILE.XIE` opens the file; the About box then shows over it.
-        for (const QString& f : files) {
-            if (f.startsWith(QLatin1Char('-'))) continue;
-            frame.openFile(QFileInfo(f).absoluteFilePath().toStdString());
-        }
+        for (const QString& f : files) frame.openFile(f.toStdString());
         frame.router().dispatch(kCmdAbout);
     });
     int rc = app.exec();

@@ -730,3 +730,30 @@ TEST(Files, SaveOfANewDesignGoesToTheDataFolderAndAsksBeforeOverwriting) {
 
 }  // namespace
 }  // namespace rz
+
+namespace rz {
+namespace {
+
+TEST(Instance, ASecondStartHandsItsFilesToTheRunningOne) {
+    const QString name = QStringLiteral("rozedoz-test-%1").arg(::getpid());
+    InstanceChannel nobody(name + "-none");
+    EXPECT_FALSE(nobody.send({"/x.XIE"}, 200));  // no running instance: the caller just ends
+
+    InstanceChannel running(name);
+    ASSERT_TRUE(running.listen());
+    std::vector<QStringList> got;
+    running.received = [&](const QStringList& f) { got.push_back(f); };
+    InstanceChannel second(name);
+    EXPECT_TRUE(second.send({"/tmp/鞋样 一.XIE", "/tmp/b.xie"}, 100));
+    for (int i = 0; i < 100 && got.empty(); ++i) QTest::qWait(10);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], (QStringList{"/tmp/鞋样 一.XIE", "/tmp/b.xie"}));
+    // Started without files: the running window is only brought forward.
+    EXPECT_TRUE(second.send({}, 100));
+    for (int i = 0; i < 100 && got.size() < 2; ++i) QTest::qWait(10);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_TRUE(got[1].isEmpty());
+}
+
+}  // namespace
+}  // namespace rz

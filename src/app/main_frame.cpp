@@ -274,6 +274,9 @@ void MainFrame::showAbout() {
     box.setInformativeText(QStringLiteral("鞋样的描入、设计、扩缩、算料与切割输出。"));
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.exec();
+    // The keys belong to the window again, even where no window manager hands focus back.
+    activateWindow();
+    drawing_->setFocus();
 }
 
 // ---------------------------------------------------------------- layout and status bar

@@ -52,7 +52,10 @@ bool InstanceChannel::listen() {
     if (!server_->listen(name_)) return false;
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* sock = server_->nextPendingConnection()) {
-            connect(sock, &QLocalSocket::disconnected, sock, &QObject::deleteLater);
+            connect(sock, &QLocalSocket::disconnected, this, [this, sock] {
+                pending_.remove(sock);
+                sock->deleteLater();
+            });
             connect(sock, &QLocalSocket::readyRead, this, [this, sock] {
                 // One message: paths separated by newlines, ended by an empty line.
                 QByteArray& buf = pending_[sock];

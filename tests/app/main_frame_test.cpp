@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -753,6 +754,44 @@ TEST(Instance, ASecondStartHandsItsFilesToTheRunningOne) {
     for (int i = 0; i < 100 && got.size() < 2; ++i) QTest::qWait(10);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_TRUE(got[1].isEmpty());
+}
+
+}  // namespace
+}  // namespace rz
+
+namespace rz {
+namespace {
+
+TEST(RecentSettings, CountAndListLiveInTheApplicationSettings) {
+    TempHome h;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(h.dir.string()));
+    EXPECT_EQ(readRecentCount(), 4);  // nothing stored yet
+    EXPECT_TRUE(readRecentList().empty());
+    writeRecentList({"/a/一.XIE", "/b.XIE"});
+    EXPECT_EQ(readRecentList(), (std::vector<std::string>{"/a/一.XIE", "/b.XIE"}));
+    {
+        QSettings s;
+        EXPECT_EQ(s.value("Settings/Number").toInt(), 4);
+        s.setValue("Settings/Number", 2);
+    }
+    EXPECT_EQ(readRecentCount(), 2);
+    writeRecentList({"/c.XIE"});  // a shorter list leaves no old entries behind
+    EXPECT_EQ(readRecentList(), std::vector<std::string>{"/c.XIE"});
+
+    FrameOptions o = options(h);
+    o.recentCapacity = readRecentCount();
+    o.recentItems = {"/1.XIE", "/2.XIE", "/3.XIE"};
+    MainFrame f(o);
+    EXPECT_EQ(f.recent().items(), (std::vector<std::string>{"/1.XIE", "/2.XIE"}));
+    // The 文件 menu lists them in place of the 最近文件 placeholder, before 退出.
+    QStringList texts;
+    for (QAction* a : f.fileMenu()->actions())
+        if (a->isVisible()) texts << a->text();
+    ASSERT_GE(texts.size(), 3);
+    EXPECT_EQ(texts[texts.size() - 3], "&1 /1.XIE");
+    EXPECT_EQ(texts[texts.size() - 2], "&2 /2.XIE");
+    EXPECT_EQ(texts.back(), "退出");
 }
 
 }  // namespace

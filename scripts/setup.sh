@@ -15,7 +15,12 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
+  hershey-fonts-data
 )
+# The stroke font brelan.fnt is generated during the build from hershey-fonts-data and the npm
+# package hanzi-writer-data (tools/fontgen). Debian's npm clashes with other Node.js builds
+# that bring their own npm, so it is installed only when there is none.
+command -v npm >/dev/null 2>&1 || PACKAGES+=(nodejs npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

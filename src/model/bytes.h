@@ -2,6 +2,7 @@
 // never reads past its buffer: a short read marks the source truncated and fails.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -105,17 +106,19 @@ public:
     std::vector<uint8_t> buf;
 
     void bytes(const void* p, size_t n) {
-        auto* c = static_cast<const uint8_t*>(p);
-        buf.insert(buf.end(), c, c + n);
+        if (n == 0) return;
+        size_t at = grow(n);
+        std::memcpy(buf.data() + at, p, n);
     }
     void u8(uint8_t v) { buf.push_back(v); }
     void u16(uint16_t v) {
-        buf.push_back(uint8_t(v));
-        buf.push_back(uint8_t(v >> 8));
+        uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
+        bytes(b, 2);
     }
     void i16(int16_t v) { u16(uint16_t(v)); }
     void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) buf.push_back(uint8_t(v >> (8 * i)));
+        uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+        bytes(b, 4);
     }
     void i32(int32_t v) { u32(uint32_t(v)); }
     void f32(float f) {
@@ -128,6 +131,15 @@ public:
         bytes(s.data(), s.size());
     }
     size_t size() const { return buf.size(); }
+
+private:
+    // Grows geometrically without the per-byte cost of push_back.
+    size_t grow(size_t n) {
+        size_t at = buf.size();
+        if (buf.capacity() < at + n) buf.reserve(std::max(buf.capacity() * 2, at + n + 4096));
+        buf.resize(at + n);
+        return at;
+    }
 };
 
 }  // namespace rz

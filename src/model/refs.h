@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 #include <unordered_set>
 
 #include "model/design.h"
@@ -149,23 +150,74 @@ void ForEachMappedRecord(Design& d, bool withGraded, F&& f) {
     }
 }
 
+// An open-addressing map from identity to record: the address map enters one pair per copied
+// record, so it must not allocate per entry.
+class IdentityTable {
+public:
+    void reserve(size_t n) {
+        size_t cap = 16;
+        while (cap < n * 2) cap <<= 1;
+        if (cap > keys_.size()) rehash(cap);
+    }
+    // Keeps the first value entered for a key; key 0 is never stored.
+    void emplace(uintptr_t key, void* value) {
+        if (key == 0) return;
+        if ((count_ + 1) * 2 > keys_.size()) rehash(keys_.empty() ? 16 : keys_.size() * 2);
+        size_t mask = keys_.size() - 1;
+        for (size_t i = hash(key) & mask;; i = (i + 1) & mask) {
+            if (keys_[i] == key) return;
+            if (keys_[i] == 0) {
+                keys_[i] = key;
+                values_[i] = value;
+                ++count_;
+                return;
+            }
+        }
+    }
+    void* find(uintptr_t key) const {
+        if (key == 0 || keys_.empty()) return nullptr;
+        size_t mask = keys_.size() - 1;
+        for (size_t i = hash(key) & mask;; i = (i + 1) & mask) {
+            if (keys_[i] == key) return values_[i];
+            if (keys_[i] == 0) return nullptr;
+        }
+    }
+    size_t size() const { return count_; }
+
+private:
+    static size_t hash(uintptr_t k) {
+        uint64_t x = uint64_t(k);
+        x ^= x >> 33;
+        x *= 0xff51afd7ed558ccdULL;
+        x ^= x >> 33;
+        return size_t(x);
+    }
+    void rehash(size_t cap) {
+        std::vector<uintptr_t> k(cap, 0);
+        std::vector<void*> v(cap, nullptr);
+        k.swap(keys_);
+        v.swap(values_);
+        count_ = 0;
+        for (size_t i = 0; i < k.size(); ++i)
+            if (k[i]) emplace(k[i], v[i]);
+    }
+    std::vector<uintptr_t> keys_;
+    std::vector<void*> values_;
+    size_t count_ = 0;
+};
+
 // Pairs (old identity → new record) per category. Identities are addresses when copying and
 // the words stored in a file when reading; the first pair entered for an identity wins.
 class AddressMap {
 public:
     void add(Cat c, uintptr_t oldId, void* rec) { maps_[size_t(c)].emplace(oldId, rec); }
     void reserve(Cat c, size_t n) { maps_[size_t(c)].reserve(n); }
-    void* find(Cat c, uintptr_t oldId) const {
-        if (oldId == 0) return nullptr;
-        const auto& m = maps_[size_t(c)];
-        auto it = m.find(oldId);
-        return it == m.end() ? nullptr : it->second;
-    }
+    void* find(Cat c, uintptr_t oldId) const { return maps_[size_t(c)].find(oldId); }
     // Replaces every reference of the design by its paired record, or null.
     void retarget(Design& d) const;
 
 private:
-    std::array<std::unordered_map<uintptr_t, void*>, kCatCount> maps_;
+    std::array<IdentityTable, kCatCount> maps_;
 };
 
 // Records of every kind gathered for removal; references to them are cleared or re-targeted.

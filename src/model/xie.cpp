@@ -284,8 +284,10 @@ public:
         });
     }
 
-    void readRows(uint32_t id, List<PointRow>& out) {
-        readList(id, out, Cat::PointRows, kRecRow, [&](PointRow& p, const uint8_t* b) {
+    // A piece's own point rows and slot lines are not reference targets (a copy does not map
+    // them either), so only a part's are entered in the address map.
+    void readRows(uint32_t id, List<PointRow>& out, bool mapped = true) {
+        readList(id, out, mapped ? std::optional<Cat>(Cat::PointRows) : std::nullopt, kRecRow, [&](PointRow& p, const uint8_t* b) {
             p.v0 = GetU16(b, 0);
             p.v1 = GetU16(b, 2);
             for (int i = 0; i < 7; ++i) p.f[size_t(i)] = GetF32(b, size_t(4 + 4 * i));
@@ -339,8 +341,8 @@ public:
         });
     }
 
-    void readSlots(uint32_t id, List<SlotLine>& out) {
-        readList(id, out, Cat::SlotLines, kRecSlot, [&](SlotLine& s, const uint8_t* b) {
+    void readSlots(uint32_t id, List<SlotLine>& out, bool mapped = true) {
+        readList(id, out, mapped ? std::optional<Cat>(Cat::SlotLines) : std::nullopt, kRecSlot, [&](SlotLine& s, const uint8_t* b) {
             s.host = IdRef(GetU32(b, 0), GetU32(b, 4));
             for (int i = 0; i < 5; ++i) s.f[size_t(i)] = GetF32(b, size_t(8 + 4 * i));
             s.flags = ClearTransient(GetU32(b, 28));
@@ -512,8 +514,8 @@ public:
             readLabels(w[3], p.sizeLabels);
             readNotches(w[4], p.notches);
             readTexts(w[5], p.texts);
-            readRows(w[6], p.pointRows);
-            readSlots(w[7], p.slotLines);
+            readRows(w[6], p.pointRows, false);
+            readSlots(w[7], p.slotLines, false);
             readMarks(w[8], p.marks);
             readChamfers(w[9], p.chamfers);
             if (r_.truncated()) return;
@@ -704,7 +706,8 @@ public:
         std::array<uint32_t, kCatCount> next{};
         next.fill(1);
         ForEachMappedRecord(d, withGraded, [&](Cat c, void* r) {
-            ids_[size_t(c)].emplace(r, next[size_t(c)]++);
+            ids_[size_t(c)].emplace(reinterpret_cast<uintptr_t>(r),
+                                    reinterpret_cast<void*>(uintptr_t(next[size_t(c)]++)));
             ++counts[size_t(c)];
         });
     }
@@ -714,9 +717,7 @@ public:
 
     uint32_t id(Cat c, const void* p) const {
         if (!p) return 0;
-        auto& m = ids_[size_t(c)];
-        auto it = m.find(p);
-        return it == m.end() ? 0 : it->second;
+        return uint32_t(reinterpret_cast<uintptr_t>(ids_[size_t(c)].find(reinterpret_cast<uintptr_t>(p))));
     }
     uint32_t ref(const KindRef& r) const {
         auto c = CategoryOfKind(r.kind);
@@ -1117,7 +1118,7 @@ public:
 private:
     Design& d_;
     bool graded_;
-    std::array<std::unordered_map<const void*, uint32_t>, kCatCount> ids_;
+    std::array<IdentityTable, kCatCount> ids_;  // record address → identity written
 };
 
 }  // namespace
@@ -1162,11 +1163,34 @@ std::vector<std::pair<int32_t, int32_t>> PreviewOutline(const Design& d) {
     return out;
 }
 
+// A generous guess of the file size, so that writing a large design does not keep moving it.
+static size_t EstimateSize(const Design& d) {
+    size_t n = 4096;
+    auto shape = [](const Shape& s) {
+        size_t k = 0;
+        for (auto& pl : s) k += 10 + pl.size() * 8;
+        return k;
+    };
+    for (auto& p : d.parts) {
+        n += 256;
+        for (const List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
+            for (auto& ln : *l) n += 48 + 2 * 12 + ln->nodes.size() * 12;
+        n += (p->pins.size() + p->gradedPins.size()) * 32;
+        for (const List<Motif>* l : {&p->motifs, &p->gradedMotifs})
+            for (auto& m : *l) n += 32 + shape(m->shape);
+        n += 64 * (p->sizeLabels.size() + p->notches.size() + p->texts.size() + p->dimensions.size() +
+                   p->basePoints.size() + p->pointRows.size() + p->seamAllowances.size());
+    }
+    for (auto& pc : d.pieces) n += 128 + 48 * (pc->linesA.size() + pc->linesB.size());
+    return n;
+}
+
 std::vector<uint8_t> WriteXie(Design& d, const List<ScanLine>* scans, const List<TPIC>* pictures) {
     d.flags &= ~0xFFu;
     const bool graded = (d.flags & kDesignSaveGrading) != 0;
     Writer wr(d, graded);
     ByteWriter& w = wr.w;
+    w.buf.reserve(EstimateSize(d));
     w.bytes(kBanner65, kBannerSize);
     auto preview = PreviewOutline(d);
     w.u32(uint32_t(preview.size()));
@@ -1241,7 +1265,8 @@ std::vector<uint8_t> WriteXie(Design& d, const List<ScanLine>* scans, const List
 }
 
 XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Settings& settings,
-                      List<ScanLine>* scans, List<TPIC>* pictures) {
+                      List<ScanLine>* scans, List<TPIC>* pictures, const TSmooth* smooth,
+                      bool evaluate) {
     XieReadResult res;
     res.version = BannerVersion(bytes);
     if (res.version == XieVersion::Unknown) {
@@ -1262,7 +1287,8 @@ XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Sett
     }
     rd.map.retarget(out);
     res.truncated = r.truncated();
-    res.page = RunAfterLoadSteps(out);
+    const TSmooth defaults;
+    res.page = RunAfterLoadSteps(out, smooth ? *smooth : defaults, evaluate);
     res.ok = true;
     return res;
 }

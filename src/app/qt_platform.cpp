@@ -218,9 +218,12 @@ void QtPlatform::notice(const std::string& text) {
 
 void QtPlatform::setCursor(CursorKind kind) {
     if (kind == CursorKind::Wait) {
+        // Old style: the wait cursor set like a mode cursor ends with the next cursor.
+        ++busyByCursor_;
         setBusy(true);
         return;
     }
+    for (; busyByCursor_ > 0; --busyByCursor_) setBusy(false);
     cursor_ = kind;
     if (drawing) drawing->setCursor(cursorFor(kind));
 }

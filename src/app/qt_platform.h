@@ -66,6 +66,7 @@ private:
     std::unique_ptr<TonePlayer> tones_;
     CursorKind cursor_ = CursorKind::Arrow;
     int busy_ = 0;
+    int busyByCursor_ = 0;
 };
 
 }  // namespace rz

@@ -661,6 +661,11 @@ TEST(QtSeam, ValueDialogCursorsAndBusy) {
     }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(p.cursor(), CursorKind::Move);
+    // The wait cursor set directly ends with the next cursor set.
+    p.setCursor(CursorKind::Wait);
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    p.setCursor(CursorKind::Move);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(f.drawing()->cursor().shape(), Qt::SizeAllCursor);
     for (CursorKind k : {CursorKind::Cross, CursorKind::Pick, CursorKind::Rotate,
                          CursorKind::Delete, CursorKind::PointOp, CursorKind::Zoom})

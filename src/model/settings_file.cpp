@@ -544,7 +544,8 @@ std::vector<std::string> sanitizeSettings(Settings& s, const std::string& home) 
         if (s.columnLabels[i].empty()) s.columnLabels[i] = d.columnLabels[i];
     auto folder = [&](std::string& f, const std::string& def) {
         f = mapStoredFolder(f, home);
-        if (f.empty()) f = def;
+        // Moved under a long home folder a text may outgrow what a read accepts.
+        if (f.empty() || f.size() > kMaxFolderText) f = def;
     };
     folder(s.dataFolder, d.dataFolder);
     folder(s.pictureFolder, s.dataFolder + "pic/");

@@ -2,7 +2,10 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -18,6 +21,7 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/menu_table.h"
+#include "interact/text_strokes.h"
 
 namespace rz {
 
@@ -47,8 +51,18 @@ ViewController::ViewController(MainFrame& frame) : QObject(&frame), frame_(frame
     frame_.platform().onRedraw = [this] { dirty_ = true; };
     frame_.backShown = [this] { return vs_.backShown; };
     frame_.currentSheet = [this] { return vs_.currentSheet; };
+    // The stroke font lives beside the program (a few levels up from a build folder).
+    QDir dir(QCoreApplication::applicationDirPath());
+    for (int up = 0; up < 4; ++up) {
+        if (QFileInfo::exists(dir.filePath(TFont::kFileName))) {
+            font_.load(dir.filePath(TFont::kFileName).toStdString());
+            break;
+        }
+        if (!dir.cdUp()) break;
+    }
     frame_.designReplaced.push_back([this] {
         TDoc& d = frame_.doc();
+        FillMissingTextStrokes(d.design, font_);
         if (!vs_.backShown && (d.settings.displayFlags & kDispAutoFit)) FitAllPages(d, vs_.view);
         dirty_ = true;
     });

@@ -10,6 +10,7 @@
 
 #include "interact/scene.h"
 #include "interact/screens.h"
+#include "output/font.h"
 #include "qtcanvas/qt_canvas.h"
 
 class QMouseEvent;
@@ -71,6 +72,7 @@ private:
     ViewState vs_;
     ToolState tool_;
     BackBuffer bb_;
+    TFont font_;  // lays out text strings whose strokes were not built yet
     bool dirty_ = true;
     enum class Drag { None, Pan, Zoom } drag_ = Drag::None;
     PanDrag pan_;

@@ -383,6 +383,21 @@ TEST_F(SceneTest, GridAppearsFromNinePixels) {
     EXPECT_EQ(RoundPx(1000.0 * view.s), 11);
 }
 
+TEST_F(SceneTest, GridWithoutAUsableUnitIsNotDrawn) {
+    doc.settings.displayFlags |= kDispGrid;
+    for (float unit : {0.0f, -1000.0f, std::nanf("")}) {
+        doc.settings.gridUnit = unit;
+        redraw();
+        EXPECT_EQ(count(kColGrid) + count(kColGridTenth), 0) << unit;
+    }
+    // Far out the spacing drops below nine pixels long before lines could pile up.
+    doc.settings.gridUnit = 1000.0f;
+    view.s = view.s0 * float(kZoomMin);
+    view.refreshVisible();
+    redraw();
+    EXPECT_EQ(count(kColGrid) + count(kColGridTenth), 0);
+}
+
 TEST_F(SceneTest, DuplicatePixelsMergeAndFarZoomClips) {
     AddLine(part().linesA, {{0, 0}, {1, 0}, {2, 0}, {3000, 0}, {3001, 0}}, 0x000077);
     redraw();

@@ -137,14 +137,25 @@ void ViewController::paint(QPainter& p) {
             c.clipTo(vs_.view.draw);
             RedrawBack(sheetDisplay(vs_.currentSheet), frame_.doc().settings, vs_.view, c);
         } else {
-            PaintFront(bb_, frame_.doc(), vs_.view);
+            PaintFront(bb_, frame_.doc(), vs_.view, &sceneHooks);
         }
         dirty_ = false;
     }
-    if (drag_ == Drag::Pan && pan_.begun())
+    if (drag_ == Drag::Pan && pan_.begun()) {
         bb_.panFrame(p, pan_.offset(), frame_.doc().settings.colours[kColWorkBackground]);
-    else
+    } else if (feedback && drag_ == Drag::None) {
+        // BeginOverlay / EndOverlay.
+        QImage& compose = bb_.beginOverlay();
+        bool drew = false;
+        {
+            QtCanvas c(compose);
+            drew = feedback(c);
+        }
+        if (drew) p.drawImage(0, 0, compose);
+        else bb_.present(p);
+    } else {
         bb_.present(p);
+    }
     ++vs_.redrawCounter;
 }
 

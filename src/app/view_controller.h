@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <functional>
 #include <memory>
 
 #include "interact/scene.h"
@@ -37,6 +38,12 @@ public:
     void present();
     // The redraw counter: every copy of an image to the window.
     long presented() const { return vs_.redrawCounter; }
+
+    // Tool feedback for Present: draws into a copy of the window tile (window pixels) and
+    // returns true when it drew; the back buffer is never touched, so erasing is a Present.
+    std::function<bool(Canvas&)> feedback;
+    // Tool drawing that takes part in every front-screen redraw (point operation, snap marker).
+    SceneHooks sceneHooks;
 
     // View commands, callable from tests and other commands.
     void zoomBy(float factor, ZoomAnchor anchor, QPoint pointer);

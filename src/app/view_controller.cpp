@@ -283,8 +283,9 @@ void ViewController::restoreView() {
 }
 
 void ViewController::fitView() {
-    if (vs_.backShown) return;  // the sheet's plot items arrive with the output sheets
-    if (FitFrontView(frame_.doc(), vs_.view)) redraw();
+    bool fitted = vs_.backShown ? FitSheetView(sheetDisplay(vs_.currentSheet), vs_.view)
+                                : FitFrontView(frame_.doc(), vs_.view);
+    if (fitted) redraw();
 }
 
 void ViewController::toggle(DisplayToggle t) {

@@ -86,6 +86,10 @@ private:
 void RedrawFront(const TDoc& doc, const View& v, Canvas& c, const SceneHooks* hooks = nullptr);
 void RedrawBack(const SheetDisplay& sheet, const Settings& s, const View& v, Canvas& c);
 
+// 满屏 on the back screen: the bounding box of the sheet's plot items; false when there are
+// none (the view stays).
+bool FitSheetView(const SheetDisplay& sheet, View& v);
+
 // True for a base point whose shared-note array exists and whose bytes all agree in their low
 // seven bits (a fixed base point).
 bool IsFixedBasePoint(const BasePoint& b);

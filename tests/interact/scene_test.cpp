@@ -453,5 +453,20 @@ TEST_F(SceneTest, BackScreenDrawsAnEmptySheetWithFrameRulerAndBorder) {
     EXPECT_EQ(items, (std::vector<uint32_t>{0x0058B4, Halve(0x808030), col(kColHighlight), 0x006020}));
 }
 
+TEST_F(SceneTest, SheetFitCoversItsItems) {
+    SheetDisplay sheet;
+    sheet.range = {92300.0f, 61800.0f};
+    view.make(1000, 700, sheet.range);
+    float s = view.s;
+    EXPECT_FALSE(FitSheetView(sheet, view));  // an empty sheet: the view stays
+    EXPECT_EQ(view.s, s);
+    Polyline a = {{1000, 1000}, {3000, 1000}}, b = {{2000, 5000}};
+    sheet.items = {{0, 1, &a}, {0, 1, &b}};
+    ASSERT_TRUE(FitSheetView(sheet, view));
+    PixelPoint c = view.toWindow({2000, 3000});
+    EXPECT_LE(std::abs(c.x - 500), 1);
+    EXPECT_LE(std::abs(c.y - 350), 1);
+}
+
 }  // namespace
 }  // namespace rz

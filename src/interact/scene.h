@@ -36,7 +36,7 @@ struct SheetDisplay {
     std::vector<Item> items;
 };
 
-// Tool drawing that takes part in a redraw (Part of the tool modes; optional).
+// Tool drawing that takes part in a redraw; the tool modes fill these in (both optional).
 struct SceneHooks {
     // The point-operation tool with a step in progress: it draws its picked lines itself and the
     // redraw skips the design. Returns false when no such step is in progress.

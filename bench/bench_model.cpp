@@ -31,17 +31,19 @@ void BM_WriteLargePattern(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteLargePattern)->Unit(benchmark::kMillisecond);
 
+// The reader proper, and the reader with every line evaluated as a load does.
 void BM_ReadLargePattern(benchmark::State& state) {
     auto bytes = rz::WriteXie(BigDesign());
     rz::Settings settings;
+    const bool evaluate = state.range(0) != 0;
     for (auto _ : state) {
         rz::Design d;
-        auto r = rz::ReadXie(bytes, d, settings);
+        auto r = rz::ReadXie(bytes, d, settings, nullptr, nullptr, nullptr, evaluate);
         benchmark::DoNotOptimize(r.ok);
     }
     state.counters["MB"] = double(bytes.size()) / 1e6;
 }
-BENCHMARK(BM_ReadLargePattern)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadLargePattern)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // 20,000 lines of 50 nodes plus a base point per part: the copy behind every undo step.
 void BM_DeepCopy20k(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "geom/evaluate.h"
 #include "model/refs.h"
 
 namespace rz {
@@ -11,18 +12,15 @@ DerivedHooks& derivedHooks() {
     return hooks;
 }
 
-void EvaluateAllLines(Design& d) {
-    auto& eval = derivedHooks().evaluateLine;
+void EvaluateLineRecord(Line& line, const TSmooth& smooth) {
+    if (!EvaluateLine(smooth, line.nodes, line.flags, line.eval)) line.eval.clear();
+    line.second = line.margin != 0.0f ? MarginPolyline(line.eval, line.margin) : Polyline{};
+}
+
+void EvaluateAllLines(Design& d, const TSmooth& smooth) {
     for (auto& p : d.parts)
         for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
-            for (auto& ln : *l) {
-                if (eval) {
-                    eval(*ln);
-                } else {
-                    ln->eval.clear();
-                    ln->second.clear();
-                }
-            }
+            for (auto& ln : *l) EvaluateLineRecord(*ln, smooth);
 }
 
 bool BoundsOf(const Polyline& pl, RectF& r) {
@@ -49,9 +47,9 @@ static void Grow(RectF& r, bool& any, const RectF& o) {
     r.maxY = std::max(r.maxY, o.maxY);
 }
 
-int RunAfterLoadSteps(Design& d) {
+int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate) {
     auto& hooks = derivedHooks();
-    EvaluateAllLines(d);
+    if (evaluate) EvaluateAllLines(d, smooth);
     // a. Derived data of every piece.
     if (hooks.rebuildPiece)
         for (auto& pc : d.pieces) hooks.rebuildPiece(d, *pc);

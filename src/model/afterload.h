@@ -5,13 +5,12 @@
 
 #include <functional>
 
+#include "geom/smooth.h"
 #include "model/design.h"
 
 namespace rz {
 
 struct DerivedHooks {
-    // Evaluates one line: fills its evaluated and second polylines (empty when it fails).
-    std::function<void(Line&)> evaluateLine;
     // Rebuilds the derived data of a piece (outline, drawn shapes) from its piece lines.
     std::function<void(Design&, Piece&)> rebuildPiece;
     // Rebuilds a piece's references to part elements (piece flag bit 24).
@@ -22,11 +21,14 @@ struct DerivedHooks {
 
 DerivedHooks& derivedHooks();
 
+// Evaluates one line from its nodes: its evaluated polyline (empty when the evaluation fails,
+// a bad line) and, with a margin, its second polyline.
+void EvaluateLineRecord(Line& line, const TSmooth& smooth);
 // Evaluates every line of the design (lines A, B and graded lines).
-void EvaluateAllLines(Design& d);
+void EvaluateAllLines(Design& d, const TSmooth& smooth);
 
 // The after-load steps; returns the page the design opens on (0–3).
-int RunAfterLoadSteps(Design& d);
+int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate = true);
 
 // Bounding box of a polyline; false when it is empty.
 bool BoundsOf(const Polyline& pl, RectF& r);

@@ -168,7 +168,7 @@ FileResult TDoc::OpenPattern(const std::string& path, bool merge) {
     auto temp = std::make_unique<Design>();
     List<ScanLine> newScans;
     List<TPIC> newPics;
-    XieReadResult rr = ReadXie(bytes, *temp, settings, &newScans, &newPics);
+    XieReadResult rr = ReadXie(bytes, *temp, settings, &newScans, &newPics, &smooth);
     res.version = rr.version;
     res.truncated = rr.truncated;
     if (!rr.ok) {

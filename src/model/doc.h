@@ -42,6 +42,7 @@ public:
 
     Platform& platform;
     Settings settings;
+    TSmooth smooth;  // curve settings
     Design design;
     List<ScanLine> scanLines;
     List<TPIC> pictures;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/afterload.h"
 #include "model/gbk.h"
 
 namespace rz {
@@ -185,6 +186,8 @@ void BuildSampleDesign(Design& d) {
     piece->members.push_back(std::move(member));
     piece->sharedDie = std::vector<uint8_t>(size_t(d.n), 0);
     d.pieces.push_back(std::move(piece));
+    // As the program would have them: evaluated, with the sample counts in the node words.
+    EvaluateAllLines(d, TSmooth{});
     d.modified = 0;
 }
 

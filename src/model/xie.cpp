@@ -284,8 +284,10 @@ public:
         });
     }
 
-    void readRows(uint32_t id, List<PointRow>& out) {
-        readList(id, out, Cat::PointRows, kRecRow, [&](PointRow& p, const uint8_t* b) {
+    // A piece's own point rows and slot lines are not reference targets (a copy does not map
+    // them either), so only a part's are entered in the address map.
+    void readRows(uint32_t id, List<PointRow>& out, bool mapped = true) {
+        readList(id, out, mapped ? std::optional<Cat>(Cat::PointRows) : std::nullopt, kRecRow, [&](PointRow& p, const uint8_t* b) {
             p.v0 = GetU16(b, 0);
             p.v1 = GetU16(b, 2);
             for (int i = 0; i < 7; ++i) p.f[size_t(i)] = GetF32(b, size_t(4 + 4 * i));
@@ -339,8 +341,8 @@ public:
         });
     }
 
-    void readSlots(uint32_t id, List<SlotLine>& out) {
-        readList(id, out, Cat::SlotLines, kRecSlot, [&](SlotLine& s, const uint8_t* b) {
+    void readSlots(uint32_t id, List<SlotLine>& out, bool mapped = true) {
+        readList(id, out, mapped ? std::optional<Cat>(Cat::SlotLines) : std::nullopt, kRecSlot, [&](SlotLine& s, const uint8_t* b) {
             s.host = IdRef(GetU32(b, 0), GetU32(b, 4));
             for (int i = 0; i < 5; ++i) s.f[size_t(i)] = GetF32(b, size_t(8 + 4 * i));
             s.flags = ClearTransient(GetU32(b, 28));
@@ -512,8 +514,8 @@ public:
             readLabels(w[3], p.sizeLabels);
             readNotches(w[4], p.notches);
             readTexts(w[5], p.texts);
-            readRows(w[6], p.pointRows);
-            readSlots(w[7], p.slotLines);
+            readRows(w[6], p.pointRows, false);
+            readSlots(w[7], p.slotLines, false);
             readMarks(w[8], p.marks);
             readChamfers(w[9], p.chamfers);
             if (r_.truncated()) return;
@@ -1263,7 +1265,8 @@ std::vector<uint8_t> WriteXie(Design& d, const List<ScanLine>* scans, const List
 }
 
 XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Settings& settings,
-                      List<ScanLine>* scans, List<TPIC>* pictures) {
+                      List<ScanLine>* scans, List<TPIC>* pictures, const TSmooth* smooth,
+                      bool evaluate) {
     XieReadResult res;
     res.version = BannerVersion(bytes);
     if (res.version == XieVersion::Unknown) {
@@ -1284,7 +1287,8 @@ XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Sett
     }
     rd.map.retarget(out);
     res.truncated = r.truncated();
-    res.page = RunAfterLoadSteps(out);
+    const TSmooth defaults;
+    res.page = RunAfterLoadSteps(out, smooth ? *smooth : defaults, evaluate);
     res.ok = true;
     return res;
 }

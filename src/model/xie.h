@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "geom/smooth.h"
 #include "model/design.h"
 #include "model/settings.h"
 
@@ -29,9 +30,12 @@ struct XieReadResult {
 };
 
 // Reads a pattern file into `out` (which should be freshly cleared). The 6.5 scan-line and
-// picture tails go to `scans` and `pictures` when given. Runs the after-load steps.
+// picture tails go to `scans` and `pictures` when given. Runs the after-load steps, evaluating
+// the lines with `smooth` (the default curve settings when null); `evaluate` false leaves the
+// lines unevaluated (for measuring the reader alone).
 XieReadResult ReadXie(const std::vector<uint8_t>& bytes, Design& out, const Settings& settings,
-                      List<ScanLine>* scans = nullptr, List<TPIC>* pictures = nullptr);
+                      List<ScanLine>* scans = nullptr, List<TPIC>* pictures = nullptr,
+                      const TSmooth* smooth = nullptr, bool evaluate = true);
 
 // Writes a 6.5 pattern file. Clears the low byte of the design flags first, as every save
 // does. Null tails (the numbered auto-save) are written as zero words.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "model/bytes.h"
 #include "model/gbk.h"
@@ -527,6 +528,33 @@ TEST(Xie, ReadsVersionSixThree) {
     ASSERT_TRUE(ReadXie(again, d2, s).ok);
     EXPECT_EQ(d2.firstPart().notches[0]->depth, s.markDepth);
     EXPECT_EQ(d2.pieces[0]->slot, 7);
+}
+
+}  // namespace
+}  // namespace rz
+
+namespace rz {
+namespace {
+
+TEST(XieAfterLoad, LinesAreEvaluatedAndFailuresCountAsBadLines) {
+    Design d;
+    BuildSampleDesign(d);
+    Line& bad = *d.parts[2]->linesB[0];
+    bad.nodes[1].x = std::numeric_limits<float>::quiet_NaN();
+    Design back;
+    ASSERT_TRUE(Load(Save(d), back).ok);
+    Stats s = back.stats();
+    EXPECT_EQ(s.badLines, 1);
+    EXPECT_TRUE(back.parts[2]->linesB[0]->eval.empty());
+    // A line with a margin gets its second polyline, the others none.
+    const Line& top = *back.firstPart().linesB[0];
+    ASSERT_GT(top.eval.size(), 2u);
+    EXPECT_FALSE(top.second.empty());
+    EXPECT_TRUE(back.firstPart().linesA[0]->second.empty());
+    // The evaluated outline starts and ends at the line's end nodes.
+    const Line& outline = *back.firstPart().linesA[0];
+    EXPECT_EQ(outline.eval.front(), outline.nodes.front().pt());
+    EXPECT_EQ(outline.eval.back(), outline.nodes.back().pt());
 }
 
 }  // namespace

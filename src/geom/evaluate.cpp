@@ -1,0 +1,30 @@
+#include "geom/evaluate.h"
+
+#include <cmath>
+
+#include "geom/polyline.h"
+
+namespace rz {
+
+bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t lineFlags, Polyline& out) {
+    out.clear();
+    if (nodes.empty()) return false;
+    for (const Node& n : nodes)
+        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return false;
+    if (lineFlags & lineflag::kSelfSymmetric) MakeSelfSymmetric(nodes);
+    // The line's own evaluation always uses automatic sample counts.
+    Polyline poly = smooth.EvaluateNodes(nodes, lineflag::CurveMethod(lineFlags), 0);
+    if (poly.empty()) return false;
+    PolySimplify(poly, kEvalSimplifyTolerance, kEvalSimplifyChord);
+    out = std::move(poly);
+    return true;
+}
+
+Polyline MarginPolyline(const Polyline& evaluated, float margin) {
+    if (margin == 0.0f || !std::isfinite(margin) || evaluated.size() < 2) return {};
+    Polyline out = evaluated;
+    PolyOffset(out, margin, true);
+    return out;
+}
+
+}  // namespace rz

@@ -1,0 +1,664 @@
+#include "geom/polyline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "geom/primitives.h"
+
+namespace rz {
+
+namespace {
+
+double SegLen(PointF a, PointF b) { return std::hypot(double(b.x) - a.x, double(b.y) - a.y); }
+
+double Cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
+
+}  // namespace
+
+bool PolyClosed(std::span<const PointF> pts) { return pts.size() >= 2 && PtSame(pts.front(), pts.back()); }
+
+float PolyLength(std::span<const PointF> pts) {
+    double sum = 0.0;
+    for (size_t i = 1; i < pts.size(); ++i) sum += SegLen(pts[i - 1], pts[i]);
+    return static_cast<float>(sum);
+}
+
+PointAt PolyPointAt(std::span<const PointF> pts, float s) {
+    if (pts.empty()) return {};
+    if (pts.size() == 1) return {pts[0], 0};
+    if (!(s > 0.0f)) return {pts[0], 1};  // also NaN: parameters before the start clamp to it
+    double sum = 0.0;
+    for (size_t i = 1; i < pts.size(); ++i) {
+        double len = SegLen(pts[i - 1], pts[i]);
+        sum += len;
+        if (sum >= s) {
+            double r = len > 0.0 ? (sum - s) / len : 1.0;
+            PointF a = pts[i - 1], b = pts[i];
+            return {{static_cast<float>(b.x + r * (double(a.x) - b.x)), static_cast<float>(b.y + r * (double(a.y) - b.y))},
+                    static_cast<int>(i)};
+        }
+    }
+    return {pts.back(), static_cast<int>(pts.size() - 1)};
+}
+
+Nearest PolyNearest(std::span<const PointF> pts, PointF p) {
+    Nearest best;
+    best.dist = std::numeric_limits<float>::infinity();
+    if (pts.empty()) {
+        best.where = 0;
+        return best;
+    }
+    best.pt = pts[0];
+    float bestD = std::numeric_limits<float>::max();
+    for (size_t i = 1; i < pts.size(); ++i) {
+        Foot f = FootOnSegment(pts[i - 1], pts[i], p);
+        if (f.code != FootCode::Inside) continue;
+        float d = PtDist(f.pt, p);
+        if (d < bestD) {
+            bestD = d;
+            best.pt = f.pt;
+            best.where = static_cast<int>(i);
+        }
+    }
+    for (size_t j = 0; j < pts.size(); ++j) {
+        float d = PtDist(pts[j], p);
+        if (d < bestD) {
+            bestD = d;
+            best.pt = pts[j];
+            best.where = -static_cast<int>(j);
+        }
+    }
+    best.dist = bestD;
+    return best;
+}
+
+LengthTo PolyLengthTo(std::span<const PointF> pts, PointF p) {
+    LengthTo r;
+    if (pts.empty()) return r;
+    r.pt = pts[0];
+    float best = std::numeric_limits<float>::max();
+    double prefix = 0.0;
+    for (size_t j = 0; j < pts.size(); ++j) {
+        if (j > 0) prefix += SegLen(pts[j - 1], pts[j]);
+        float d = PtDist(pts[j], p);
+        if (best > d + kNearestHysteresis) {
+            best = d;
+            r.pt = pts[j];
+            r.length = static_cast<float>(prefix);
+        }
+    }
+    prefix = 0.0;
+    for (size_t i = 1; i < pts.size(); ++i) {
+        Foot f = FootOnSegment(pts[i - 1], pts[i], p);
+        if (f.code == FootCode::Inside) {
+            float d = PtDist(f.pt, p);
+            if (best > d + kNearestHysteresis) {
+                best = d;
+                r.pt = f.pt;
+                r.length = static_cast<float>(prefix + SegLen(pts[i - 1], f.pt));
+            }
+        }
+        prefix += SegLen(pts[i - 1], pts[i]);
+    }
+    return r;
+}
+
+namespace {
+struct CentroidSum {
+    double wx = 0, wy = 0, w = 0, mx = 0, my = 0;
+    size_t count = 0;
+    void add(std::span<const PointF> pts) {
+        for (size_t i = 0; i < pts.size(); ++i) {
+            mx += pts[i].x;
+            my += pts[i].y;
+            ++count;
+            if (i == 0) continue;
+            double len = SegLen(pts[i - 1], pts[i]);
+            wx += len * (double(pts[i - 1].x) + pts[i].x) * 0.5;
+            wy += len * (double(pts[i - 1].y) + pts[i].y) * 0.5;
+            w += len;
+        }
+    }
+    PointF result() const {
+        if (w > 0.0) return {static_cast<float>(wx / w), static_cast<float>(wy / w)};
+        if (count == 0) return {};
+        return {static_cast<float>(mx / count), static_cast<float>(my / count)};
+    }
+};
+}  // namespace
+
+PointF PolyCentroid(std::span<const PointF> pts) {
+    CentroidSum s;
+    s.add(pts);
+    return s.result();
+}
+
+PointF PolyCentroid(const Shape& chain) {
+    CentroidSum s;
+    for (const Polyline& pl : chain) s.add(pl);
+    return s.result();
+}
+
+namespace {
+
+// Strip sum at heights base + kAreaStrip * k for k >= kStart while below the highest point.
+// Each edge counts on the half-open interval [lower, upper) of its heights, so a vertex lying
+// exactly on a strip height is counted once, and horizontal edges never.
+double StripArea(std::span<const PointF> pts, double base, long kStart) {
+    if (pts.size() < 4 || !(pts.front() == pts.back())) return 0.0;
+    double hi = -std::numeric_limits<double>::infinity();
+    for (PointF p : pts) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return 0.0;
+        hi = std::max(hi, double(p.y));
+    }
+    if (!std::isfinite(base)) return 0.0;
+    auto height = [&](long k) { return base + double(kAreaStrip) * double(k); };
+    // Absurd extents (corrupt input) would need billions of strips.
+    if ((hi - base) / kAreaStrip > 5.0e7) return 0.0;
+    std::vector<std::pair<long, float>> xs;
+    for (size_t i = 1; i < pts.size(); ++i) {
+        PointF a = pts[i - 1], b = pts[i];
+        if (a.y == b.y) continue;
+        double lower = std::min(a.y, b.y), upper = std::max(a.y, b.y);
+        long k0 = std::max(kStart, static_cast<long>(std::ceil((lower - base) / kAreaStrip)));
+        while (k0 > kStart && height(k0 - 1) >= lower) --k0;
+        while (height(k0) < lower) ++k0;
+        for (long k = k0;; ++k) {
+            double y = height(k);
+            if (y >= upper || y >= hi) break;
+            double t = (y - a.y) / (double(b.y) - a.y);
+            xs.push_back({k, static_cast<float>(a.x + t * (double(b.x) - a.x))});
+        }
+    }
+    std::sort(xs.begin(), xs.end());
+    double area = 0.0;
+    for (size_t i = 0; i < xs.size();) {
+        size_t j = i;
+        while (j < xs.size() && xs[j].first == xs[i].first) ++j;
+        for (size_t m = i; m + 1 < j; m += 2) area += (double(xs[m + 1].second) - xs[m].second) * kAreaStrip;
+        i = j;
+    }
+    return area;
+}
+
+}  // namespace
+
+double PolyArea(std::span<const PointF> pts) {
+    if (pts.empty()) return 0.0;
+    double lo = std::numeric_limits<double>::infinity();
+    for (PointF p : pts) lo = std::min(lo, double(p.y));
+    return StripArea(pts, lo, 1);
+}
+
+double PolyAreaAbove(std::span<const PointF> pts, float y0) { return StripArea(pts, y0, 0); }
+
+int PointInPolygon(std::span<const PointF> pts, PointF p) {
+    size_t n = pts.size();
+    if (n == 0) return 0;
+    auto quadrant = [](double x, double y) {
+        if (x > 0 && y >= 0) return 0;
+        if (x <= 0 && y > 0) return 1;
+        if (x < 0 && y <= 0) return 2;
+        return 3;
+    };
+    size_t edges = pts.front() == pts.back() ? n - 1 : n;
+    int sum = 0;
+    for (size_t e = 0; e < edges; ++e) {
+        PointF a = pts[e], b = pts[(e + 1) % n];
+        double x1 = double(a.x) - p.x, y1 = double(a.y) - p.y;
+        double x2 = double(b.x) - p.x, y2 = double(b.y) - p.y;
+        if ((x1 == 0 && y1 == 0) || (x2 == 0 && y2 == 0)) return 8;
+        int d = quadrant(x2, y2) - quadrant(x1, y1);
+        if (d >= 3) d -= 4;
+        if (d < -2) d += 4;
+        if (d == 2 || d == -2) {
+            // The edge passes the point on opposite sides: its turn is given by the sign of the
+            // cross product; zero means the point lies on the edge.
+            double c = x1 * y2 - x2 * y1;
+            if (c == 0.0) return 8;
+            d = c > 0 ? 2 : -2;
+        }
+        sum += d;
+    }
+    return sum;
+}
+
+bool PolyIsCounterClockwise(std::span<const PointF> pts) {
+    size_t n = pts.size();
+    if (n < 3) return false;
+    double a = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        PointF p = pts[i], q = pts[(i + 1) % n];
+        a += double(p.x) * q.y - double(q.x) * p.y;
+    }
+    return a > 0.0;
+}
+
+bool PolyIsStraight(std::span<const PointF> pts, float tolerance) {
+    size_t n = pts.size();
+    if (n < 2) return false;
+    if (PtSame(pts.front(), pts.back())) return false;
+    size_t allowed = n / 20, count = 0;
+    for (size_t j = 1; j + 1 < n; ++j) {
+        if (DistToLine(pts.front(), pts.back(), pts[j]) >= tolerance && ++count > allowed) return false;
+    }
+    return true;
+}
+
+size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
+    size_t n = pts.size();
+    if (n <= 2) return n;
+    std::vector<char> keep(n, 0);
+    keep[0] = keep[n - 1] = 1;
+    std::vector<std::pair<size_t, size_t>> stack;
+    stack.push_back({0, n - 1});
+    bool chordLimit = longestChord > 0.0f;
+    while (!stack.empty()) {
+        auto [i, k] = stack.back();
+        stack.pop_back();
+        // Two adjacent points cannot be split further, however long their chord.
+        if (k - i < 2) continue;
+        size_t split = 0;
+        if (!PtSame(pts[i], pts[k])) {
+            // Distance to the chord segment, squared and scaled by the chord's squared length
+            // so that the inner loop needs neither a square root nor a division.
+            const double ax = pts[i].x, ay = pts[i].y;
+            const double dx = double(pts[k].x) - ax, dy = double(pts[k].y) - ay;
+            const double l2 = dx * dx + dy * dy;
+            double maxS = -1.0;
+            size_t at = 0;
+            for (size_t j = i + 1; j < k; ++j) {
+                double px = pts[j].x - ax, py = pts[j].y - ay;
+                double dot = px * dx + py * dy;
+                double qx = px - dx, qy = py - dy, c = px * dy - py * dx;
+                double s0 = (px * px + py * py) * l2, s1 = (qx * qx + qy * qy) * l2, sc = c * c;
+                double s = dot <= 0.0 ? s0 : (dot >= l2 ? s1 : sc);  // selects, not branches
+                at = s > maxS ? j : at;
+                maxS = s > maxS ? s : maxS;
+            }
+            if (maxS > (tolerance < 0.0f ? -0.5 : double(tolerance) * tolerance * l2)) split = at;
+            else if (chordLimit && PtDist(pts[i], pts[k]) > longestChord) split = (i + k) / 2;
+        } else {
+            split = (i + k) / 2;
+        }
+        if (split == 0) continue;
+        keep[split] = 1;
+        stack.push_back({split, k});
+        stack.push_back({i, split});
+    }
+    size_t w = 0;
+    for (size_t i = 0; i < n; ++i)
+        if (keep[i]) pts[w++] = pts[i];
+    pts.resize(w);
+    return w;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Offset
+
+namespace {
+
+struct DPoint {
+    double x, y;
+};
+
+// Offset position of vertex i between segments prev->i and i->next (either may be absent).
+DPoint OffsetVertex(const PointF* prev, PointF v, const PointF* next, double d) {
+    DPoint vin{}, vout{};
+    double ux = 0, uy = 0, wx = 0, wy = 0;
+    bool hasIn = false, hasOut = false;
+    if (prev) {
+        ux = double(v.x) - prev->x;
+        uy = double(v.y) - prev->y;
+        double len = std::hypot(ux, uy);
+        if (len >= kSameTol) {
+            hasIn = true;
+            vin = {v.x + d * uy / len, v.y - d * ux / len};
+        }
+    }
+    if (next) {
+        wx = double(next->x) - v.x;
+        wy = double(next->y) - v.y;
+        double len = std::hypot(wx, wy);
+        if (len >= kSameTol) {
+            hasOut = true;
+            vout = {v.x + d * wy / len, v.y - d * wx / len};
+        }
+    }
+    if (hasIn && hasOut) {
+        double det = Cross(ux, uy, wx, wy);
+        if (std::fabs(det) < 1e-8) return {(vin.x + vout.x) * 0.5, (vin.y + vout.y) * 0.5};
+        double t = Cross(vout.x - vin.x, vout.y - vin.y, wx, wy) / det;
+        return {vin.x + t * ux, vin.y + t * uy};
+    }
+    if (hasIn) return vin;
+    if (hasOut) return vout;
+    return {v.x, v.y};
+}
+
+// Segments cross when their boxes overlap and each one's ends lie on opposite sides of the
+// other's line, touching included. The box test keeps collinear but disjoint segments apart.
+bool SegmentsCross(PointF a1, PointF a2, PointF b1, PointF b2) {
+    if (std::max(a1.x, a2.x) < std::min(b1.x, b2.x) || std::max(b1.x, b2.x) < std::min(a1.x, a2.x) ||
+        std::max(a1.y, a2.y) < std::min(b1.y, b2.y) || std::max(b1.y, b2.y) < std::min(a1.y, a2.y))
+        return false;
+    double dax = double(a2.x) - a1.x, day = double(a2.y) - a1.y;
+    double dbx = double(b2.x) - b1.x, dby = double(b2.y) - b1.y;
+    double s1 = Cross(dax, day, double(b1.x) - a1.x, double(b1.y) - a1.y);
+    double s2 = Cross(dax, day, double(b2.x) - a1.x, double(b2.y) - a1.y);
+    if (s1 * s2 > 0.0) return false;
+    double s3 = Cross(dbx, dby, double(a1.x) - b1.x, double(a1.y) - b1.y);
+    double s4 = Cross(dbx, dby, double(a2.x) - b1.x, double(a2.y) - b1.y);
+    return s3 * s4 <= 0.0;
+}
+
+// Loop removal over a doubly linked list of points with a uniform grid of segment boxes.
+// Segment e is the one ending at point id e. Scanning segment i finds the last later segment
+// j (j >= i + 2) crossing it, deletes the points between and smooths point i. After a cut only
+// the two segments around point i have changed, so of the segments scanned before i only
+// their crossings with those two need checking again; the first such segment is cut next.
+// This gives the same cuts, in the same order, as rescanning everything after each cut.
+class LoopRemover {
+public:
+    LoopRemover(Polyline& pts, bool closed) : p_(pts), n_(static_cast<int>(pts.size())), closed_(closed) {
+        prev_.resize(n_);
+        next_.resize(n_);
+        alive_.assign(n_, 1);
+        stamp_.assign(n_, 0);
+        for (int i = 0; i < n_; ++i) {
+            prev_[i] = i - 1;
+            next_[i] = i + 1;
+        }
+        tail_ = n_ - 1;
+        float x0 = p_[0].x, x1 = p_[0].x, y0 = p_[0].y, y1 = p_[0].y;
+        for (PointF q : p_) {
+            x0 = std::min(x0, q.x);
+            x1 = std::max(x1, q.x);
+            y0 = std::min(y0, q.y);
+            y1 = std::max(y1, q.y);
+        }
+        int g = std::clamp(static_cast<int>(std::ceil(2.0 * std::sqrt(double(n_)))), 1, 512);
+        gx_ = gy_ = g;
+        ox_ = x0;
+        oy_ = y0;
+        cw_ = std::max(double(x1) - x0, 1e-6) / gx_;
+        ch_ = std::max(double(y1) - y0, 1e-6) / gy_;
+        cells_.resize(size_t(gx_) * gy_);
+        for (int e = 1; e < n_; ++e) Insert(e);
+    }
+
+    std::vector<int> Run() {
+        int i = 1;
+        while (i != tail_) {
+            int j = LastCross(i);
+            if (j < 0) {
+                i = next_[i];
+                continue;
+            }
+            int at = i, to = j;
+            for (;;) {
+                Cut(at, to);
+                auto [k, kj] = FirstEarlierCross(at);
+                if (k < 0) break;
+                at = k;
+                to = kj;
+            }
+            i = at > 1 ? at : next_[1];
+        }
+        std::vector<int> ids;
+        for (int e = 0; e != -1 && e < n_; e = (e == tail_ ? -1 : next_[e])) ids.push_back(e);
+        Polyline out;
+        out.reserve(ids.size());
+        for (int e : ids) out.push_back(p_[e]);
+        p_ = std::move(out);
+        return ids;
+    }
+
+private:
+    bool Allowed(int i, int j) const {
+        if (i == 1 && j == tail_) return false;  // first and closing segment meet by construction
+        // On a closed outline a cut never takes more than half of it: the loop is the smaller side.
+        if (closed_ && (j - i - 1) > (n_ - 1) / 2) return false;
+        return true;
+    }
+    bool Cross(int i, int j) const { return SegmentsCross(p_[prev_[i]], p_[i], p_[prev_[j]], p_[j]); }
+
+    void CellRange(int e, int& cx0, int& cx1, int& cy0, int& cy1) const {
+        PointF a = p_[prev_[e]], b = p_[e];
+        // Clamped before the conversion: points moved by smoothing may lie outside the grid.
+        auto cx = [&](double x) { return static_cast<int>(std::clamp(std::floor((x - ox_) / cw_), 0.0, double(gx_ - 1))); };
+        auto cy = [&](double y) { return static_cast<int>(std::clamp(std::floor((y - oy_) / ch_), 0.0, double(gy_ - 1))); };
+        cx0 = cx(std::min(a.x, b.x));
+        cx1 = cx(std::max(a.x, b.x));
+        cy0 = cy(std::min(a.y, b.y));
+        cy1 = cy(std::max(a.y, b.y));
+    }
+    void Insert(int e) {
+        int cx0, cx1, cy0, cy1;
+        CellRange(e, cx0, cx1, cy0, cy1);
+        for (int y = cy0; y <= cy1; ++y)
+            for (int x = cx0; x <= cx1; ++x) cells_[size_t(y) * gx_ + x].push_back(e);
+    }
+    template <class F>
+    void ForCandidates(int e, F&& f) {
+        ++tick_;
+        int cx0, cx1, cy0, cy1;
+        CellRange(e, cx0, cx1, cy0, cy1);
+        for (int y = cy0; y <= cy1; ++y)
+            for (int x = cx0; x <= cx1; ++x)
+                for (int c : cells_[size_t(y) * gx_ + x]) {
+                    if (!alive_[c] || stamp_[c] == tick_) continue;
+                    stamp_[c] = tick_;
+                    f(c);
+                }
+    }
+    int LastCross(int i) {
+        int best = -1, after = next_[i];
+        ForCandidates(i, [&](int j) {
+            if (j > after && j > best && Allowed(i, j) && Cross(i, j)) best = j;
+        });
+        return best;
+    }
+    // The first segment k (1 < k < i) that crosses one of the two segments changed by the cut
+    // at i, and the later of the two it crosses.
+    std::pair<int, int> FirstEarlierCross(int i) {
+        int j = next_[i];
+        int bestK = -1, bestJ = -1;
+        auto consider = [&](int seg, bool needGap) {
+            ForCandidates(seg, [&](int k) {
+                if (k <= 1 || k >= i) return;
+                if (needGap && next_[k] == i) return;
+                if (!Allowed(k, seg) || !Cross(k, seg)) return;
+                if (bestK < 0 || k < bestK || (k == bestK && seg > bestJ)) {
+                    bestK = k;
+                    bestJ = seg;
+                }
+            });
+        };
+        consider(j, false);
+        consider(i, true);
+        return {bestK, bestJ};
+    }
+    void Cut(int i, int j) {
+        for (int e = next_[i]; e != j; e = next_[e]) alive_[e] = 0;
+        next_[i] = j;
+        prev_[j] = i;
+        int a = prev_[i], b = j;
+        int aa = a == 0 ? a : prev_[a];
+        int bb = b == tail_ ? b : next_[b];
+        double x = 9.0 / 16.0 * (double(p_[a].x) + p_[b].x) - 1.0 / 16.0 * (double(p_[aa].x) + p_[bb].x);
+        double y = 9.0 / 16.0 * (double(p_[a].y) + p_[b].y) - 1.0 / 16.0 * (double(p_[aa].y) + p_[bb].y);
+        p_[i] = {static_cast<float>(x), static_cast<float>(y)};
+        Insert(i);
+        Insert(j);
+    }
+
+    Polyline& p_;
+    int n_;
+    bool closed_;
+    int tail_ = 0;
+    std::vector<int> prev_, next_;
+    std::vector<char> alive_;
+    std::vector<unsigned> stamp_;
+    unsigned tick_ = 0;
+    int gx_ = 1, gy_ = 1;
+    double ox_ = 0, oy_ = 0, cw_ = 1, ch_ = 1;
+    std::vector<std::vector<int>> cells_;
+};
+
+}  // namespace
+
+std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool removeLoops) {
+    size_t n = pts.size();
+    std::vector<int> ids(n);
+    for (size_t i = 0; i < n; ++i) ids[i] = static_cast<int>(i);
+    if (n < 2) return ids;
+    auto d = [&](size_t i) -> double {
+        if (dist.empty()) return 0.0;
+        return dist[std::min(i, dist.size() - 1)];
+    };
+    bool closed = PolyClosed(pts);
+    Polyline out(n);
+    auto differs = [&](size_t k, size_t i) { return SegLen(pts[k], pts[i]) >= kSameTol; };
+    for (size_t i = 0; i < n; ++i) {
+        if (closed && i == n - 1) {
+            out[i] = out[0];
+            continue;
+        }
+        // The neighbours are the nearest points that differ from this one, so that repeated
+        // points are offset like the corner they sit on instead of staying on the base line.
+        const PointF* prev = nullptr;
+        const PointF* next = nullptr;
+        if (closed) {
+            size_t m = n - 1;
+            for (size_t s = 1; s < m && !prev; ++s)
+                if (size_t k = (i + m - s) % m; differs(k, i)) prev = &pts[k];
+            for (size_t s = 1; s < m && !next; ++s)
+                if (size_t k = (i + s) % m; differs(k, i)) next = &pts[k];
+        } else {
+            for (size_t k = i; k-- > 0 && !prev;)
+                if (differs(k, i)) prev = &pts[k];
+            for (size_t k = i + 1; k < n && !next; ++k)
+                if (differs(k, i)) next = &pts[k];
+        }
+        DPoint q = OffsetVertex(prev, pts[i], next, d(i));
+        out[i] = {static_cast<float>(q.x), static_cast<float>(q.y)};
+    }
+    pts = std::move(out);
+    if (!removeLoops || n < 4) return ids;
+    for (PointF q : pts)
+        if (!std::isfinite(q.x) || !std::isfinite(q.y)) return ids;
+    LoopRemover lr(pts, closed);
+    return lr.Run();
+}
+
+void PolyOffset(Polyline& pts, float dist, bool removeLoops) {
+    float d[1] = {dist};
+    PolyOffset(pts, std::span<const float>(d, 1), removeLoops);
+}
+
+void OffsetNodes(std::vector<Node>& nodes, float dist, bool removeLoops) {
+    Polyline pts;
+    pts.reserve(nodes.size());
+    for (const Node& nd : nodes) pts.push_back(nd.pt());
+    float d[1] = {dist};
+    std::vector<int> src = PolyOffset(pts, std::span<const float>(d, 1), removeLoops);
+    std::vector<Node> out(pts.size());
+    for (size_t i = 0; i < pts.size(); ++i) {
+        out[i].x = pts[i].x;
+        out[i].y = pts[i].y;
+        out[i].word = nodes[src[i]].word & kNodeBreak;
+    }
+    nodes = std::move(out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipping and picking
+
+namespace {
+int OutCode(const RectF& r, PointF p) {
+    int c = 0;
+    if (p.x < r.minX) c |= 1;
+    else if (p.x > r.maxX) c |= 2;
+    if (p.y < r.minY) c |= 4;
+    else if (p.y > r.maxY) c |= 8;
+    return c;
+}
+}  // namespace
+
+bool ClipSegmentToRect(const RectF& r, PointF& a, PointF& b) {
+    int ca = OutCode(r, a), cb = OutCode(r, b);
+    for (int guard = 0; guard < 8; ++guard) {
+        if ((ca | cb) == 0) return true;
+        if (ca & cb) return false;
+        int c = ca ? ca : cb;
+        double x = 0, y = 0;
+        double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+        // The out-code guarantees a non-zero difference along the axis being clipped.
+        if (c & 8) {
+            x = a.x + dx * (r.maxY - a.y) / dy;
+            y = r.maxY;
+        } else if (c & 4) {
+            x = a.x + dx * (r.minY - a.y) / dy;
+            y = r.minY;
+        } else if (c & 2) {
+            y = a.y + dy * (r.maxX - a.x) / dx;
+            x = r.maxX;
+        } else {
+            y = a.y + dy * (r.minX - a.x) / dx;
+            x = r.minX;
+        }
+        PointF q{static_cast<float>(x), static_cast<float>(y)};
+        if (c == ca) {
+            a = q;
+            ca = OutCode(r, a);
+        } else {
+            b = q;
+            cb = OutCode(r, b);
+        }
+    }
+    return (ca | cb) == 0;
+}
+
+namespace {
+// Liang-Barsky: does the closed segment meet the closed rectangle?
+bool SegmentMeetsRect(const RectF& r, PointF a, PointF b) {
+    double t0 = 0.0, t1 = 1.0;
+    double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    auto clip = [&](double p, double q) {
+        if (p == 0.0) return q >= 0.0;
+        double t = q / p;
+        if (p < 0) {
+            if (t > t1) return false;
+            t0 = std::max(t0, t);
+        } else {
+            if (t < t0) return false;
+            t1 = std::min(t1, t);
+        }
+        return true;
+    };
+    return clip(-dx, double(a.x) - r.minX) && clip(dx, double(r.maxX) - a.x) && clip(-dy, double(a.y) - r.minY) &&
+           clip(dy, double(r.maxY) - a.y);
+}
+bool Inside(const RectF& r, PointF p) { return p.x >= r.minX && p.x <= r.maxX && p.y >= r.minY && p.y <= r.maxY; }
+}  // namespace
+
+RectHit PolyHitRect(const RectF& r, std::span<const PointF> pts) {
+    double cx = (double(r.minX) + r.maxX) * 0.5, cy = (double(r.minY) + r.maxY) * 0.5;
+    for (size_t i = 1; i < pts.size(); ++i) {
+        PointF a = pts[i - 1], b = pts[i];
+        if ((a.x < r.minX && b.x < r.minX) || (a.x > r.maxX && b.x > r.maxX) || (a.y < r.minY && b.y < r.minY) ||
+            (a.y > r.maxY && b.y > r.maxY))
+            continue;
+        int seg = static_cast<int>(i);
+        if (Inside(r, a)) return {seg, seg - 1};
+        if (Inside(r, b)) return {seg, seg};
+        if (!SegmentMeetsRect(r, a, b)) continue;
+        double da = std::hypot(a.x - cx, a.y - cy), db = std::hypot(b.x - cx, b.y - cy);
+        return {seg, da < db ? seg - 1 : seg};
+    }
+    return {};
+}
+
+}  // namespace rz

@@ -13,7 +13,7 @@ constexpr int kToneRefused = 500;
 constexpr int kToneAccepted = 150;
 constexpr int kToneBack = 80;
 
-enum class CursorKind { Arrow, Wait, Cross, Pick, Move, Rotate, Zoom, Pan, Digitize };
+enum class CursorKind { Arrow, Wait, Cross, Pick, Move, Rotate, Zoom, Pan, Digitize, Delete, PointOp };
 
 // One field of a value dialog: the caller fills label, value and range; the dialog writes value.
 struct ValueField {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,28 +12,54 @@ namespace rz::test {
 
 class FakePlatform : public Platform {
 public:
+    struct Box {
+        std::string caption;  // "提问", "警告" or "提示"
+        std::string text;
+    };
+
     std::vector<int> tones;
     std::vector<std::string> questions, warnings, notices, prompts;
+    std::vector<Box> boxes;    // every box in the order shown, with its caption
     std::deque<bool> answers;  // answers to questions, in order; Yes when empty
     bool defaultAnswer = true;
     std::vector<CursorKind> cursors;
+    std::map<int, std::string> status;  // last text per status-bar pane
     int redraws = 0;
+    // Scripted value dialogs: the values to put into the fields, or an empty vector for
+    // "cancelled"; when the script runs out the dialog is cancelled.
+    std::deque<std::vector<double>> dialogValues;
+    std::vector<std::string> dialogTitles;
 
     void tone(int hz) override { tones.push_back(hz); }
     bool ask(const std::string& text) override {
         questions.push_back(text);
+        boxes.push_back({"提问", text});
         if (answers.empty()) return defaultAnswer;
         bool a = answers.front();
         answers.pop_front();
         return a;
     }
-    void warn(const std::string& text) override { warnings.push_back(text); }
-    void notice(const std::string& text) override { notices.push_back(text); }
+    void warn(const std::string& text) override {
+        warnings.push_back(text);
+        boxes.push_back({"警告", text});
+    }
+    void notice(const std::string& text) override {
+        notices.push_back(text);
+        boxes.push_back({"提示", text});
+    }
     void setCursor(CursorKind k) override { cursors.push_back(k); }
     void setPrompt(const std::string& text) override { prompts.push_back(text); }
-    void setStatus(int, const std::string&) override {}
+    void setStatus(int pane, const std::string& text) override { status[pane] = text; }
     void requestRedraw() override { ++redraws; }
-    bool valueDialog(const std::string&, std::vector<ValueField>&) override { return false; }
+    bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
+        dialogTitles.push_back(title);
+        if (dialogValues.empty()) return false;
+        std::vector<double> v = std::move(dialogValues.front());
+        dialogValues.pop_front();
+        if (v.empty()) return false;
+        for (size_t i = 0; i < fields.size() && i < v.size(); ++i) fields[i].value = v[i];
+        return true;
+    }
 };
 
 }  // namespace rz::test

@@ -44,6 +44,8 @@ case "$mode" in
     exec build/tools/cli/rozedoz-cli stats examples/sample.XIE
     ;;
   test)
+    # The window's tests need no display.
+    export QT_QPA_PLATFORM=offscreen
     (cd build && ctest --output-on-failure -j "$jobs")
     # The readers face hostile files: run the tests again under the address and UB sanitizers.
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DROZEDOZ_SANITIZE=ON \

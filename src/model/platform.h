@@ -35,6 +35,8 @@ public:
     // "提示" box.
     virtual void notice(const std::string& text) = 0;
     virtual void setCursor(CursorKind kind) = 0;
+    // Busy indication for a long operation; the mode's cursor comes back when it ends.
+    virtual void setBusy(bool on) { setCursor(on ? CursorKind::Wait : CursorKind::Arrow); }
     // Status-bar pane 3: the current prompt or message.
     virtual void setPrompt(const std::string& text) = 0;
     // Other status-bar panes (4 cursor position, 5 mode name).
@@ -61,8 +63,8 @@ public:
 // Shows the wait cursor for the lifetime of the guard.
 class WaitCursor {
 public:
-    explicit WaitCursor(Platform& p) : p_(p) { p_.setCursor(CursorKind::Wait); }
-    ~WaitCursor() { p_.setCursor(CursorKind::Arrow); }
+    explicit WaitCursor(Platform& p) : p_(p) { p_.setBusy(true); }
+    ~WaitCursor() { p_.setBusy(false); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 

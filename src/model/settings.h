@@ -3,7 +3,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace rz {
 
@@ -31,6 +33,103 @@ constexpr uint32_t kDispHidden = 1u << 9;        // 隐藏显示
 constexpr uint32_t kDispPreview = 1u << 10;      // preview in the file dialog
 constexpr uint32_t kDispAutoFit = 1u << 11;      // 自动满屏
 
+// Block 1 of the settings file: scan input and the vectoriser (矢量化参数).
+struct ScanSettings {
+    int32_t scanMethod = 0;    // 扫描方式: 0 轮廓, 1 单线, 2 双线
+    int32_t resolution = 200;  // dots per inch when the file gives none
+    int32_t reserved = 0;      // stored, no meaning yet
+    float xFactor = 1.0f;      // calibration
+    float yFactor = 1.0f;
+    float shearX = 0.0f;
+    float shearY = 0.0f;
+    int32_t validPin = 10;          // 有效定针
+    int32_t validPart = 100;        // 有效部位
+    float maxNeedle = 200.0f;       // 极大针径, 0.01 mm
+    float maxStep = 500.0f;         // 最大步长
+    float smallDeviation = 15.0f;   // 较小偏差
+    float largeDeviation = 20.0f;   // 较大偏差
+    float minSegment = 150.0f;      // 最小线段
+    float minTurn = 0.94f;          // 最小转角, radians
+    float extremeTurn = 2.2f;       // 极端转角, radians
+    std::string bitmapFolder;       // filled from the data folder
+};
+
+// Block 2: the persistent values of the curve settings (TSmooth), in stored order.
+struct CurveSettings {
+    float joinDistance = 50.0f;      // 近零线段, 0.01 mm
+    int32_t refitChord = 20;         // mm
+    int32_t refitTolerance = 1;      // mm
+    float arcFitTolerance = 12.0f;   // 0.01 mm
+    float straightness = 1.0f;       // 0.01 mm
+};
+
+// Block 3: the stroke-font settings (TFont).
+struct FontSettings {
+    float charWidth = 0.0f;   // 0 means 128
+    float charHeight = 0.0f;  // 0 means 128
+    float extra1 = 0.0f;
+    float extra2 = 0.0f;
+    int32_t vertical = 0;
+};
+
+// Block 6: the document's short cut-setup block (13 words).
+struct ShortCutSetup {
+    uint32_t cutBits = 0x2D;  // front-screen cut bits 0–5 (定针, 记号, 图案, 槽线)
+    int32_t workRange = 0;    // row of the range table: 0 A3, 1 A1, 2 A0, 3 A00, 4 自定义尺寸
+    float customWidth = 45720.0f;
+    float customHeight = 30480.0f;
+    std::array<int32_t, 5> keys{0, 1, 2, 3, 4};  // 定点键, 退点键, 顶点键, 结束键, 角点键
+    std::array<float, 4> menuRect{0.0f, 0.0f, 0.0f, 0.0f};  // tablet menu x0, y0, x1, y1
+};
+
+// Block 8: one output sheet's 62-word settings block with its border polyline and second text.
+// Words are kept raw (some hold floats) so that the block round-trips bit for bit; the output
+// subsystem gives them meaning.
+struct SheetSettings {
+    static constexpr int kWords = 62;
+    static constexpr int kArrayWord = 7;  // non-zero when the border array follows
+    static constexpr int kCountWord = 8;  // its point count
+    std::array<uint32_t, kWords> words = defaultWords();
+    std::vector<float> border = defaultBorder();  // x, y pairs
+    std::string secondText;
+
+    float getFloat(int i) const { float f; std::memcpy(&f, &words[i], 4); return f; }
+    void setFloat(int i, float f) { std::memcpy(&words[i], &f, 4); }
+
+    static uint32_t bits(float f) { uint32_t u; std::memcpy(&u, &f, 4); return u; }
+    static std::array<uint32_t, kWords> defaultWords() {
+        std::array<uint32_t, kWords> w{};
+        w[0] = 0x26D;
+        w[1] = 0;
+        w[2] = 3;  // device row 3
+        w[3] = bits(92300.0f);
+        w[4] = bits(61800.0f);
+        w[5] = bits(46150.0f);  // ruler point: half the size
+        w[6] = bits(30900.0f);
+        w[kArrayWord] = 1;
+        w[kCountWord] = 5;
+        for (int m = 0; m < 8; ++m) {
+            const uint32_t* pens = m == 0 ? kMat0 : kMatN;
+            for (int k = 0; k < 5; ++k) w[9 + 5 * m + k] = pens[k];
+        }
+        w[49] = 1;  // material 白纸板
+        w[50] = 1;  // 双头
+        w[51] = 1;  // LPT1
+        w[54] = 1;  // output method
+        w[57] = bits(1.0f);  // drawing scale
+        w[58] = bits(1.0f);  // print correction factors and offsets
+        w[59] = bits(1.0f);
+        return w;
+    }
+    static std::vector<float> defaultBorder() {
+        return {0.0f, 0.0f, 92300.0f, 0.0f, 92300.0f, 61800.0f, 0.0f, 61800.0f, 0.0f, 0.0f};
+    }
+
+private:
+    static constexpr uint32_t kMat0[5] = {1, 1, 1, 1, 0};
+    static constexpr uint32_t kMatN[5] = {1, 3, 2, 4, 0};
+};
+
 struct Settings {
     uint32_t displayFlags = 0x81A;
     uint32_t word3 = 0;
@@ -38,6 +137,10 @@ struct Settings {
     std::array<int32_t, 16> penNumbers{1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8};
     int32_t word20 = 0;
     int32_t word37 = 2;  // back-screen tool: 0 full cut, 1 half cut, 2 pen stroke, 3 none
+    std::array<int32_t, 16> words21{};          // stored, meaning owned by later dialogs
+    std::array<uint8_t, 6> smallBytes{6, 3, 0, 0, 0, 1};
+    uint16_t smallPad = 0;                      // keeps the 16-byte group as stored
+    std::array<int32_t, 2> smallInts{1270, 0};
 
     int32_t autoSaveInterval = 0;  // ms; 0 means 10000
     int32_t fileCounter = 0;       // next numbered auto-save
@@ -64,21 +167,39 @@ struct Settings {
     std::array<int32_t, 2> extractionMethod{0, 1};
     int32_t defaultCurveMethod = 0;
     int32_t sampleCount = 0;
+    // Stored after the listed values; owned by the output and material dialogs.
+    std::array<float, 12> extraFloats{100.0f, 1500.0f, 500.0f, 500.0f, 500.0f, 800.0f,
+                                      500.0f, 500.0f, 200.0f, 2000.0f, 500.0f, 500.0f};
+    std::array<int32_t, 8> extraInts{0, 2, 0, 1, 0, 1, 1, 1};  // [3] is word 77, the corner flag
 
     // 6 columns × 7 rows (定针, 鞋号, 记号, 图案, 字串, 槽线, 水平).
     std::array<std::array<int32_t, 7>, 6> outputMatrix = defaultOutputMatrix();
     int32_t currentPage = 0;
+    int32_t word113 = 0;
+    float word115 = 50.0f;   // join tolerance of the back screen
+    float word114 = 200.0f;
     std::array<std::string, 6> columnLabels{"做", "划", "托", "底", "里", "样"};
     std::string dataFolder;  // ends with '/'; filled from the home folder at start
     std::string pictureFolder;
     std::string plotFolder;
     std::string dxfFolder;
 
+    // The other blocks of the settings file.
+    ScanSettings scan;         // block 1
+    CurveSettings curve;       // block 2
+    FontSettings font;         // block 3
+    ShortCutSetup cutSetup;    // block 6
+    std::string lastOpenedPath;  // block 7
+    std::array<SheetSettings, 2> sheets;  // block 8
+
     // Design defaults remembered for 清屏 (block 5 of the settings file).
     uint32_t defaultDesignFlags = 0x30000;
     int32_t defaultSizeSystem = 0;
     int32_t defaultSizeCategory = 3;
     int32_t defaultLabelFormat = 1;
+
+    int32_t& cornerFlag() { return extraInts[3]; }
+    int32_t cornerFlag() const { return extraInts[3]; }
 
     // The fourteen editable drawing colours (改变显示颜色) followed by five spare slots.
     static std::array<uint32_t, 19> defaultColours() {
@@ -97,6 +218,11 @@ struct Settings {
     }
 
     bool autoSaveOn() const { return (generalFlags & kGenAutoSave) != 0; }
+    // The 设定 dialog's 时间间隔 in seconds: ten seconds or less is stored as 0 (= 10 s).
+    static int32_t intervalFromSeconds(int seconds) {
+        if (seconds <= 10) return 0;
+        return seconds > 86400 ? 86400000 : seconds * 1000;
+    }
     int autoSaveMillis() const { return autoSaveInterval > 0 ? autoSaveInterval : 10000; }
 };
 

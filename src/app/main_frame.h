@@ -1,0 +1,140 @@
+// The main window: menus and accelerators, the four panes, the status bar, command routing,
+// the auto-save timer and the close sequence.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/close_sequence.h"
+#include "app/command_router.h"
+#include "app/panes.h"
+#include "app/qt_platform.h"
+#include "app/recent_files.h"
+#include "model/doc.h"
+#include "model/settings.h"
+
+class QMenu;
+class QAction;
+
+namespace rz {
+
+struct FrameOptions {
+    std::string settingsPath;  // Vopa.dat; empty: nothing read or written
+    std::string home;          // for the folders under ~/qdat
+    int recentCapacity = RecentFiles::kDefault;
+    std::vector<std::string> recentItems;
+};
+
+class MainFrame : public QMainWindow {
+public:
+    explicit MainFrame(const FrameOptions& opt, QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    CommandRouter& router() { return router_; }
+    KeyChain& keys() { return keys_; }
+    QtPlatform& platform() { return *platform_; }
+    TDoc& doc() { return *doc_; }
+    Settings& settings() { return doc_->settings; }
+    RecentFiles& recent() { return recent_; }
+
+    DrawingWindow* drawing() const { return drawing_; }
+    ParamPane* params() const { return params_; }
+    CommandWindow* commandWindow() const { return commands_; }
+    MotifStrip* strip() const { return strip_; }
+    QLabel* statusPane(int i) const { return status_[i]; }
+    QWidget* client() const { return client_; }
+
+    // The menu action of a command id (accelerator-only ids included), or null.
+    QAction* action(int id) const;
+    QMenu* fileMenu() const { return fileMenu_; }
+
+    // Re-reads every enabled, checked and text state from the router.
+    void refreshCommandStates();
+    // Rebuilds the command window for the screen shown and the design's grading state.
+    void refreshCommandWindow();
+
+    // Starts the numbered auto-save timer whenever 自动保存 is on (interval 0 means 10 s);
+    // called at start and whenever the settings change.
+    void restartAutoSaveTimer();
+    const QTimer& autoSaveTimer() const { return autoSave_; }
+
+    // The close questions; true when the window may close. Used by closeEvent.
+    bool queryClose();
+    // Writes Vopa.dat (once); false when it could not be written.
+    bool saveSettings();
+
+    void showAbout();
+    void addRecent(const std::string& path);
+    void rebuildRecentMenu();
+
+    // The open path by file name (recent files, browsing, the command line, the open
+    // dialog): "TXT" shows the text, "XIE" reads a pattern on the front screen. Failures and
+    // truncated files are reported in a box.
+    FileResult openFile(const std::string& path, bool merge = false);
+    // 打开... (F3) and Ctrl+F3: the dialog starts in the data folder or in the folder the
+    // dialog used last.
+    void openCommand(bool lastFolder);
+    void saveCommand();
+    void saveAsCommand();
+    // The window title: "rozedoz" for a new design, else the file's path.
+    void updateTitle();
+    // Run after the design was replaced as a whole (load, clear, undo).
+    std::vector<std::function<void()>> designReplaced;
+
+    // Hooks the document and the output sheets fill in.
+    std::function<bool()> backShown;        // the back screen is in view
+    std::function<int()> currentSheet;      // 0 or 1
+    std::function<bool()> gradedDesign;     // design flag bit 19: first button reads 清除扩缩
+    std::function<void()> autoSaveHook;     // the numbered auto-save
+    CloseScreen frontScreen;
+    std::array<CloseScreen, 2> sheetScreens;
+
+    int aboutShown() const { return aboutShown_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    void registerOwnCommands();
+    void registerFileCommands();
+    void reportFileResult(const std::string& path, const FileResult& r);
+    void layoutPanes();
+    QAction* makeAction(const QString& text, int id, const std::string& key, QObject* parent);
+
+    FrameOptions options_;
+    CommandRouter router_;
+    KeyChain keys_;
+    std::unique_ptr<QtPlatform> platform_;
+    std::unique_ptr<TDoc> doc_;
+    QString lastDialogFolder_;
+    RecentFiles recent_;
+
+    QWidget* client_ = nullptr;
+    DrawingWindow* drawing_ = nullptr;
+    ParamPane* params_ = nullptr;
+    CommandWindow* commands_ = nullptr;
+    MotifStrip* strip_ = nullptr;
+    std::array<QLabel*, 7> status_{};
+
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentAnchor_ = nullptr;  // "最近文件" while the list is empty
+    std::vector<QAction*> recentActions_;
+    std::vector<QMenu*> submenus_;
+    std::map<int, QAction*> actions_;
+    QTimer autoSave_;
+    QTimer idleUpdate_;
+    uint64_t seenGeneration_ = ~0ull;
+    bool settingsWritten_ = false;
+    int aboutShown_ = 0;
+};
+
+}  // namespace rz

@@ -1,0 +1,275 @@
+#include "app/qt_platform.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBitmap>
+#include <QBuffer>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <cstring>
+
+#include "app/tone.h"
+
+namespace rz {
+
+// ---------------------------------------------------------------- tones
+
+TonePlayer::TonePlayer(QObject* parent) : QObject(parent) {}
+
+TonePlayer::~TonePlayer() { stop(); }
+
+void TonePlayer::stop() {
+    if (sink_) {
+        sink_->stop();
+        delete sink_;
+        sink_ = nullptr;
+    }
+    delete buffer_;
+    buffer_ = nullptr;
+}
+
+void TonePlayer::play(int hz) {
+    ++played_;
+    if (!probed_) {
+        probed_ = true;
+        available_ = !QMediaDevices::defaultAudioOutput().isNull();
+    }
+    if (!available_) return;
+    const QAudioDevice dev = QMediaDevices::defaultAudioOutput();
+    QAudioFormat fmt;
+    fmt.setSampleRate(22050);
+    fmt.setChannelCount(1);
+    fmt.setSampleFormat(QAudioFormat::Int16);
+    if (!dev.isFormatSupported(fmt)) fmt = dev.preferredFormat();
+    if (!fmt.isValid() || fmt.sampleRate() <= 0) return;
+
+    const std::vector<float> mono = toneSamples(hz, kToneMillis, fmt.sampleRate());
+    const int ch = std::max(1, fmt.channelCount());
+    QByteArray pcm;
+    pcm.reserve(static_cast<int>(mono.size()) * ch * fmt.bytesPerSample());
+    for (float v : mono) {
+        for (int c = 0; c < ch; ++c) {
+            switch (fmt.sampleFormat()) {
+                case QAudioFormat::UInt8: {
+                    char b = static_cast<char>(static_cast<uint8_t>(128 + v * 127));
+                    pcm.append(b);
+                    break;
+                }
+                case QAudioFormat::Int16: {
+                    int16_t s = static_cast<int16_t>(v * 32767);
+                    pcm.append(reinterpret_cast<const char*>(&s), 2);
+                    break;
+                }
+                case QAudioFormat::Int32: {
+                    int32_t s = static_cast<int32_t>(v * 2147483647.0);
+                    pcm.append(reinterpret_cast<const char*>(&s), 4);
+                    break;
+                }
+                case QAudioFormat::Float:
+                    pcm.append(reinterpret_cast<const char*>(&v), 4);
+                    break;
+                default:
+                    return;
+            }
+        }
+    }
+    // A new tone cuts the previous one short, as quick successive clicks expect.
+    stop();
+    buffer_ = new QBuffer;
+    buffer_->setData(pcm);
+    buffer_->open(QIODevice::ReadOnly);
+    sink_ = new QAudioSink(dev, fmt);
+    QAudioSink* sink = sink_;
+    QObject::connect(sink_, &QAudioSink::stateChanged, this, [this, sink](QAudio::State st) {
+        if (sink == sink_ && (st == QAudio::IdleState || st == QAudio::StoppedState) &&
+            sink_->error() != QAudio::NoError) {
+            // The device went away: stay silent from now on.
+            available_ = false;
+        }
+        if (sink == sink_ && st == QAudio::IdleState) sink_->stop();
+    });
+    sink_->start(buffer_);  // returns at once; the samples play from the event loop
+}
+
+// ---------------------------------------------------------------- cursors
+
+namespace {
+
+QCursor drawnCursor(const std::function<void(QPainter&)>& draw, int hotX, int hotY) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        // A white halo under a black stroke reads on every background.
+        p.setPen(QPen(Qt::white, 3));
+        draw(p);
+        p.setPen(QPen(Qt::black, 1));
+        draw(p);
+    }
+    return QCursor(pm, hotX, hotY);
+}
+
+}  // namespace
+
+QCursor cursorFor(CursorKind kind) {
+    static std::map<CursorKind, QCursor> cache;
+    auto it = cache.find(kind);
+    if (it != cache.end()) return it->second;
+    QCursor c;
+    switch (kind) {
+        case CursorKind::Arrow: c = QCursor(Qt::ArrowCursor); break;
+        case CursorKind::Wait: c = QCursor(Qt::WaitCursor); break;
+        case CursorKind::Cross:
+            c = drawnCursor([](QPainter& p) {
+                p.drawLine(16, 2, 16, 30);
+                p.drawLine(2, 16, 30, 16);
+            }, 16, 16);
+            break;
+        case CursorKind::Pick:
+            c = drawnCursor([](QPainter& p) {
+                p.drawRect(12, 12, 8, 8);
+                p.drawLine(16, 2, 16, 10);
+                p.drawLine(16, 22, 16, 30);
+                p.drawLine(2, 16, 10, 16);
+                p.drawLine(22, 16, 30, 16);
+            }, 16, 16);
+            break;
+        case CursorKind::Move: c = QCursor(Qt::SizeAllCursor); break;
+        case CursorKind::Rotate:
+            c = drawnCursor([](QPainter& p) {
+                p.drawArc(6, 6, 20, 20, 30 * 16, 300 * 16);
+                p.drawLine(26, 10, 26, 4);
+                p.drawLine(26, 10, 20, 10);
+                p.drawLine(14, 16, 18, 16);
+                p.drawLine(16, 14, 16, 18);
+            }, 16, 16);
+            break;
+        case CursorKind::Zoom:
+            c = drawnCursor([](QPainter& p) {
+                p.drawEllipse(3, 3, 16, 16);
+                p.drawLine(17, 17, 28, 28);
+            }, 11, 11);
+            break;
+        case CursorKind::Pan: c = QCursor(Qt::OpenHandCursor); break;
+        case CursorKind::Digitize:
+            c = drawnCursor([](QPainter& p) {
+                p.drawEllipse(10, 10, 12, 12);
+                p.drawLine(16, 0, 16, 31);
+                p.drawLine(0, 16, 31, 16);
+            }, 16, 16);
+            break;
+        case CursorKind::Delete:
+            c = drawnCursor([](QPainter& p) {
+                p.drawRect(12, 12, 8, 8);
+                p.drawLine(20, 20, 30, 30);
+                p.drawLine(30, 20, 20, 30);
+            }, 16, 16);
+            break;
+        case CursorKind::PointOp:
+            c = drawnCursor([](QPainter& p) {
+                p.drawEllipse(12, 12, 8, 8);
+                p.drawLine(16, 2, 16, 10);
+                p.drawLine(2, 16, 10, 16);
+            }, 16, 16);
+            break;
+    }
+    cache.emplace(kind, c);
+    return c;
+}
+
+// ---------------------------------------------------------------- the seam
+
+QtPlatform::QtPlatform(QWidget* window) : window_(window), tones_(std::make_unique<TonePlayer>()) {}
+
+void QtPlatform::tone(int hz) { tones_->play(hz); }
+
+bool QtPlatform::ask(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("提问"), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, window_);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::warn(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), QString::fromStdString(text),
+                    QMessageBox::Ok, window_);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+void QtPlatform::notice(const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
+                    QString::fromStdString(text), QMessageBox::Ok, window_);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+void QtPlatform::setCursor(CursorKind kind) {
+    if (kind == CursorKind::Wait) {
+        // Old style: the wait cursor set like a mode cursor ends with the next cursor.
+        ++busyByCursor_;
+        setBusy(true);
+        return;
+    }
+    for (; busyByCursor_ > 0; --busyByCursor_) setBusy(false);
+    cursor_ = kind;
+    if (drawing) drawing->setCursor(cursorFor(kind));
+}
+
+void QtPlatform::setBusy(bool on) {
+    if (on) {
+        if (busy_++ == 0) QApplication::setOverrideCursor(cursorFor(CursorKind::Wait));
+    } else if (busy_ > 0) {
+        if (--busy_ == 0) QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtPlatform::setPrompt(const std::string& text) {
+    if (statusSink) statusSink(3, QString::fromStdString(text));
+}
+
+void QtPlatform::setStatus(int pane, const std::string& text) {
+    if (statusSink) statusSink(pane, QString::fromStdString(text));
+}
+
+void QtPlatform::requestRedraw() {
+    if (drawing) drawing->update();
+}
+
+bool QtPlatform::valueDialog(const std::string& title, std::vector<ValueField>& fields) {
+    QDialog dlg(window_);
+    dlg.setWindowTitle(QString::fromStdString(title));
+    auto* form = new QFormLayout(&dlg);
+    std::vector<QDoubleSpinBox*> boxes;
+    for (const auto& f : fields) {
+        auto* sb = new QDoubleSpinBox(&dlg);
+        sb->setDecimals(f.decimals);
+        sb->setRange(f.min, f.max);
+        sb->setValue(f.value);
+        form->addRow(QString::fromStdString(f.label), sb);
+        boxes.push_back(sb);
+    }
+    auto* bb = new QDialogButtonBox(&dlg);
+    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
+    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    form->addRow(bb);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    for (size_t i = 0; i < fields.size(); ++i) fields[i].value = boxes[i]->value();
+    return true;
+}
+
+}  // namespace rz

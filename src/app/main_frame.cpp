@@ -12,6 +12,7 @@
 
 #include "app/layout.h"
 #include "app/menu_table.h"
+#include "app/view_controller.h"
 #include "model/settings_file.h"
 
 namespace rz {
@@ -105,6 +106,9 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
         autoSaveHook();
     });
     restartAutoSaveTimer();
+
+    // The view takes the drawing window's paint, mouse and wheel, and the view commands.
+    view_ = new ViewController(*this);
 
     layoutPanes();
     refreshCommandStates();

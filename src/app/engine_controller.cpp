@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "app/main_frame.h"
+#include "app/menu_table.h"
 #include "app/view_controller.h"
 #include "interact/colours.h"
 
@@ -220,6 +221,16 @@ void EngineController::registerCommands() {
             st.checked = engine_->CommandChecked(id);
         });
     r.add(Pane::Drawing, kSnapOffCommand, run);
+    // 换屏 and the sheet switch end any drag first, and rewrite the mode's status when the
+    // screen entered has another mode.
+    for (int id : {int(kCmdSwapScreens), int(kCmdSwitchSheet)})
+        r.add(Pane::Drawing, id, [this](int cmd) {
+            engine_->ActivationLost();
+            int before = engine_->mode();
+            if (cmd == kCmdSwapScreens) view_.swapScreens();
+            else view_.switchSheet();
+            if (engine_->mode() != before) engine_->UpdateModeStatus();
+        });
     for (int id : kSelectAllCommands)
         r.add(Pane::Drawing, id, run, [this](int, CommandState& st) { st.enabled = !engine_->backShown(); });
 }

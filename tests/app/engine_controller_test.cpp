@@ -106,6 +106,13 @@ TEST_F(EngineWindow, ModeCommandsRightClicksAndKeys) {
     f->drawing()->setFocus();
     QTest::keyClick(f->drawing(), Qt::Key_Tab);
     EXPECT_EQ(engine().mode(), 20);
+    // Each screen keeps its mode: the back screen starts in mode 0 and the status follows.
+    f->router().dispatch(32893);  // 换屏
+    EXPECT_EQ(engine().mode(), 0);
+    EXPECT_EQ(f->statusPane(5)->text(), QString());
+    f->router().dispatch(32893);
+    EXPECT_EQ(engine().mode(), 20);
+    EXPECT_EQ(f->statusPane(5)->text(), QStringLiteral("移动"));
     QTest::keyClick(f->drawing(), Qt::Key_Escape);
     EXPECT_EQ(engine().mode(), 0);
     // A right drag pans instead.

@@ -458,6 +458,7 @@ void Engine::OnLeftDown(const PointerEvent& e) {
     }
     Pointer p = pointerAt(e.px, e.mods);
     model = p.model;
+    pixel = p.px;  // the snapped point: feedback and rubber bands start there
     Tool* t = tool(state.mode);
     if (t && t->leftPress(*this, p)) return;
     if (state.mode == mode::Select) selectionLeftPress(p);
@@ -524,6 +525,7 @@ void Engine::dispatchRight(const PointerEvent& e) {
     }
     Pointer p = pointerAt(e.px, e.mods);
     model = p.model;
+    pixel = p.px;
     Tool* t = tool(state.mode);
     if (t && t->rightPress(*this, p)) return;
     switch (state.mode) {
@@ -629,6 +631,7 @@ void Engine::OnMouseMove(const PointerEvent& e) {
     }
     Pointer p = pointerAt(e.px, e.mods);
     model = p.model;
+    pixel = p.px;
     updateMarker(p);
     if (state.mode == mode::Trace) {
         bool cm = doc.settings.centimetreDisplay != 0;

@@ -302,7 +302,7 @@ PickResult Engine::PickAt(PointF p, uint32_t mask) {
 }
 
 Part* Engine::PartAt(PointF p, bool includeHidden) {
-    return rz::PartAt(doc.design, doc.currentPage(), p, includeHidden);
+    return rz::PartAt(doc.design, doc.currentPage(), p, includeHidden, tracingPart);
 }
 
 void Engine::ToggleAt(PointF p) {

@@ -209,6 +209,9 @@ public:
     PixelPoint releasePixel;   // last left release
     PointF model;              // current model point (converted and snapped)
     std::vector<Node> traced;  // the line being traced in mode 1
+    bool newOutline = false;   // the traced line is the outline of a new part
+    Node firstNode;            // its first node
+    Part* tracingPart = nullptr;  // the part whose outline is being traced: PartAt skips it
     void appendTraced(const Node& n);
     std::optional<PointF> lastTraced() const;
 

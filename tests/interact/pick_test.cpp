@@ -123,7 +123,9 @@ TEST_F(PickTest, PartsScanLinesAndPages) {
     p1.outline = {{500, 500}, {3000, 500}, {3000, 3000}, {500, 3000}, {500, 500}};
     EXPECT_EQ(eng->PartAt({700, 700}), &p0);  // the first part of the chain
     EXPECT_EQ(eng->PartAt({2000, 2000}), &p1);
-    EXPECT_EQ(PartAt(doc.design, 0, {700, 700}, false, &p0), &p1);  // the part being traced
+    eng->tracingPart = &p0;  // the part whose outline is being traced
+    EXPECT_EQ(eng->PartAt({700, 700}), &p1);
+    eng->tracingPart = nullptr;
     p0.flags |= kFlagHidden;
     EXPECT_EQ(eng->PartAt({700, 700}), &p1);
     EXPECT_EQ(eng->PartAt({700, 700}, true), &p0);

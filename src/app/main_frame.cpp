@@ -12,6 +12,7 @@
 
 #include "app/layout.h"
 #include "app/menu_table.h"
+#include "app/engine_controller.h"
 #include "app/view_controller.h"
 #include "model/settings_file.h"
 
@@ -109,6 +110,8 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
 
     // The view takes the drawing window's paint, mouse and wheel, and the view commands.
     view_ = new ViewController(*this);
+    // The interaction engine then takes the drawing window's mouse and keys.
+    engine_ = new EngineController(*this, *view_);
 
     layoutPanes();
     refreshCommandStates();

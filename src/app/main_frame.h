@@ -23,6 +23,7 @@ class QAction;
 namespace rz {
 
 class ViewController;
+class EngineController;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -45,6 +46,7 @@ public:
 
     DrawingWindow* drawing() const { return drawing_; }
     ViewController* view() const { return view_; }
+    EngineController* engine() const { return engine_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -124,6 +126,7 @@ private:
     QWidget* client_ = nullptr;
     DrawingWindow* drawing_ = nullptr;
     ViewController* view_ = nullptr;  // owned as a child object
+    EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

@@ -79,5 +79,17 @@ fi
 "$cli" render "$tmp/none.XIE" "$tmp/none.svg" 2>"$tmp/err"
 check "render missing file status" test $? -eq 1
 
+# pick: the end point of the first line B wins over the line; a pin's centre; nothing far away.
+out=$("$cli" pick "$sample" 20.3 65.2)
+check "pick snaps to the end point" grep -qx 'snap 端点 20.00,65.00' <<<"$out"
+check "pick finds the line B" grep -qx 'pick kind 22 part 0 segment 1 vertex 0' <<<"$out"
+out=$("$cli" pick "$sample" 30.2 56.1 --snap 2)
+check "pick isolated point" grep -qx 'snap 孤点 30.00,56.00' <<<"$out"
+check "pick pin" grep -qx 'pick kind 1 part 0' <<<"$out"
+out=$("$cli" pick "$sample" 400 300)
+check "pick nothing" grep -qx 'pick none' <<<"$out"
+"$cli" pick "$sample" 1 2 --page 7 2>"$tmp/err"
+check "pick bad page refused" test $? -eq 2
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

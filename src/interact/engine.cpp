@@ -1,0 +1,881 @@
+#include "interact/engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "model/design.h"
+
+namespace rz {
+
+namespace {
+
+class FunctionTool : public Tool {
+public:
+    explicit FunctionTool(ModeHandlers h) : h_(std::move(h)) {}
+    bool leftPress(Engine& e, const Pointer& p) override { return h_.leftPress && h_.leftPress(e, p); }
+    bool rightPress(Engine& e, const Pointer& p) override { return h_.rightPress && h_.rightPress(e, p); }
+    bool move(Engine& e, const Pointer& p) override { return h_.move && h_.move(e, p); }
+    bool key(Engine& e, const KeyEvent& k) override { return h_.key && h_.key(e, k); }
+    bool leftRelease(Engine& e, const Pointer& p) override { return h_.leftRelease && h_.leftRelease(e, p); }
+    bool traceButton(Engine& e, TraceButton b) override { return h_.traceButton && h_.traceButton(e, b); }
+    void enter(Engine& e) override {
+        if (h_.enter) h_.enter(e);
+    }
+    bool cancelStep(Engine& e) override { return h_.cancelStep && h_.cancelStep(e); }
+    bool overlay(Engine& e, Canvas& c) override { return h_.overlay && h_.overlay(e, c); }
+
+private:
+    ModeHandlers h_;
+};
+
+constexpr uint32_t kBandColour = 0xFFFFFF;
+constexpr uint32_t kHighlightColour = 0xA000A0;
+constexpr int kTraceGrowth = 2048;  // the trace buffer grows in steps of this many nodes
+
+}  // namespace
+
+std::unique_ptr<Tool> MakeTool(ModeHandlers h) { return std::make_unique<FunctionTool>(std::move(h)); }
+
+PixelRect RubberBand::pixels() const {
+    return {std::min(start.x, end.x), std::min(start.y, end.y), std::max(start.x, end.x),
+            std::max(start.y, end.y)};
+}
+
+Engine::Engine(TDoc& d, ViewState& v) : doc(d), vs(v) {}
+Engine::~Engine() = default;
+
+// ---------------------------------------------------------------- modes
+
+void Engine::setTool(int m, std::unique_ptr<Tool> t) { tools_[m] = std::move(t); }
+void Engine::setBackTool(int m, std::unique_ptr<Tool> t) { backTools_[m] = std::move(t); }
+
+Tool* Engine::tool(int m) const {
+    auto it = tools_.find(m);
+    return it == tools_.end() ? nullptr : it->second.get();
+}
+
+Tool* Engine::backTool(int m) const {
+    auto it = backTools_.find(m);
+    return it == backTools_.end() ? nullptr : it->second.get();
+}
+
+bool Engine::Command(int id) {
+    if (auto mc = ModeForCommand(id)) {
+        if (mc->mode == mode::Trace) {
+            // A line being traced is finished before the new input kind applies.
+            if (state.mode == mode::Trace && !vs.backShown && !traced.empty()) finishTrace();
+            bool changed = inputKind_ != mc->inputKind;
+            inputKind_ = mc->inputKind;
+            if (state.mode == mode::Trace) {
+                if (changed) UpdateModeStatus();
+            } else {
+                SetMode(mode::Trace);
+            }
+        } else {
+            SetMode(mc->mode);
+        }
+        return true;
+    }
+    if (id == kSnapOffCommand) {
+        setSnapBits(0);
+        return true;
+    }
+    if (uint32_t bit = SnapBitOfCommand(id)) {
+        setSnapBits(snapBits ^ bit);
+        return true;
+    }
+    std::optional<SelectWhat> what;
+    switch (id) {
+    case 34140: what = SelectWhat::All; break;
+    case 34142: what = SelectWhat::Lines; break;
+    case 34143: what = SelectWhat::Pins; break;
+    case 34144: what = SelectWhat::Motifs; break;
+    case 34180: what = SelectWhat::Texts; break;
+    default: break;
+    }
+    if (what) {
+        if (SelectAll(doc.design, doc.currentPage(), *what)) redraw();
+        return true;
+    }
+    return false;
+}
+
+bool Engine::CommandChecked(int id) const {
+    uint32_t bit = SnapBitOfCommand(id);
+    return bit && (snapBits & bit);
+}
+
+void Engine::finishTrace() {
+    model = traced.back().pt();
+    InputButton(TraceButton::Finish);
+}
+
+void Engine::SetMode(int m) {
+    if (m == state.mode || !IsMode(m)) return;
+    if (!vs.backShown) {
+        if (!traced.empty()) finishTrace();
+        // Without a tracing mode nothing could take the nodes; they must not leak into the
+        // next line.
+        traced.clear();
+        CancelStep();
+    }
+    state.prevMode = state.mode;
+    state.mode = m;
+    UpdateModeStatus();
+    if (vs.backShown) return;
+    int page = doc.currentPage();
+    switch (m) {
+    case mode::LineColour:
+        if (ClearSelection(doc.design, page)) redraw();
+        break;
+    case mode::Fix:
+        if (ClearSelection(doc.design, page)) redraw();
+        ShowPrompt(kPromptFixBase);
+        break;
+    case mode::FixedDistance: ShowPrompt(kPromptFixedElement); break;
+    case mode::SymControl:
+    case mode::FrontSymControl:
+        if (ClearSelection(doc.design, page)) redraw();
+        ShowPrompt(kPromptSymAxis);
+        break;
+    default: break;
+    }
+    if (Tool* t = tool(m)) t->enter(*this);
+}
+
+void Engine::CancelStep() {
+    if (state.step <= 0) return;
+    state.step = 0;
+    Tool* t = vs.backShown ? backTool(state.mode) : tool(state.mode);
+    if (!(t && t->cancelStep(*this))) {
+        switch (state.mode) {
+        case mode::PointOp:
+            if (!vs.backShown) {
+                ClearSelection(doc.design, doc.currentPage());
+                cursor = CursorKind::PointOp;
+                doc.platform.setCursor(cursor);
+            }
+            redraw();
+            break;
+        case mode::Fix:
+            redraw();
+            ShowPrompt(kPromptFixBase);
+            break;
+        case mode::FixedDistance:
+            redraw();
+            ShowPrompt(kPromptFixedElement);
+            break;
+        case mode::FrontSymControl:
+            redraw();
+            ShowPrompt(kPromptSymAxis);
+            break;
+        default:
+            redraw();
+            ShowPrompt(defaultPrompt);
+            break;
+        }
+    }
+    if (t) t->releaseData();
+}
+
+void Engine::ShowPrompt(int resource) {
+    if (resource == shownPrompt_) return;
+    shownPrompt_ = resource;
+    doc.platform.setPrompt(PromptText(resource));
+}
+
+void Engine::ShowPromptText(const std::string& text) {
+    shownPrompt_ = -1;
+    doc.platform.setPrompt(text);
+}
+
+void Engine::UpdateModeStatus() {
+    doc.platform.setStatus(5, ModeMenuText(state.mode, inputKind_));
+    doc.platform.setStatus(4, "");
+    int prompt = defaultPrompt;
+    if (state.mode == mode::Align) prompt = kPromptAlignPart;
+    if (state.mode == mode::Assign && assignPrompt) prompt = assignPrompt;
+    ShowPrompt(prompt);
+    cursor = CursorForMode(state.mode);
+    doc.platform.setCursor(cursor);
+}
+
+// ---------------------------------------------------------------- services
+
+void Engine::tone(int hz) { doc.platform.tone(hz); }
+
+void Engine::redraw() {
+    index_.invalidate();
+    if (hooks.redraw) hooks.redraw();
+    else doc.platform.requestRedraw();
+}
+
+void Engine::present() {
+    if (hooks.present) hooks.present();
+    else doc.platform.requestRedraw();
+}
+
+const GeomIndex& Engine::index() {
+    if (!index_.matches(doc.design, doc.currentPage())) index_.build(doc.design, doc.currentPage());
+    return index_;
+}
+
+void Engine::appendTraced(const Node& n) {
+    if (traced.size() == traced.capacity()) traced.reserve(traced.size() + kTraceGrowth);
+    traced.push_back(n);
+}
+
+std::optional<PointF> Engine::lastTraced() const {
+    if (traced.empty()) return std::nullopt;
+    return traced.back().pt();
+}
+
+Pointer Engine::pointerAt(PixelPoint px, uint32_t mods) {
+    Pointer p;
+    p.mods = mods;
+    if (vs.backShown || !snapBits) {
+        p.px = px;
+        p.model = vs.view.toModel(px.x, px.y);
+        return p;
+    }
+    SnapRequest req;
+    req.px = px;
+    req.mods = mods;
+    req.bits = snapBits;
+    req.rangePx = SnapRangePx(doc.settings);
+    req.prevNode = lastTraced();
+    SnapResult r = SnapPoint(doc, vs.view, req, &index());
+    p.px = r.px;
+    p.model = r.model;
+    p.snap = r.rule;
+    return p;
+}
+
+void Engine::setSnapBits(uint32_t bits) {
+    uint32_t was = snapBits;
+    snapBits = bits & kSnapAll;
+    // Switching a rule off removes the marker; the next move shows it again if another holds.
+    if ((was & ~snapBits) && markerShown) {
+        markerShown = false;
+        present();
+    }
+}
+
+void Engine::updateMarker(const Pointer& p) {
+    if (p.snap != SnapRule::None) {
+        if (markerShown && markerPx == p.px) return;
+        markerShown = true;
+        markerPx = p.px;
+        present();
+    } else if (markerShown) {
+        markerShown = false;
+        present();
+    }
+}
+
+void Engine::refreshMarkerAfterView() {
+    if (vs.backShown) return;
+    Pointer p = pointerAt(pixel, 0);
+    markerShown = p.snap != SnapRule::None;
+    markerPx = p.px;
+}
+
+PickResult Engine::PickAt(PointF p, uint32_t mask) {
+    PickOptions o;
+    o.page = doc.currentPage();
+    o.halfWidth = vs.view.s > 0.0f ? float(PickRangePx(doc.settings)) / vs.view.s : 0.0f;
+    o.chooseAmong = (doc.settings.generalFlags & kGenMultiPick) != 0;
+    o.chooser = chooser;
+    o.index = &index();
+    o.highlight = [this](const PickResult& r) {
+        highlighted = r;
+        present();
+    };
+    pickMask = mask;
+    pick = rz::PickAt(doc, p, mask, o);
+    if (highlighted) {
+        highlighted.reset();
+        present();
+    }
+    return pick;
+}
+
+Part* Engine::PartAt(PointF p, bool includeHidden) {
+    return rz::PartAt(doc.design, doc.currentPage(), p, includeHidden);
+}
+
+void Engine::ToggleAt(PointF p) {
+    PickResult r = PickAt(p, kToggleMask);
+    if (ToggleSelected(r)) redraw();
+}
+
+// ---------------------------------------------------------------- captures
+
+void Engine::beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done) {
+    cap_ = {};
+    cap_.kind = CaptureKind::RubberBand;
+    cap_.band.start = cap_.band.end = at.px;
+    cap_.band.mods = at.mods;
+    cap_.bandDone = std::move(done);
+    cap_.last = at;
+}
+
+void Engine::beginDrag(const Pointer& at, DragCapture d) {
+    cap_ = {};
+    cap_.kind = CaptureKind::Drag;
+    cap_.drag = std::move(d);
+    cap_.last = at;
+}
+
+void Engine::beginOutlineDrag(const Pointer& at, Shape outline,
+                              std::function<void(Engine&, bool, PointF)> done) {
+    PointF anchor = at.model;
+    auto offset = std::make_shared<PointF>();
+    DragCapture d;
+    d.move = [offset, anchor](Engine& e, const Pointer& p) {
+        *offset = {p.model.x - anchor.x, p.model.y - anchor.y};
+        e.present();
+    };
+    d.end = [offset, anchor, done](Engine& e, const Pointer& p, bool accepted) {
+        PointF off = accepted ? PointF{p.model.x - anchor.x, p.model.y - anchor.y} : PointF{};
+        e.present();
+        if (done) done(e, accepted, off);
+    };
+    d.overlay = [offset, outline = std::move(outline)](Engine& e, Canvas& c) {
+        c.setColour(kHighlightColour);
+        c.setWidth(1);
+        c.setDash(0, 0);
+        std::vector<PixelPoint> px;
+        for (const auto& pl : outline) {
+            px.clear();
+            for (PointF q : pl) px.push_back(e.vs.view.toWindow({q.x + offset->x, q.y + offset->y}));
+            if (px.size() > 1) c.polyline(px.data(), px.size());
+        }
+        return true;
+    };
+    beginDrag(at, std::move(d));
+}
+
+void Engine::endBand(bool apply) {
+    RubberBand band = cap_.band;
+    bool cleared = band.cleared;
+    auto done = std::move(cap_.bandDone);
+    cap_ = {};
+    if (apply && done) done(*this, band);
+    else if (cleared) redraw();
+    else present();
+}
+
+void Engine::endPan(bool fallThrough) {
+    bool fromRight = cap_.panFromRight;
+    PointerEvent press = cap_.panPress;
+    bool moved = cap_.pan.release(vs.view);
+    cap_ = {};
+    cursor = CursorForMode(state.mode);
+    doc.platform.setCursor(cursor);
+    if (moved) {
+        refreshMarkerAfterView();
+        redraw();
+        return;
+    }
+    present();
+    // A right press that never became a pan is a right press for the mode after all.
+    if (fromRight && fallThrough) dispatchRight(press);
+}
+
+void Engine::endZoom() {
+    bool moved = cap_.zoomMoved;
+    cap_.zoom.release(vs.view);
+    cap_ = {};
+    cursor = CursorForMode(state.mode);
+    doc.platform.setCursor(cursor);
+    if (moved) refreshMarkerAfterView();
+    redraw();
+}
+
+void Engine::endDrag(const Pointer& p, bool accepted) {
+    DragCapture d = std::move(cap_.drag);
+    cap_ = {};
+    if (d.end) d.end(*this, p, accepted);
+    else present();
+}
+
+void Engine::ActivationLost() {
+    switch (cap_.kind) {
+    case CaptureKind::None: break;
+    case CaptureKind::RubberBand: endBand(false); break;
+    case CaptureKind::Pan: endPan(false); break;
+    case CaptureKind::Zoom: endZoom(); break;
+    case CaptureKind::Drag: endDrag(cap_.last, false); break;
+    }
+}
+
+// ---------------------------------------------------------------- pointer input
+
+bool Engine::selectionLeftPress(const Pointer& p) {
+    beginRubberBand(p, [](Engine& e, const RubberBand& b) {
+        Design& d = e.doc.design;
+        int page = e.doc.currentPage();
+        bool changed = false;
+        if (b.active) {
+            PixelRect r = b.pixels();
+            PointF a = e.vs.view.toModel(r.left, r.bottom), c = e.vs.view.toModel(r.right, r.top);
+            changed = SelectInRect(d, page, {a.x, a.y, c.x, c.y}, b.crossing(), kRubberBandMask);
+            changed = changed || b.cleared;
+        } else if (b.mods & kMkCtrl) {
+            e.ToggleAt(e.vs.view.toModel(b.start.x, b.start.y));
+            return;
+        } else {
+            changed = ClearSelection(d, page);
+        }
+        if (changed) e.redraw();
+        else e.present();
+    });
+    return true;
+}
+
+void Engine::OnLeftDown(const PointerEvent& e) {
+    switch (cap_.kind) {
+    case CaptureKind::None: break;
+    case CaptureKind::Pan: pixel = e.px; endPan(true); return;
+    case CaptureKind::Drag:
+        if (!cap_.drag.acceptOnRelease) endDrag(pointerAt(e.px, e.mods), true);
+        return;
+    default: return;  // the button is already down
+    }
+    pixel = e.px;
+    if (vs.backShown) {
+        model = vs.view.toModel(e.px.x, e.px.y);
+        Pointer p{e.px, model, e.mods};
+        if (Tool* t = backTool(state.mode)) t->leftPress(*this, p);
+        return;
+    }
+    Pointer p = pointerAt(e.px, e.mods);
+    model = p.model;
+    Tool* t = tool(state.mode);
+    if (t && t->leftPress(*this, p)) return;
+    if (state.mode == mode::Select) selectionLeftPress(p);
+    else if (state.mode == mode::Trace) InputButton(TraceButton::Place);
+}
+
+void Engine::OnLeftUp(const PointerEvent& e) {
+    switch (cap_.kind) {
+    case CaptureKind::RubberBand: {
+        cap_.band.end = e.px;
+        releasePixel = e.px;
+        endBand(true);
+        return;
+    }
+    case CaptureKind::Zoom: pixel = e.px; endZoom(); return;
+    case CaptureKind::Drag:
+        if (cap_.drag.acceptOnRelease) endDrag(pointerAt(e.px, e.mods), true);
+        return;
+    case CaptureKind::Pan: return;
+    case CaptureKind::None: break;
+    }
+    releasePixel = e.px;
+    if (vs.backShown) return;
+    Pointer p = pointerAt(e.px, e.mods);
+    Tool* t = tool(state.mode);
+    if (t && t->leftRelease(*this, p)) return;
+    // The node drag (step 4) and the range drag (step 3) of 点操作 both return to step 1.
+    if (state.mode == mode::PointOp) {
+        if (state.step == 3) state.step = 1;
+        else if (state.step == 4) {
+            state.step = 1;
+            ShowPrompt(kPromptPickNode);
+        }
+    }
+}
+
+void Engine::OnRightDown(const PointerEvent& e) {
+    if (cap_.kind != CaptureKind::None) return;
+    bool middlePans = (doc.settings.generalFlags & kGenMiddlePans) != 0;
+    if (!middlePans && !(e.mods & kMkModifiers)) {
+        // Possibly a pan: decided by the movement before the release.
+        cap_ = {};
+        cap_.kind = CaptureKind::Pan;
+        cap_.panFromRight = true;
+        cap_.panPress = e;
+        cap_.pan.press(e.px);
+        pixel = e.px;
+        return;
+    }
+    dispatchRight(e);
+}
+
+void Engine::dispatchRight(const PointerEvent& e) {
+    pixel = e.px;
+    if (vs.backShown) {
+        model = vs.view.toModel(e.px.x, e.px.y);
+        Pointer p{e.px, model, e.mods};
+        Tool* t = backTool(state.mode);
+        if (t && t->rightPress(*this, p)) return;
+        if (state.mode == mode::Move) SetMode(mode::Rotate);
+        else if (state.mode == mode::Rotate) SetMode(mode::Move);
+        else if (state.mode == mode::PointOp) CancelStep();
+        return;
+    }
+    Pointer p = pointerAt(e.px, e.mods);
+    model = p.model;
+    Tool* t = tool(state.mode);
+    if (t && t->rightPress(*this, p)) return;
+    switch (state.mode) {
+    case mode::Move: SetMode(mode::Rotate); break;
+    case mode::Rotate: SetMode(mode::Move); break;
+    case mode::Fix:
+    case mode::Align:
+    case mode::SymControl:
+    case mode::FrontSymControl: CancelStep(); break;
+    case mode::Trace: InputButton(p.alt() ? TraceButton::TakeBack : TraceButton::Finish); break;
+    default: break;
+    }
+}
+
+void Engine::OnRightUp(const PointerEvent& e) {
+    if (cap_.kind == CaptureKind::Pan) {
+        pixel = e.px;
+        endPan(true);
+    }
+}
+
+void Engine::OnMiddleDown(const PointerEvent& e) {
+    if (cap_.kind != CaptureKind::None) return;
+    pixel = e.px;
+    cap_ = {};
+    if (doc.settings.generalFlags & kGenMiddlePans) {
+        if (e.mods & kMkModifiers) return;  // a pan drag does not start with a modifier held
+        cap_.kind = CaptureKind::Pan;
+        cap_.panPress = e;
+        cap_.pan.press(e.px);
+    } else {
+        cap_.kind = CaptureKind::Zoom;
+        cap_.zoom.press(vs.view, e.px);
+    }
+}
+
+void Engine::OnMiddleUp(const PointerEvent& e) {
+    if (cap_.kind == CaptureKind::Pan) {
+        pixel = e.px;
+        endPan(false);
+    } else if (cap_.kind == CaptureKind::Zoom) {
+        pixel = e.px;
+        endZoom();
+    }
+}
+
+void Engine::OnMouseMove(const PointerEvent& e) {
+    switch (cap_.kind) {
+    case CaptureKind::RubberBand: {
+        RubberBand& b = cap_.band;
+        b.end = e.px;
+        PixelRect r = b.pixels();
+        if (!b.active && r.width() > 1 && r.height() > 1) {
+            b.active = true;
+            if (!(b.mods & kMkCtrl)) b.cleared = ClearSelection(doc.design, doc.currentPage());
+            if (b.cleared) {
+                redraw();
+                return;
+            }
+        }
+        if (b.active) present();
+        return;
+    }
+    case CaptureKind::Pan: {
+        // Only moves inside the window count.
+        if (e.px.x < 0 || e.px.y < 0 || e.px.x >= vs.view.W || e.px.y >= vs.view.H) return;
+        bool was = cap_.pan.begun();
+        if (auto off = cap_.pan.move(e.px)) {
+            if (!was) {
+                cursor = CursorKind::Pan;
+                doc.platform.setCursor(cursor);
+            }
+            if (hooks.panPreview) hooks.panPreview(*off);
+            else present();
+        }
+        return;
+    }
+    case CaptureKind::Zoom: {
+        if (!cap_.zoomMoved) {
+            cap_.zoomMoved = true;
+            if (markerShown) markerShown = false;
+            cursor = CursorKind::Zoom;
+            doc.platform.setCursor(cursor);
+        }
+        if (cap_.zoom.move(vs.view, e.px)) redraw();
+        return;
+    }
+    case CaptureKind::Drag: {
+        Pointer p = pointerAt(e.px, e.mods);
+        cap_.last = p;
+        if (cap_.drag.move) cap_.drag.move(*this, p);
+        else present();
+        return;
+    }
+    case CaptureKind::None: break;
+    }
+    pixel = e.px;
+    if (vs.backShown) {
+        model = vs.view.toModel(e.px.x, e.px.y);
+        if (state.mode == mode::Trace)
+            if (Tool* t = backTool(state.mode)) t->move(*this, {e.px, model, e.mods});
+        return;
+    }
+    Pointer p = pointerAt(e.px, e.mods);
+    model = p.model;
+    updateMarker(p);
+    if (state.mode == mode::Trace) {
+        bool cm = doc.settings.centimetreDisplay != 0;
+        double k = cm ? 1000.0 : 100.0;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.1f,%.1f", p.model.x / k, p.model.y / k);
+        doc.platform.setStatus(4, buf);
+    }
+    if (Tool* t = tool(state.mode)) t->move(*this, p);
+}
+
+void Engine::OnWheel(int steps, const PointerEvent& e) {
+    if (cap_.kind != CaptureKind::None || steps == 0) return;
+    pixel = e.px;
+    if (vs.view.zoomBy(steps > 0 ? kZoomIn : kZoomOut, ZoomAnchor::Cursor, e.px)) {
+        refreshMarkerAfterView();
+        redraw();
+    }
+}
+
+// ---------------------------------------------------------------- tracing input
+
+void Engine::InputButton(TraceButton b) {
+    Tool* t = vs.backShown ? backTool(mode::Trace) : tool(mode::Trace);
+    if (!(t && t->traceButton(*this, b))) tone(kToneRefused);
+}
+
+void Engine::DigitizerInput(PointF p, int code) {
+    model = p;
+    for (size_t i = 0; i < inputCodes.size(); ++i)
+        if (inputCodes[i] == code) {
+            InputButton(TraceButton(i));
+            return;
+        }
+    tone(kToneRefused);
+}
+
+// ---------------------------------------------------------------- keys
+
+void Engine::zoomKey(float factor, ZoomAnchor anchor) {
+    PixelPoint moveTo;
+    if (!vs.view.zoomBy(factor, anchor, pixel, &moveTo)) return;
+    if (anchor == ZoomAnchor::Centre) {
+        pixel = moveTo;
+        if (hooks.movePointer) hooks.movePointer(moveTo);
+    }
+    refreshMarkerAfterView();
+    redraw();
+}
+
+bool Engine::frontKeys(const KeyEvent& k) {
+    int page = doc.currentPage();
+    bool plain = !k.ctrl() && !k.alt();
+    switch (k.key) {
+    case key::Space: {
+        doc.settings.displayFlags ^= kDispHidden;
+        bool on = doc.settings.displayFlags & kDispHidden;
+        for (auto& pic : doc.pictures) {
+            if (on) pic->word |= kFlagHidden;
+            else pic->word &= ~kFlagHidden;
+        }
+        redraw();
+        return true;
+    }
+    case key::Left:
+    case key::Right:
+    case key::Up:
+    case key::Down: {
+        int dx = k.key == key::Left ? -1 : k.key == key::Right ? 1 : 0;
+        int dy = k.key == key::Up ? -1 : k.key == key::Down ? 1 : 0;
+        if (k.ctrl()) return hooks.browseFile && hooks.browseFile(dx + dy);
+        return hooks.moveCell && hooks.moveCell(dx, dy);
+    }
+    case key::Delete:
+        if (DeleteSelected(doc.design, page)) {
+            doc.PushUndo();
+            redraw();
+        }
+        return true;
+    case key::Z:
+        if (k.ctrl()) return false;  // undo, not a zoom
+        zoomKey(k.shift() ? kZoomIn : kZoomOut, ZoomAnchor::Centre);
+        return true;
+    case key::Plus:
+    case key::Minus:
+        if (!k.keypad()) return false;
+        zoomKey(k.key == key::Plus ? kZoomIn : kZoomOut, ZoomAnchor::Centre);
+        return true;
+    default: break;
+    }
+    if (plain && k.key >= key::Digit0 && k.key <= key::Digit0 + 9) {
+        int n = k.key - key::Digit0;
+        if (n == 0) {
+            setSnapBits(0);
+            if (markerShown) {
+                markerShown = false;
+                present();
+            }
+        } else if (n <= 4) {
+            SelectPage(doc, n - 1);
+            redraw();
+        }
+        return true;  // 5 … 9 are taken without action
+    }
+    return false;
+}
+
+bool Engine::backViewKeys(const KeyEvent& k) {
+    switch (k.key) {
+    case key::Z:
+        if (k.ctrl()) return false;
+        zoomKey(k.shift() ? kZoomIn : kZoomOut, ZoomAnchor::Cursor);
+        return true;
+    case key::Plus:
+    case key::Minus:
+        if (!k.keypad()) return false;
+        zoomKey(k.key == key::Plus ? kZoomIn : kZoomOut, ZoomAnchor::Corner);
+        return true;
+    default: return false;
+    }
+}
+
+bool Engine::commonKeys(const KeyEvent& k) {
+    switch (k.key) {
+    case key::Tab:
+        SetMode(state.prevMode);
+        return true;
+    case key::Return:
+    case key::Enter:
+        if (k.ctrl()) {
+            bool fitted = vs.backShown ? (hooks.fitBack && hooks.fitBack()) : FitFrontView(doc, vs.view);
+            if (fitted) {
+                refreshMarkerAfterView();
+                redraw();
+            }
+        } else {
+            RestoreView(doc, vs);
+            refreshMarkerAfterView();
+            redraw();
+        }
+        return true;
+    case key::Escape:
+        if (state.step > 0) CancelStep();
+        else if (state.mode != mode::Select) SetMode(mode::Select);
+        else if (vs.backShown) {
+            if (hooks.backClear) hooks.backClear();
+        } else if (ClearSelection(doc.design, doc.currentPage())) {
+            redraw();
+        }
+        return true;
+    case key::PageUp:
+    case key::PageDown:
+    case key::Home:
+    case key::End: {
+        int delta = k.key == key::PageUp ? -1 : k.key == key::PageDown ? 1 : k.key == key::Home ? -30 : 30;
+        if (hooks.directOutputRunning && hooks.directOutputRunning()) {
+            doc.platform.warn("正在直接输出样板！");
+            return true;
+        }
+        if (hooks.stepSize) hooks.stepSize(delta);
+        return true;
+    }
+    case key::Period:
+        if (hooks.layOntoSheet) hooks.layOntoSheet();
+        if (vs.backShown) redraw();
+        return true;
+    default: return false;
+    }
+}
+
+bool Engine::OnKeyDown(const KeyEvent& k) {
+    if (cap_.kind != CaptureKind::None) {
+        // The drags read the pointer only; ESC ends them, Enter accepts a dragged outline.
+        if (k.key == key::Escape) ActivationLost();
+        else if (cap_.kind == CaptureKind::Drag && (k.key == key::Return || k.key == key::Enter))
+            endDrag(cap_.last, true);
+        return true;
+    }
+    if (vs.backShown) {
+        if (hooks.backKey && hooks.backKey(k)) return true;
+        if (Tool* t = backTool(state.mode); t && t->key(*this, k)) return true;
+        if (backViewKeys(k)) return true;
+        return commonKeys(k);
+    }
+    if (Tool* t = tool(state.mode); t && t->key(*this, k)) return true;
+    if (frontKeys(k)) return true;
+    return commonKeys(k);
+}
+
+// ---------------------------------------------------------------- feedback
+
+void Engine::drawHighlight(Canvas& c, const PickResult& r) {
+    c.setColour(kHighlightColour);
+    c.setWidth(2);
+    c.setDash(0, 0);
+    std::vector<PixelPoint> px;
+    auto poly = [&](const Polyline& pl, float dx = 0, float dy = 0) {
+        px.clear();
+        for (PointF q : pl) px.push_back(vs.view.toWindow({q.x + dx, q.y + dy}));
+        if (px.size() > 1) c.polyline(px.data(), px.size());
+    };
+    auto cross = [&](float x, float y) {
+        PixelPoint p = vs.view.toWindow({x, y});
+        c.line({p.x - 6, p.y}, {p.x + 7, p.y});
+        c.line({p.x, p.y - 6}, {p.x, p.y + 7});
+    };
+    switch (r.kind) {
+    case kKindLineA:
+    case kKindLineB:
+    case kKindLineByPoint: poly(r.as<Line>()->eval); break;
+    case kKindPin: cross(r.as<Pin>()->x, r.as<Pin>()->y); poly(r.as<Pin>()->outline); break;
+    case kKindMotif: {
+        auto* m = r.as<Motif>();
+        cross(m->x, m->y);
+        for (auto& pl : m->shape) poly(pl, m->x, m->y);
+        break;
+    }
+    case kKindText: cross(r.as<TextString>()->x, r.as<TextString>()->y); break;
+    case kKindBasePoint: cross(r.as<BasePoint>()->x, r.as<BasePoint>()->y); break;
+    case kKindSizeLabel: cross(r.as<SizeLabel>()->x, r.as<SizeLabel>()->y); break;
+    case kKindNotch: cross(r.as<Notch>()->x, r.as<Notch>()->y); break;
+    case kKindSeamAllowance: poly(r.as<SeamAllowance>()->outline); break;
+    default: break;
+    }
+}
+
+bool Engine::overlay(Canvas& c) {
+    bool drew = false;
+    if (cap_.kind == CaptureKind::RubberBand && cap_.band.active) {
+        PixelRect r = cap_.band.pixels();
+        PixelPoint pts[5] = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}, {r.left, r.top}};
+        c.setColour(kBandColour);
+        c.setWidth(1);
+        // A crossing band is drawn dashed, a window band solid.
+        if (cap_.band.crossing()) c.setDash(4, 4);
+        else c.setDash(0, 0);
+        c.polyline(pts, 5);
+        c.setDash(0, 0);
+        drew = true;
+    }
+    if (cap_.kind == CaptureKind::Drag && cap_.drag.overlay) drew = cap_.drag.overlay(*this, c) || drew;
+    Tool* t = vs.backShown ? backTool(state.mode) : tool(state.mode);
+    if (t && t->overlay(*this, c)) drew = true;
+    if (highlighted) {
+        drawHighlight(c, *highlighted);
+        drew = true;
+    }
+    if (markerShown && !vs.backShown) {
+        DrawSnapMarker(c, markerPx);
+        drew = true;
+    }
+    return drew;
+}
+
+}  // namespace rz

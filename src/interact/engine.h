@@ -1,0 +1,269 @@
+// The interaction engine: the tool mode and step of the screen shown, the dispatch of pointer,
+// key and digitizer input to the handlers of the current mode, the keys that work in every
+// mode, snapping and picking at the cursor, and the drags that capture the pointer until they
+// end (rubber bands, pan and zoom drags, dragged outlines).
+//
+// A mode is one small state machine: a Tool with up to five handlers (left press, right press,
+// move, key, left release) registered for its number:
+//
+//     engine.setTool(20, std::make_unique<MoveTool>());
+//     engine.setHandlers(31, {.leftPress = [](Engine& e, const Pointer& p) { ...; return true; }});
+//
+// A handler returns true when it dealt with the input; otherwise the engine's shared behaviour
+// for that input runs (for example the 移动/旋转 toggle of a right press).
+//
+// The window feeds plain event values (OnLeftDown … OnKeyDown, ActivationLost for the lost
+// activation) and paints overlay() over the back buffer; a test does the same.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "interact/canvas.h"
+#include "interact/events.h"
+#include "interact/geomindex.h"
+#include "interact/modes.h"
+#include "interact/pick.h"
+#include "interact/scene.h"
+#include "interact/screens.h"
+#include "interact/snap.h"
+#include "model/doc.h"
+
+namespace rz {
+
+class Engine;
+
+// Pointer input as a mode sees it: converted to model units and snapped.
+struct Pointer {
+    PixelPoint px;     // window pixel (moved onto the snapped point)
+    PointF model;      // model point
+    uint32_t mods = 0; // kMk* bits
+    SnapRule snap = SnapRule::None;
+    bool shift() const { return (mods & kMkShift) != 0; }
+    bool ctrl() const { return (mods & kMkCtrl) != 0; }
+    bool alt() const { return (mods & kMkAlt) != 0; }
+};
+
+// The handlers of one mode. Unhandled input returns false.
+class Tool {
+public:
+    virtual ~Tool() = default;
+    virtual bool leftPress(Engine&, const Pointer&) { return false; }
+    virtual bool rightPress(Engine&, const Pointer&) { return false; }
+    virtual bool move(Engine&, const Pointer&) { return false; }
+    virtual bool key(Engine&, const KeyEvent&) { return false; }
+    virtual bool leftRelease(Engine&, const Pointer&) { return false; }
+    // Mode 1 only: one of the five tracing buttons at the engine's model point.
+    virtual bool traceButton(Engine&, TraceButton) { return false; }
+    // The mode has just been selected (after the engine's own entry actions).
+    virtual void enter(Engine&) {}
+    // The step was abandoned (step is already 0). Return true when the mode redrew and
+    // prompted itself; otherwise the engine redraws and shows the default prompt.
+    virtual bool cancelStep(Engine&) { return false; }
+    // Release the scratch data of a step (picked records, point buffers).
+    virtual void releaseData() {}
+    // Feedback of the step in progress, drawn in window pixels over the back buffer.
+    virtual bool overlay(Engine&, Canvas&) { return false; }
+};
+
+// The same handlers as functions, for modes small enough to be written in place.
+struct ModeHandlers {
+    std::function<bool(Engine&, const Pointer&)> leftPress, rightPress, move;
+    std::function<bool(Engine&, const KeyEvent&)> key;
+    std::function<bool(Engine&, const Pointer&)> leftRelease;
+    std::function<bool(Engine&, TraceButton)> traceButton;
+    std::function<void(Engine&)> enter;
+    std::function<bool(Engine&)> cancelStep;
+    std::function<bool(Engine&, Canvas&)> overlay;
+};
+std::unique_ptr<Tool> MakeTool(ModeHandlers h);
+
+// A rubber band in progress or just finished.
+struct RubberBand {
+    PixelPoint start, end;
+    uint32_t mods = 0;      // at the press
+    bool active = false;    // once more than one pixel wide and high
+    bool cleared = false;   // the selection was cleared when it became active
+    // Dragged left or up: selects what it touches; otherwise only what lies inside.
+    bool crossing() const { return end.x < start.x || end.y < start.y; }
+    PixelRect pixels() const;
+};
+
+// A drag that captures the pointer until it ends (the modal loops of moving, rotating and
+// dragging outlines).
+struct DragCapture {
+    std::function<void(Engine&, const Pointer&)> move;
+    // accepted is false for ESC and a lost activation.
+    std::function<void(Engine&, const Pointer&, bool accepted)> end;
+    std::function<bool(Engine&, Canvas&)> overlay;
+    bool acceptOnRelease = true;  // left release accepts; otherwise a left press or Enter does
+};
+
+// What the other subsystems do for the engine; every hook is optional.
+struct EngineHooks {
+    std::function<void()> redraw;                   // repaint the back buffer and present
+    std::function<void()> present;                  // repaint the feedback over the buffer
+    std::function<void(PixelPoint offset)> panPreview;  // show the buffer shifted
+    std::function<void(PixelPoint)> movePointer;    // the pointer goes to a window pixel
+    std::function<bool(int dx, int dy)> moveCell;   // arrows: the motif/piece area's cell
+    std::function<bool(int direction)> browseFile;  // Ctrl+arrows: neighbouring file
+    std::function<bool(int delta)> stepSize;        // Page Up/Down, Home/End
+    std::function<bool()> directOutputRunning;
+    std::function<void()> layOntoSheet;             // full stop
+    std::function<bool(const KeyEvent&)> backKey;   // the back screen's own key handler
+    std::function<void()> backClear;                // ESC on the back screen in mode 0
+    std::function<bool()> fitBack;                  // Ctrl+Enter on the back screen
+};
+
+// Shift of 80 ms tones: refused, accepted, step back (platform.h).
+class Engine {
+public:
+    Engine(TDoc& doc, ViewState& vs);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    TDoc& doc;
+    ViewState& vs;
+    EngineHooks hooks;
+    PickChooser* chooser = nullptr;
+
+    // ---- modes ----
+    void setTool(int mode, std::unique_ptr<Tool> t);
+    void setHandlers(int mode, ModeHandlers h) { setTool(mode, MakeTool(std::move(h))); }
+    void setBackTool(int mode, std::unique_ptr<Tool> t);
+    Tool* tool(int mode) const;
+    Tool* backTool(int mode) const;
+
+    int mode() const { return state.mode; }
+    int previousMode() const { return state.prevMode; }
+    int step() const { return state.step; }
+    void setStep(int s) { state.step = s; }
+    ToolState& toolState() { return state; }
+    int inputKind() const { return inputKind_; }
+    bool backShown() const { return vs.backShown; }
+
+    // A menu or command-window command: the mode commands, the snap switches and 全选.
+    // False for any other command.
+    bool Command(int id);
+    // Tick state of a snap switch command.
+    bool CommandChecked(int id) const;
+
+    void SetMode(int mode);
+    void CancelStep();
+    void ShowPrompt(int resource);
+    // A computed prompt text (the next ShowPrompt shows its resource again).
+    void ShowPromptText(const std::string& text);
+    void UpdateModeStatus();
+    int shownPrompt() const { return shownPrompt_; }
+    int defaultPrompt = kPromptTitle;
+    int assignPrompt = 0;  // the prompt the 指定 mode last stored
+
+    // ---- input ----
+    void OnLeftDown(const PointerEvent& e);
+    void OnLeftUp(const PointerEvent& e);
+    void OnRightDown(const PointerEvent& e);
+    void OnRightUp(const PointerEvent& e);
+    void OnMiddleDown(const PointerEvent& e);
+    void OnMiddleUp(const PointerEvent& e);
+    void OnMouseMove(const PointerEvent& e);
+    void OnWheel(int steps, const PointerEvent& e);  // steps > 0 forward
+    // True when the key was used; the window gives unused keys their default processing.
+    bool OnKeyDown(const KeyEvent& k);
+    // The tracing input of mode 1, at the current model point.
+    void InputButton(TraceButton b);
+    // A digitizer button: its point becomes the current model point, then its code (looked up
+    // in the input configuration) goes to InputButton. Unknown codes are refused.
+    void DigitizerInput(PointF model, int code);
+    std::array<int, 5> inputCodes{1, 2, 3, 4, 5};  // 定点, 退点, 顶点, 结束, 角点
+    // The application lost activation (private message 0x8001): ends any drag or rubber band.
+    void ActivationLost();
+
+    // ---- captures ----
+    void beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done);
+    void beginDrag(const Pointer& at, DragCapture d);
+    // Drags a model outline with the pointer from `anchor`; `done` gets the offset.
+    void beginOutlineDrag(const Pointer& at, Shape outline,
+                          std::function<void(Engine&, bool accepted, PointF offset)> done);
+    enum class CaptureKind { None, RubberBand, Pan, Zoom, Drag };
+    CaptureKind capture() const { return cap_.kind; }
+    const RubberBand& rubberBand() const { return cap_.band; }
+
+    // ---- state shared with the modes ----
+    PixelPoint pixel;          // last pointer position
+    PixelPoint releasePixel;   // last left release
+    PointF model;              // current model point (converted and snapped)
+    std::vector<Node> traced;  // the line being traced in mode 1
+    void appendTraced(const Node& n);
+    std::optional<PointF> lastTraced() const;
+
+    // ---- services for the modes ----
+    void tone(int hz);
+    void redraw();   // back buffer and window; geometry may have changed
+    void present();  // only the feedback changed
+    // Call whenever the design changed outside the engine (load, undo, dialogs).
+    void designChanged() { index_.invalidate(); }
+    Pointer pointerAt(PixelPoint px, uint32_t mods);
+    PickResult PickAt(PointF p, uint32_t mask);
+    Part* PartAt(PointF p, bool includeHidden = false);
+    void ToggleAt(PointF p);
+    uint32_t pickMask = 0;
+    PickResult pick;   // the last pick result
+    std::optional<PickResult> highlighted;  // candidate shown by the chooser
+
+    // ---- snapping ----
+    uint32_t snapBits = 0;  // all clear at start-up
+    void setSnapBits(uint32_t bits);
+    bool markerShown = false;
+    PixelPoint markerPx;
+    const GeomIndex& index();  // built for the current page when stale
+
+    // ---- feedback ----
+    // Draws the feedback in window pixels; false when there is none (the window then shows
+    // the back buffer as it is).
+    bool overlay(Canvas& c);
+    // Scene hooks of the redraw: none today; feedback and the marker are overlay.
+    CursorKind cursor = CursorKind::Arrow;
+
+private:
+    struct Capture {
+        CaptureKind kind = CaptureKind::None;
+        RubberBand band;
+        std::function<void(Engine&, const RubberBand&)> bandDone;
+        PanDrag pan;
+        bool panFromRight = false;
+        PointerEvent panPress;
+        ZoomDrag zoom;
+        bool zoomMoved = false;
+        DragCapture drag;
+        Pointer last;
+    };
+    void dispatchRight(const PointerEvent& e);
+    void endPan(bool fallThrough);
+    void endZoom();
+    void endBand(bool apply);
+    void endDrag(const Pointer& p, bool accepted);
+    void updateMarker(const Pointer& p);
+    void refreshMarkerAfterView();
+    bool frontKeys(const KeyEvent& k);
+    bool commonKeys(const KeyEvent& k);
+    bool backViewKeys(const KeyEvent& k);
+    void zoomKey(float factor, ZoomAnchor anchor);
+    void finishTrace();
+    bool selectionLeftPress(const Pointer& p);
+    void drawHighlight(Canvas& c, const PickResult& r);
+
+    ToolState state;
+    int inputKind_ = 0;
+    int shownPrompt_ = 0;
+    std::map<int, std::unique_ptr<Tool>> tools_, backTools_;
+    Capture cap_;
+    GeomIndex index_;
+};
+
+}  // namespace rz

@@ -285,8 +285,8 @@ bool TraceTool::ReopenAt(Engine& e, PointF p) {
             if (l->eval.size() < 2) continue;
             Nearest n = PolyNearest(l->eval, p);
             if (n.dist > tol) continue;
-            int index = n.where >= 0 ? n.where : -n.where;
-            bool reversed = index < int(l->eval.size()) / 2;
+            // Measured along the line, so that a straight line of three points has halves too.
+            bool reversed = PolyLengthTo(l->eval, p).length < PolyLength(l->eval) / 2.0f;
             reopenLine(e, *part, l.get(), false, reversed);
             return true;
         }

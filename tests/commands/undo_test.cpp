@@ -222,7 +222,7 @@ TEST_F(UndoTest, UndoForgetsEverythingThatPointedIntoTheOldDesign) {
     EXPECT_EQ(eng->pick.part, nullptr);
     EXPECT_FALSE(eng->highlighted.has_value());
     EXPECT_EQ(replaced, 1);
-    EXPECT_FALSE(trace().outlineInProgress());
+    EXPECT_FALSE((eng->tracingPart != nullptr));
 }
 
 }  // namespace

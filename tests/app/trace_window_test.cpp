@@ -111,10 +111,11 @@ TEST(TraceWindow, TraceSaveReopenAndUndo) {
     // With ROZEDOZ_TRACE_SHOT set the window is pictured for a look at it.
     if (const char* shot = std::getenv("ROZEDOZ_TRACE_SHOT")) {
         f.action(32864)->trigger();
-        Click(w, At(g, 8 * s, 2 * s));
-        Click(w, At(g, 10 * s, 3 * s));
-        Click(w, At(g, 9 * s, 5 * s));
-        QTest::mouseMove(w, At(g, 11 * s, 6 * s));
+        // Window pixels: the reopened design was fitted to the window.
+        Click(w, QPoint(w->width() - 60, 60));
+        Click(w, QPoint(w->width() - 140, 200));
+        Click(w, QPoint(w->width() - 60, 340));
+        QTest::mouseMove(w, QPoint(w->width() - 150, 480));
         QTest::qWait(200);
         f.grab().save(QString::fromUtf8(shot));
         std::string cmd = std::string("import -window root ") + shot + ".root.png";

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <ctime>
 
+#include "app/drawing_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
 #include "app/engine_controller.h"
@@ -112,6 +113,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     view_ = new ViewController(*this);
     // The interaction engine then takes the drawing window's mouse and keys.
     engine_ = new EngineController(*this, *view_);
+    glue_ = new DrawingGlue(*this, engine_->engine());
 
     layoutPanes();
     refreshCommandStates();

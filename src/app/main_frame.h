@@ -24,6 +24,7 @@ namespace rz {
 
 class ViewController;
 class EngineController;
+class DrawingGlue;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -47,6 +48,8 @@ public:
     DrawingWindow* drawing() const { return drawing_; }
     ViewController* view() const { return view_; }
     EngineController* engine() const { return engine_; }
+    // The tracing-in and shape modes and 退一步/进一步 on the engine.
+    DrawingGlue* drawingGlue() const { return glue_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -127,6 +130,7 @@ private:
     DrawingWindow* drawing_ = nullptr;
     ViewController* view_ = nullptr;  // owned as a child object
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
+    DrawingGlue* glue_ = nullptr;         // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

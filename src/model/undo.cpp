@@ -19,12 +19,16 @@ void UndoRing::push(Design& d) {
     current_ = write_;
     write_ = next(write_);
     if (write_ == start_) {
-        clearSlot(start_);
+        // The oldest snapshot is dropped. Its records stay in the slot, which is the one the
+        // next push fills: that push overwrites them in place instead of freeing the whole
+        // design here and allocating it again there.
         start_ = next(start_);
     }
 }
 
 void UndoRing::reset() {
+    // The slot a push fills next may still hold the records of a dropped snapshot.
+    clearSlot(write_);
     while (write_ != start_) {
         write_ = prev(write_);
         clearSlot(write_);

@@ -200,12 +200,12 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
     for (const AccelDef& acc : extraAccelerators())
         EXPECT_EQ(f.action(acc.id)->isEnabled(), on(acc.id)) << acc.key;
     // Submenus without a usable item are greyed; one usable item enables its submenu.
-    QMenu* other = f.action(34164)->menu() ? nullptr : qobject_cast<QMenu*>(f.action(34164)->parent());
+    QMenu* other = f.action(32874)->menu() ? nullptr : qobject_cast<QMenu*>(f.action(32874)->parent());
     ASSERT_TRUE(other);
     for (QAction* a : other->actions()) f.router().remove(Pane::Drawing, a->data().toInt());
     f.refreshCommandStates();
     EXPECT_FALSE(other->menuAction()->isEnabled());
-    f.router().add(Pane::Drawing, 34070, [](int) {});
+    f.router().add(Pane::Drawing, 32875, [](int) {});
     f.refreshCommandStates();
     EXPECT_TRUE(other->menuAction()->isEnabled());
     // Nothing opened yet: no reopen; no help text handler yet.

@@ -246,21 +246,38 @@ bool PolyIsStraight(std::span<const PointF> pts, float tolerance) {
     return true;
 }
 
-size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
-    size_t n = pts.size();
-    if (n <= 2) return n;
-    std::vector<char> keep(n, 0);
-    keep[0] = keep[n - 1] = 1;
-    std::vector<std::pair<size_t, size_t>> stack;
+namespace {
+
+// PtSame, inlined for the simplification.
+inline bool SamePoint(PointF a, PointF b) { return std::fabs(a.x - b.x) < kSameTol && std::fabs(a.y - b.y) < kSameTol; }
+
+// PtDist(a, b) > limit, given the chord's squared length computed from the same coordinate
+// differences as PtDist's. Only a chord within a hair of the limit needs the square root.
+inline bool ChordOver(PointF a, PointF b, double l2, float limit) {
+    const double lim2 = double(limit) * limit;
+    if (l2 < lim2 * (1.0 - 1e-12)) return false;
+    if (l2 > lim2 * (1.0 + 1e-6)) return true;
+    return PtDist(a, b) > limit;
+}
+
+// Douglas-Peucker with the chord limit, without recursion: spans are taken left before right,
+// so the spans that are not split come in order, and emit(k) receives the end of each one —
+// the kept points after the first, in order.
+template <class Emit>
+void DouglasPeucker(std::span<const PointF> pts, float tolerance, float longestChord,
+                    std::vector<std::pair<size_t, size_t>>& stack, Emit&& emit) {
+    const size_t n = pts.size();
+    const bool chordLimit = longestChord > 0.0f;
+    const double tol2 = double(tolerance) * tolerance;
+    stack.clear();
     stack.push_back({0, n - 1});
-    bool chordLimit = longestChord > 0.0f;
     while (!stack.empty()) {
         auto [i, k] = stack.back();
         stack.pop_back();
-        // Two adjacent points cannot be split further, however long their chord.
-        if (k - i < 2) continue;
         size_t split = 0;
-        if (!PtSame(pts[i], pts[k])) {
+        // Two adjacent points cannot be split further, however long their chord.
+        if (k - i < 2) {
+        } else if (!SamePoint(pts[i], pts[k])) {
             // Distance to the chord segment, squared and scaled by the chord's squared length
             // so that the inner loop needs neither a square root nor a division.
             const double ax = pts[i].x, ay = pts[i].y;
@@ -277,21 +294,46 @@ size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
                 at = s > maxS ? j : at;
                 maxS = s > maxS ? s : maxS;
             }
-            if (maxS > (tolerance < 0.0f ? -0.5 : double(tolerance) * tolerance * l2)) split = at;
-            else if (chordLimit && PtDist(pts[i], pts[k]) > longestChord) split = (i + k) / 2;
+            if (maxS > (tolerance < 0.0f ? -0.5 : tol2 * l2)) split = at;
+            else if (chordLimit && ChordOver(pts[i], pts[k], l2, longestChord)) split = (i + k) / 2;
         } else {
             split = (i + k) / 2;
         }
-        if (split == 0) continue;
-        keep[split] = 1;
+        if (split == 0) {
+            emit(k);
+            continue;
+        }
         stack.push_back({split, k});
         stack.push_back({i, split});
     }
-    size_t w = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (keep[i]) pts[w++] = pts[i];
+}
+
+}  // namespace
+
+size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
+    size_t n = pts.size();
+    if (n <= 2) return n;
+    std::vector<std::pair<size_t, size_t>> stack;
+    // Every span still to visit starts at or after k, so the points before it may be overwritten.
+    size_t w = 1;
+    DouglasPeucker(pts, tolerance, longestChord, stack, [&](size_t k) { pts[w++] = pts[k]; });
     pts.resize(w);
     return w;
+}
+
+void PolySimplifyTo(std::span<const PointF> pts, float tolerance, float longestChord, Polyline& out,
+                    SimplifyScratch& scratch) {
+    out.clear();
+    if (pts.size() <= 2) {
+        out.assign(pts.begin(), pts.end());
+        return;
+    }
+    std::vector<size_t>& kept = scratch.kept;
+    kept.clear();
+    kept.push_back(0);
+    DouglasPeucker(pts, tolerance, longestChord, scratch.spans, [&](size_t k) { kept.push_back(k); });
+    out.reserve(kept.size());
+    for (size_t k : kept) out.push_back(pts[k]);
 }
 
 // ---------------------------------------------------------------------------------------------

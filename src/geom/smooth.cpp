@@ -248,20 +248,28 @@ void InterpolatingPiece(std::span<const Node> nd, Out& out) {
     }
 }
 
-Polyline CopyNodes(std::span<const Node> nodes) {
-    Polyline out;
+void CopyNodes(std::span<const Node> nodes, Polyline& out) {
     out.reserve(nodes.size());
     for (const Node& n : nodes) out.push_back(n.pt());
-    return out;
 }
 
 }  // namespace
 
 Polyline TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples) const {
-    if (nodes.empty()) return {};
+    Polyline pts;
+    EvaluateNodes(nodes, type, samples, pts);
+    return pts;
+}
+
+void TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples, Polyline& pts) const {
+    pts.clear();
+    if (nodes.empty()) return;
     for (const Node& n : nodes)
-        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return {};
-    if (nodes.size() == 1) return {nodes[0].pt()};
+        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return;
+    if (nodes.size() == 1) {
+        pts.push_back(nodes[0].pt());
+        return;
+    }
     switch (type) {
         case kCurveBSplineThrough:
         case kCurveBSplineControl:
@@ -269,8 +277,7 @@ Polyline TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples)
             FillSampleCounts(nodes, samples);
             size_t total = 1;
             for (size_t i = 1; i < nodes.size(); ++i) total += nodes[i].samples();
-            if (total > kMaxEvaluatedPoints) return {};
-            Polyline pts;
+            if (total > kMaxEvaluatedPoints) return;
             pts.reserve(total);
             Out out{pts};
             size_t start = 0;
@@ -281,21 +288,24 @@ Polyline TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples)
                 else BSplinePiece(piece, type == kCurveBSplineThrough, out);
                 start = i;
             }
-            return pts;
+            return;
         }
         case kCurveArc3:
-            if (nodes.size() == 3) return Arc3Points(nodes[0].pt(), nodes[1].pt(), nodes[2].pt(), 0.0f);
-            return CopyNodes(nodes);
+            if (nodes.size() == 3) pts = Arc3Points(nodes[0].pt(), nodes[1].pt(), nodes[2].pt(), 0.0f);
+            else CopyNodes(nodes, pts);
+            return;
         case kCurveCentredArc:
             if (nodes.size() == 3) {
-                Polyline pts = ArcByAngles(nodes[0].pt(), nodes[1].x, nodes[2].x, nodes[2].y, 0.0f);
+                pts = ArcByAngles(nodes[0].pt(), nodes[1].x, nodes[2].x, nodes[2].y, 0.0f);
                 if (nodes[0].isBreak())
                     for (PointF& p : pts) p.x = -p.x;
-                return pts;
+            } else {
+                CopyNodes(nodes, pts);
             }
-            return CopyNodes(nodes);
+            return;
         default:
-            return CopyNodes(nodes);
+            CopyNodes(nodes, pts);
+            return;
     }
 }
 

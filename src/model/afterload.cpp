@@ -1,6 +1,8 @@
 #include "model/afterload.h"
 
 #include <algorithm>
+#include <thread>
+#include <vector>
 
 #include "geom/evaluate.h"
 #include "model/refs.h"
@@ -12,15 +14,51 @@ DerivedHooks& derivedHooks() {
     return hooks;
 }
 
-void EvaluateLineRecord(Line& line, const TSmooth& smooth) {
-    if (!EvaluateLine(smooth, line.nodes, line.flags, line.eval)) line.eval.clear();
+void EvaluateLineRecord(Line& line, const TSmooth& smooth, EvalScratch& scratch) {
+    if (!EvaluateLine(smooth, line.nodes, line.flags, line.eval, scratch)) line.eval.clear();
     line.second = line.margin != 0.0f ? MarginPolyline(line.eval, line.margin) : Polyline{};
 }
 
-void EvaluateAllLines(Design& d, const TSmooth& smooth) {
+void EvaluateLineRecord(Line& line, const TSmooth& smooth) {
+    EvalScratch scratch;
+    EvaluateLineRecord(line, smooth, scratch);
+}
+
+void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
+    std::vector<Line*> lines;
+    size_t work = 0;
     for (auto& p : d.parts)
         for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
-            for (auto& ln : *l) EvaluateLineRecord(*ln, smooth);
+            for (auto& ln : *l) {
+                lines.push_back(ln.get());
+                work += ln->nodes.size() + 1;
+            }
+    if (threads == 0) {
+        // Starting a thread costs about as much as evaluating a few thousand nodes.
+        threads = work < kParallelEvaluationNodes ? 1 : std::max(1u, std::thread::hardware_concurrency());
+    }
+    threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(lines.size(), 1)));
+    // Each line is evaluated from its own nodes into its own polylines and nothing else is
+    // written, so the lines can be shared out in runs of about equal node counts.
+    auto run = [&](size_t from, size_t to) {
+        EvalScratch scratch;
+        for (size_t i = from; i < to; ++i) EvaluateLineRecord(*lines[i], smooth, scratch);
+    };
+    if (threads <= 1) {
+        run(0, lines.size());
+        return;
+    }
+    std::vector<size_t> bounds{0};
+    size_t acc = 0;
+    for (size_t i = 0; i < lines.size() && bounds.size() < threads; ++i) {
+        acc += lines[i]->nodes.size() + 1;
+        if (acc * threads >= work * bounds.size()) bounds.push_back(i + 1);
+    }
+    bounds.push_back(lines.size());
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t + 1 < bounds.size(); ++t) helpers.emplace_back(run, bounds[t], bounds[t + 1]);
+    run(bounds[0], bounds[1]);
+    for (std::thread& h : helpers) h.join();
 }
 
 bool BoundsOf(const Polyline& pl, RectF& r) {

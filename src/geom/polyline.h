@@ -61,6 +61,7 @@ size_t PolySimplify(Polyline& pts, float tolerance, float longestChord);
 // Work space of the simplification, kept between calls so that simplifying many lines in a row
 // allocates nothing once it has grown.
 struct SimplifyScratch {
+    std::vector<double> xs, ys;
     std::vector<std::pair<size_t, size_t>> spans;
     std::vector<size_t> kept;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 
@@ -234,14 +235,17 @@ TEST(FastEvaluation, SimplifyMatchesThePlainOneForEverySetting) {
             y += step * std::sin(a);
         }
         if (it % 4 == 0) p.push_back(p.front());  // closed: the first span has no chord
+        if (it % 50 == 1) p[p.size() / 2].x = it % 100 == 1 ? NAN : INFINITY;  // garbage in, same out
         for (float tol : tolerances)
             for (float chord : chords) {
                 Polyline want = p, inPlace = p, into{{9, 9}};
                 size_t count = PlainSimplify(want, tol, chord);
                 ASSERT_EQ(PolySimplify(inPlace, tol, chord), count);
-                ASSERT_EQ(inPlace, want) << it << " " << tol << " " << chord;
+                ASSERT_EQ(inPlace.size(), want.size());
+                ASSERT_EQ(std::memcmp(inPlace.data(), want.data(), want.size() * sizeof(PointF)), 0) << it << " " << tol;
                 PolySimplifyTo(p, tol, chord, into, scratch);
-                ASSERT_EQ(into, want) << it << " " << tol << " " << chord;
+                ASSERT_EQ(into.size(), want.size());
+                ASSERT_EQ(std::memcmp(into.data(), want.data(), want.size() * sizeof(PointF)), 0) << it << " " << chord;
             }
     }
 }

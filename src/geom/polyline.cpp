@@ -261,10 +261,10 @@ inline bool ChordOver(PointF a, PointF b, double l2, float limit) {
     return PtDist(a, b) > limit;
 }
 
-// The farthest point from a chord segment a-b: the first index with the largest squared distance
-// scaled by the chord's squared length (so that no square root or division is needed), and that
-// value (-1 when there is none). Coordinates come as doubles, one array per axis, so that four
-// points can be taken at once.
+// The farthest of points i+1..k-1 from the chord segment i-k: the first index with the largest
+// squared distance scaled by the chord's squared length (so that no square root or division is
+// needed), and that value in `maxS` (-1 when there is none). Coordinates come as doubles, one
+// array per axis, so that four points can be taken at once.
 struct Chord {
     double ax, ay, dx, dy, l2;
 };
@@ -275,28 +275,25 @@ inline Chord ChordOf(const double* xs, const double* ys, size_t i, size_t k) {
     return {ax, ay, dx, dy, dx * dx + dy * dy};
 }
 
-inline double ScaledDist2(const Chord& c, double x, double y) {
-    double px = x - c.ax, py = y - c.ay;
-    double dot = px * c.dx + py * c.dy;
-    double qx = px - c.dx, qy = py - c.dy, cr = px * c.dy - py * c.dx;
-    double s0 = (px * px + py * py) * c.l2, s1 = (qx * qx + qy * qy) * c.l2, sc = cr * cr;
-    return dot <= 0.0 ? s0 : (dot >= c.l2 ? s1 : sc);  // selects, not branches
-}
-
-// Scans j in [j, to) in order, continuing from (maxS, at).
-inline size_t FarthestFrom(const double* xs, const double* ys, const Chord& c, size_t j, size_t to, double& maxS,
+// Scans j in [j, k) in order, continuing from (maxS, at).
+inline size_t FarthestFrom(const double* xs, const double* ys, const Chord& c, size_t j, size_t k, double& maxS,
                            size_t at) {
-    for (; j < to; ++j) {
-        double s = ScaledDist2(c, xs[j], ys[j]);
+    for (; j < k; ++j) {
+        double px = xs[j] - c.ax, py = ys[j] - c.ay;
+        double dot = px * c.dx + py * c.dy;
+        double qx = px - c.dx, qy = py - c.dy, cr = px * c.dy - py * c.dx;
+        double s0 = (px * px + py * py) * c.l2, s1 = (qx * qx + qy * qy) * c.l2, sc = cr * cr;
+        double s = dot <= 0.0 ? s0 : (dot >= c.l2 ? s1 : sc);  // selects, not branches
         at = s > maxS ? j : at;
         maxS = s > maxS ? s : maxS;
     }
     return at;
 }
 
-size_t FarthestScalar(const double* xs, const double* ys, const Chord& c, size_t from, size_t to, double& maxS) {
+size_t FarthestScalar(const double* xs, const double* ys, size_t i, size_t k, double& maxS) {
+    const Chord c = ChordOf(xs, ys, i, k);
     maxS = -1.0;
-    return FarthestFrom(xs, ys, c, from, to, maxS, 0);
+    return FarthestFrom(xs, ys, c, i + 1, k, maxS, 0);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -309,16 +306,17 @@ size_t FarthestScalar(const double* xs, const double* ys, const Chord& c, size_t
 typedef double V4d __attribute__((vector_size(32)));
 typedef long long V4i __attribute__((vector_size(32)));
 
-__attribute__((target("avx2"))) size_t FarthestAvx2(const double* xs, const double* ys, const Chord& c,
-                                                     size_t from, size_t to, double& maxS) {
+__attribute__((target("avx2"))) size_t FarthestAvx2(const double* xs, const double* ys, size_t i, size_t k,
+                                                     double& maxS) {
+    const Chord c = ChordOf(xs, ys, i, k);
     maxS = -1.0;
-    size_t at = 0, j = from;
-    if (to - j >= 8) {
+    size_t at = 0, j = i + 1;
+    if (k - j >= 8) {
         V4d m = {-1.0, -1.0, -1.0, -1.0};
         V4i idx = {0, 0, 0, 0};
         V4i jv = {static_cast<long long>(j), static_cast<long long>(j + 1), static_cast<long long>(j + 2),
                   static_cast<long long>(j + 3)};
-        for (; j + 4 <= to; j += 4) {
+        for (; j + 4 <= k; j += 4) {
             V4d x, y;
             std::memcpy(&x, xs + j, sizeof x);
             std::memcpy(&y, ys + j, sizeof y);
@@ -339,7 +337,7 @@ __attribute__((target("avx2"))) size_t FarthestAvx2(const double* xs, const doub
             }
         }
     }
-    return FarthestFrom(xs, ys, c, j, to, maxS, at);
+    return FarthestFrom(xs, ys, c, j, k, maxS, at);
 }
 
 bool HaveAvx2() {
@@ -351,139 +349,12 @@ bool HaveAvx2() {
 }
 #endif
 
-using Box = SimplifyScratch::Box;
-
-// Runs of this many points get a box each, and pairs of boxes a box around both, level by level.
-constexpr size_t kRun = 8;
-// From this many interior points on, a span is searched through the boxes.
-constexpr size_t kBoxedSpan = 64;
-
-// The search for the farthest point of a span. A long span is searched through the boxes: the
-// distance to a segment is convex, so no point in a box is farther than the box's farthest corner,
-// and a box whose bound (with room for rounding) is below the best value so far cannot hold the
-// farthest point or tie with it. Boxes are opened best bound first; ties between the points
-// scanned go to the lower index, so the answer is exactly that of the plain scan.
-class FarthestSearch {
-public:
-    FarthestSearch(const double* xs, const double* ys, size_t n, bool finite, SimplifyScratch& scratch)
-        : xs_(xs), ys_(ys), n_(n), boxable_(finite && n >= kBoxedSpan + 2), boxes_(scratch.boxes),
-          levels_(scratch.levels), open_(scratch.open) {
+inline size_t Farthest(const double* xs, const double* ys, size_t i, size_t k, double& maxS) {
 #ifdef RZ_FARTHEST_AVX2
-        avx2_ = HaveAvx2();
+    if (HaveAvx2()) return FarthestAvx2(xs, ys, i, k, maxS);
 #endif
-    }
-
-    size_t Find(size_t i, size_t k, double& maxS) {
-        const Chord c = ChordOf(xs_, ys_, i, k);
-        const size_t lo = i + 1, hi = k;
-        if (!boxable_ || hi - lo < kBoxedSpan) return Scan(c, lo, hi, maxS);
-        if (!built_) Build();
-        const size_t b0 = (lo + kRun - 1) / kRun, b1 = hi / kRun;  // whole runs [b0, b1)
-        double best = -1.0;
-        size_t at = 0;
-        Merge(c, lo, b0 * kRun, best, at);
-        Merge(c, b1 * kRun, hi, best, at);
-        // The fewest boxes covering the whole runs, as in a segment tree.
-        open_.clear();
-        size_t x0 = b0, x1 = b1;
-        for (uint32_t level = 0; x0 < x1; ++level, x0 /= 2, x1 /= 2) {
-            if (x0 & 1) Push(c, level, x0++);
-            if (x1 & 1) Push(c, level, --x1);
-        }
-        std::sort(open_.begin(), open_.end(), [](const Open& a, const Open& b) { return a.bound < b.bound; });
-        while (!open_.empty()) {
-            const Open o = open_.back();
-            open_.pop_back();
-            if (o.bound < best) continue;
-            if (o.level == 0) {
-                Merge(c, o.index * kRun, o.index * kRun + kRun, best, at);
-                continue;
-            }
-            const Open l{Bound(c, BoxAt(o.level - 1, 2 * o.index)), o.level - 1, 2 * o.index};
-            const Open r{Bound(c, BoxAt(o.level - 1, 2 * o.index + 1)), o.level - 1, 2 * o.index + 1};
-            // The more promising child is opened first.
-            open_.push_back(l.bound < r.bound ? l : r);
-            open_.push_back(l.bound < r.bound ? r : l);
-        }
-        maxS = best;
-        return at;
-    }
-
-private:
-    using Open = SimplifyScratch::Open;
-
-    size_t Scan(const Chord& c, size_t from, size_t to, double& maxS) const {
-#ifdef RZ_FARTHEST_AVX2
-        if (avx2_) return FarthestAvx2(xs_, ys_, c, from, to, maxS);
-#endif
-        return FarthestScalar(xs_, ys_, c, from, to, maxS);
-    }
-
-    // Folds the farthest point of [from, to) into (best, at): larger value, or equal and earlier.
-    void Merge(const Chord& c, size_t from, size_t to, double& best, size_t& at) const {
-        if (from >= to) return;
-        double s;
-        size_t j = Scan(c, from, to, s);
-        if (s > best || (s == best && j < at)) {
-            best = s;
-            at = j;
-        }
-    }
-
-    void Build() {
-        built_ = true;
-        boxes_.clear();
-        levels_.clear();
-        size_t count = n_ / kRun;
-        boxes_.reserve(2 * count + 1);
-        levels_.push_back(0);
-        for (size_t b = 0; b < count; ++b) {
-            Box box{xs_[b * kRun], ys_[b * kRun], xs_[b * kRun], ys_[b * kRun]};
-            for (size_t j = b * kRun + 1; j < b * kRun + kRun; ++j) {
-                box.x0 = std::min(box.x0, xs_[j]);
-                box.x1 = std::max(box.x1, xs_[j]);
-                box.y0 = std::min(box.y0, ys_[j]);
-                box.y1 = std::max(box.y1, ys_[j]);
-            }
-            boxes_.push_back(box);
-        }
-        for (; count >= 2; count /= 2) {
-            const size_t below = levels_.back();
-            levels_.push_back(boxes_.size());
-            for (size_t m = 0; m < count / 2; ++m) {
-                const Box a = boxes_[below + 2 * m], b = boxes_[below + 2 * m + 1];
-                boxes_.push_back({std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)});
-            }
-        }
-    }
-
-    const Box& BoxAt(uint32_t level, size_t index) const { return boxes_[levels_[level] + index]; }
-
-    void Push(const Chord& c, uint32_t level, size_t index) { open_.push_back({Bound(c, BoxAt(level, index)), level, index}); }
-
-    // The largest value over the box's corners, plus far more than the rounding error of any of
-    // the values compared with it (a few units in the last place of the corners' scale).
-    static double Bound(const Chord& c, const Box& b) {
-        double most = -1.0, scale = 0.0;
-        for (double x : {b.x0, b.x1})
-            for (double y : {b.y0, b.y1}) {
-                most = std::max(most, ScaledDist2(c, x, y));
-                double px = x - c.ax, py = y - c.ay, qx = px - c.dx, qy = py - c.dy;
-                scale = std::max(scale, (px * px + py * py + qx * qx + qy * qy) * c.l2);
-            }
-        return most + 1e-12 * scale;
-    }
-
-    const double* xs_;
-    const double* ys_;
-    size_t n_;
-    bool boxable_;
-    bool built_ = false;
-    bool avx2_ = false;
-    std::vector<Box>& boxes_;
-    std::vector<size_t>& levels_;
-    std::vector<Open>& open_;
-};
+    return FarthestScalar(xs, ys, i, k, maxS);
+}
 
 // Douglas-Peucker with the chord limit, without recursion: spans are taken left before right,
 // so the spans that are not split come in order, and emit(k) receives the end of each one —
@@ -498,13 +369,10 @@ void DouglasPeucker(std::span<const PointF> pts, float tolerance, float longestC
     std::vector<double>& ys = scratch.ys;
     xs.resize(n);
     ys.resize(n);
-    bool finite = true;
     for (size_t i = 0; i < n; ++i) {
         xs[i] = pts[i].x;
         ys[i] = pts[i].y;
-        finite = finite && std::isfinite(pts[i].x) && std::isfinite(pts[i].y);
     }
-    FarthestSearch search(xs.data(), ys.data(), n, finite, scratch);
     auto& stack = scratch.spans;
     stack.clear();
     stack.push_back({0, n - 1});
@@ -516,7 +384,7 @@ void DouglasPeucker(std::span<const PointF> pts, float tolerance, float longestC
         if (k - i < 2) {
         } else if (!SamePoint(pts[i], pts[k])) {
             double maxS;
-            size_t at = search.Find(i, k, maxS);
+            size_t at = Farthest(xs.data(), ys.data(), i, k, maxS);
             const double l2 = ChordOf(xs.data(), ys.data(), i, k).l2;
             if (maxS > (tolerance < 0.0f ? -0.5 : tol2 * l2)) split = at;
             else if (chordLimit && ChordOver(pts[i], pts[k], l2, longestChord)) split = (i + k) / 2;

@@ -1,7 +1,6 @@
 // Polyline measures, queries, simplification, offsets and clipping.
 #pragma once
 
-#include <cstdint>
 #include <span>
 #include <utility>
 #include <vector>
@@ -65,18 +64,6 @@ struct SimplifyScratch {
     std::vector<double> xs, ys;
     std::vector<std::pair<size_t, size_t>> spans;
     std::vector<size_t> kept;
-    // Boxes around runs of points, by level, and the boxes still to open in a search.
-    struct Box {
-        double x0, y0, x1, y1;
-    };
-    struct Open {
-        double bound;
-        uint32_t level;
-        size_t index;
-    };
-    std::vector<Box> boxes;
-    std::vector<size_t> levels;
-    std::vector<Open> open;
 };
 // The same simplification of `pts` written to `out` (sized to the result; `out` must not be
 // `pts`).

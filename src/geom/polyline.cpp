@@ -290,12 +290,6 @@ inline size_t FarthestFrom(const double* xs, const double* ys, const Chord& c, s
     return at;
 }
 
-size_t FarthestScalar(const double* xs, const double* ys, size_t i, size_t k, double& maxS) {
-    const Chord c = ChordOf(xs, ys, i, k);
-    maxS = -1.0;
-    return FarthestFrom(xs, ys, c, i + 1, k, maxS, 0);
-}
-
 #if defined(__GNUC__) && defined(__x86_64__)
 #define RZ_FARTHEST_AVX2 1
 
@@ -349,11 +343,22 @@ bool HaveAvx2() {
 }
 #endif
 
-inline size_t Farthest(const double* xs, const double* ys, size_t i, size_t k, double& maxS) {
+bool UseAvx2() {
 #ifdef RZ_FARTHEST_AVX2
-    if (HaveAvx2()) return FarthestAvx2(xs, ys, i, k, maxS);
+    return HaveAvx2();
+#else
+    return false;
 #endif
-    return FarthestScalar(xs, ys, i, k, maxS);
+}
+
+// Short spans are scanned in place: the call and the set-up of four lanes cost more than they save.
+inline size_t Farthest(const double* xs, const double* ys, size_t i, size_t k, bool avx2, double& maxS) {
+#ifdef RZ_FARTHEST_AVX2
+    if (avx2 && k - i > 24) return FarthestAvx2(xs, ys, i, k, maxS);
+#endif
+    const Chord c = ChordOf(xs, ys, i, k);
+    maxS = -1.0;
+    return FarthestFrom(xs, ys, c, i + 1, k, maxS, 0);
 }
 
 // Douglas-Peucker with the chord limit, without recursion: spans are taken left before right,
@@ -373,6 +378,7 @@ void DouglasPeucker(std::span<const PointF> pts, float tolerance, float longestC
         xs[i] = pts[i].x;
         ys[i] = pts[i].y;
     }
+    const bool avx2 = UseAvx2();
     auto& stack = scratch.spans;
     stack.clear();
     stack.push_back({0, n - 1});
@@ -384,7 +390,7 @@ void DouglasPeucker(std::span<const PointF> pts, float tolerance, float longestC
         if (k - i < 2) {
         } else if (!SamePoint(pts[i], pts[k])) {
             double maxS;
-            size_t at = Farthest(xs.data(), ys.data(), i, k, maxS);
+            size_t at = Farthest(xs.data(), ys.data(), i, k, avx2, maxS);
             const double l2 = ChordOf(xs.data(), ys.data(), i, k).l2;
             if (maxS > (tolerance < 0.0f ? -0.5 : tol2 * l2)) split = at;
             else if (chordLimit && ChordOver(pts[i], pts[k], l2, longestChord)) split = (i + k) / 2;

@@ -1,6 +1,8 @@
 #include "model/afterload.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -55,10 +57,37 @@ void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
         if (acc * threads >= work * bounds.size()) bounds.push_back(i + 1);
     }
     bounds.push_back(lines.size());
+    // A run whose thread cannot be started is evaluated here; a failure on a helper (out of
+    // memory) is handed back to the caller once every thread has finished, as on one thread.
+    const size_t runs = bounds.size() - 1;
+    std::vector<std::exception_ptr> failed(runs);
+    std::vector<char> started(runs, 0);
     std::vector<std::thread> helpers;
-    for (size_t t = 1; t + 1 < bounds.size(); ++t) helpers.emplace_back(run, bounds[t], bounds[t + 1]);
-    run(bounds[0], bounds[1]);
+    helpers.reserve(runs);
+    for (size_t t = 1; t < runs; ++t) {
+        try {
+            helpers.emplace_back([&, t] {
+                try {
+                    run(bounds[t], bounds[t + 1]);
+                } catch (...) {
+                    failed[t] = std::current_exception();
+                }
+            });
+            started[t] = 1;
+        } catch (const std::system_error&) {
+        }
+    }
+    for (size_t t = 0; t < runs; ++t) {
+        if (started[t]) continue;
+        try {
+            run(bounds[t], bounds[t + 1]);
+        } catch (...) {
+            failed[t] = std::current_exception();
+        }
+    }
     for (std::thread& h : helpers) h.join();
+    for (const std::exception_ptr& e : failed)
+        if (e) std::rethrow_exception(e);
 }
 
 bool BoundsOf(const Polyline& pl, RectF& r) {

@@ -1,6 +1,7 @@
 #include "model/afterload.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -40,51 +41,44 @@ void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
         threads = work < kParallelEvaluationNodes ? 1 : std::max(1u, std::thread::hardware_concurrency());
     }
     threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(lines.size(), 1)));
-    // Each line is evaluated from its own nodes into its own polylines and nothing else is
-    // written, so the lines can be shared out in runs of about equal node counts.
-    auto run = [&](size_t from, size_t to) {
-        EvalScratch scratch;
-        for (size_t i = from; i < to; ++i) EvaluateLineRecord(*lines[i], smooth, scratch);
-    };
     if (threads <= 1) {
-        run(0, lines.size());
+        EvalScratch scratch;
+        for (Line* ln : lines) EvaluateLineRecord(*ln, smooth, scratch);
         return;
     }
-    std::vector<size_t> bounds{0};
-    size_t acc = 0;
-    for (size_t i = 0; i < lines.size() && bounds.size() < threads; ++i) {
-        acc += lines[i]->nodes.size() + 1;
-        if (acc * threads >= work * bounds.size()) bounds.push_back(i + 1);
-    }
-    bounds.push_back(lines.size());
-    // A run whose thread cannot be started is evaluated here; a failure on a helper (out of
-    // memory) is handed back to the caller once every thread has finished, as on one thread.
-    const size_t runs = bounds.size() - 1;
-    std::vector<std::exception_ptr> failed(runs);
-    std::vector<char> started(runs, 0);
-    std::vector<std::thread> helpers;
-    helpers.reserve(runs);
-    for (size_t t = 1; t < runs; ++t) {
+    // Each line is evaluated from its own nodes into its own polylines and nothing else is
+    // written, so the threads can take batches of lines from a shared counter: a thread that
+    // gets less of the processor simply takes fewer batches. A failure (out of memory) stops the
+    // taking and reaches the caller once every thread has finished, as on one thread.
+    constexpr size_t kBatch = 32;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::exception_ptr> failed(threads);
+    auto take = [&](size_t slot) {
         try {
-            helpers.emplace_back([&, t] {
-                try {
-                    run(bounds[t], bounds[t + 1]);
-                } catch (...) {
-                    failed[t] = std::current_exception();
-                }
-            });
-            started[t] = 1;
-        } catch (const std::system_error&) {
-        }
-    }
-    for (size_t t = 0; t < runs; ++t) {
-        if (started[t]) continue;
-        try {
-            run(bounds[t], bounds[t + 1]);
+            EvalScratch scratch;
+            for (;;) {
+                if (stop.load(std::memory_order_relaxed)) return;
+                const size_t from = next.fetch_add(kBatch, std::memory_order_relaxed);
+                if (from >= lines.size()) return;
+                const size_t to = std::min(from + kBatch, lines.size());
+                for (size_t i = from; i < to; ++i) EvaluateLineRecord(*lines[i], smooth, scratch);
+            }
         } catch (...) {
-            failed[t] = std::current_exception();
+            failed[slot] = std::current_exception();
+            stop = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    helpers.reserve(threads - 1);
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(take, t);
+        } catch (const std::system_error&) {
+            break;  // the threads that did start, and this one, take all the lines
         }
     }
+    take(0);
     for (std::thread& h : helpers) h.join();
     for (const std::exception_ptr& e : failed)
         if (e) std::rethrow_exception(e);

@@ -47,7 +47,8 @@ void BM_ReadLargePattern(benchmark::State& state) {
 // CPU time counts every thread: the evaluation is shared out over the cores.
 BENCHMARK(BM_ReadLargePattern)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
-// The evaluation alone, as the after-load steps run it, on one thread and on one per core.
+// The evaluation alone, as the after-load steps run it, on one thread and on one per core (the
+// lines keep the storage of their polylines from the previous round).
 void BM_EvaluateAllLines(benchmark::State& state) {
     rz::Design& d = BigDesign();
     const rz::TSmooth smooth;

@@ -182,31 +182,19 @@ RestoreResult RestoreView(TDoc& doc, ViewState& vs) {
 
 namespace {
 
-void Grow(RectF& r, bool& any, const RectF& o) {
-    if (!any) {
-        r = o;
-        any = true;
-        return;
-    }
-    r.minX = std::min(r.minX, o.minX);
-    r.minY = std::min(r.minY, o.minY);
-    r.maxX = std::max(r.maxX, o.maxX);
-    r.maxY = std::max(r.maxY, o.maxY);
-}
-
 bool FitParts(const TDoc& doc, View& v, bool allPages) {
     RectF box{};
     bool any = false;
     for (auto& p : doc.design.parts) {
         if (p->hidden() || (!allPages && p->page() != doc.currentPage())) continue;
         RectF r;
-        if (PartBounds(*p, r)) Grow(box, any, r);
+        if (PartBounds(*p, r)) UniteBounds(box, any, r);
     }
     if (!allPages)
         for (auto& sl : doc.scanLines)
             for (auto& pl : sl->shape) {
                 RectF r;
-                if (BoundsOf(pl, r)) Grow(box, any, r);
+                if (BoundsOf(pl, r)) UniteBounds(box, any, r);
             }
     if (!any) return false;
     return v.fitBox(box);
@@ -223,7 +211,7 @@ bool PartBounds(const Part& p, RectF& r) {
     for (const List<Line>* l : {&p.linesA, &p.linesB})
         for (auto& ln : *l) {
             RectF b;
-            if (BoundsOf(ln->eval, b)) Grow(r, any, b);
+            if (BoundsOf(ln->eval, b)) UniteBounds(r, any, b);
         }
     return any;
 }

@@ -96,7 +96,7 @@ bool BoundsOf(const Polyline& pl, RectF& r) {
     return true;
 }
 
-static void Grow(RectF& r, bool& any, const RectF& o) {
+void UniteBounds(RectF& r, bool& any, const RectF& o) {
     if (!any) {
         r = o;
         any = true;
@@ -147,11 +147,11 @@ int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate) {
             bool any = false;
             RectF r;
             if (BoundsOf(o, r)) {
-                Grow(box, any, r);
+                UniteBounds(box, any, r);
             } else {
                 for (const List<PieceLine>* l : {&pc->linesA, &pc->linesB})
                     for (auto& pl : *l)
-                        if (BoundsOf(pl->drawn1, r)) Grow(box, any, r);
+                        if (BoundsOf(pl->drawn1, r)) UniteBounds(box, any, r);
             }
             pc->bbox = any ? box : RectF{};
         }

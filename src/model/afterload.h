@@ -38,5 +38,7 @@ int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate = true);
 
 // Bounding box of a polyline; false when it is empty.
 bool BoundsOf(const Polyline& pl, RectF& r);
+// Grows `r` by `o`; the first box grown into (any == false) is taken as it is.
+void UniteBounds(RectF& r, bool& any, const RectF& o);
 
 }  // namespace rz

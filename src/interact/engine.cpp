@@ -800,6 +800,8 @@ bool Engine::OnKeyDown(const KeyEvent& k) {
         if (k.key == key::Escape) ActivationLost();
         else if (cap_.kind == CaptureKind::Drag && (k.key == key::Return || k.key == key::Enter))
             endDrag(cap_.last, true);
+        else if (cap_.kind == CaptureKind::Drag && cap_.drag.key)
+            cap_.drag.key(*this, k);
         return true;
     }
     if (vs.backShown) {

@@ -843,7 +843,7 @@ struct OffsetTool : Tool {
             part.linesB.push_back(std::move(l));
         }
     }
-    // +1 when p lies to the right of the line (where positive offsets go), -1 on the left.
+    // The sign of the offset distance that moves the line toward p's side.
     static float SideSign(const Line& l, PointF p) {
         Nearest n = PolyNearest(l.eval, p);
         int seg = n.where > 0 ? n.where : std::max(1, -n.where);
@@ -1114,7 +1114,8 @@ struct ExtendOneTool : Tool {
             e.present();
             return true;
         }
-        bool endLast = r.segment * 2 >= int(l.eval.size());
+        // The nearer end along the line (a two-point line has one segment for both halves).
+        bool endLast = PolyLengthTo(l.eval, p.model).length * 2 >= PolyLength(l.eval);
         if (!ExtendEnd(l, endLast, d)) return Refuse(e);
         EvaluateLineRecord(l, e.doc.smooth);
         CommitEdit(e, {r.part});

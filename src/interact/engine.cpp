@@ -394,7 +394,9 @@ void Engine::endZoom() {
     redraw();
 }
 
-void Engine::endDrag(const Pointer& p, bool accepted) {
+void Engine::endDrag(const Pointer& at, bool accepted) {
+    // `at` may be the capture's own last pointer, which the reset below clears.
+    Pointer p = at;
     DragCapture d = std::move(cap_.drag);
     cap_ = {};
     if (d.end) d.end(*this, p, accepted);

@@ -345,6 +345,9 @@ std::vector<float> NodePositions(const Line& l) {
                 bestS = cum[i] + PtDist(e[i], on);
             }
             if (best < 0.05f) break;  // on the curve: the first match is the node
+            // Simplification leaves nodes a little off the curve: once one is near, a match
+            // further along would be the curve coming back, not this node.
+            if (best < 5.0f && cum[i] > bestS + 200.0f) break;
         }
         seg = bestSeg;
         pos[k] = std::max(bestS, k ? pos[k - 1] : 0.0f);

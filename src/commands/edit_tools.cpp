@@ -1355,6 +1355,234 @@ struct ReplaceTool : Tool {
 
 }  // namespace
 
+// ---------------------------------------------------------------- 截角 (105)
+
+namespace {
+
+// The evaluated polyline between arc lengths a < b (b may pass the end of a closed polyline).
+Polyline PolyStretch(const Polyline& pl, float a, float b) {
+    Polyline out;
+    float total = PolyLength(pl);
+    auto at = [&](float s) { return PolyPointAt(pl, s > total ? s - total : s).pt; };
+    out.push_back(at(a));
+    float cum = 0;
+    auto inner = [&](float lo, float hi, float base) {
+        cum = 0;
+        for (size_t i = 0; i < pl.size(); ++i) {
+            if (i) cum += PtDist(pl[i - 1], pl[i]);
+            float s = cum + base;
+            if (s > lo + 0.01f && s < hi - 0.01f) out.push_back(pl[i]);
+        }
+    };
+    inner(a, std::min(b, total), 0);
+    if (b > total) inner(total, b, total);
+    out.push_back(at(b));
+    return out;
+}
+
+std::vector<Node> ToNodes(const Polyline& pl) {
+    std::vector<Node> v;
+    for (PointF q : pl) v.push_back({q.x, q.y, 0});
+    return v;
+}
+
+}  // namespace
+
+bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, PointF corner, const TSmooth& smooth,
+               const Line& style) {
+    if (picks.empty() || part.linesA.empty()) return false;
+    // 1. The stretches, chained; nothing in the design changes yet.
+    struct TrimPlan {
+        Line* line;
+        std::vector<float> at;
+        float cut;
+    };
+    std::vector<TrimPlan> plans;
+    Polyline chain;
+    std::vector<PointF> junctions;
+    for (const auto& pk : picks) {
+        if (!pk.line || pk.line->eval.size() < 2) return false;
+        if (std::any_of(plans.begin(), plans.end(), [&](const TrimPlan& t) { return t.line == pk.line; })) continue;
+        std::vector<float> at;
+        for (auto& c : CrossingsOf(pk.line->eval, OthersOf(part, pk.line, true))) at.push_back(c.s);
+        float cut = PolyLengthTo(pk.line->eval, pk.at).length;
+        auto [a, b] = PieceAround(*pk.line, at, cut);
+        float total = PolyLength(pk.line->eval);
+        if (a < 0) a += total, b += total;
+        Polyline st = PolyStretch(pk.line->eval, a, b);
+        float tol = float(std::max(1, smooth.refitTolerance)) * 100.0f / 10.0f;  // a tenth of the re-fit tolerance
+        PolySimplify(st, tol, float(smooth.refitChord) * 100.0f);
+        plans.push_back({pk.line, std::move(at), cut});
+        if (chain.empty()) {
+            chain = std::move(st);
+            continue;
+        }
+        if (PtDist(st.front(), chain.back()) > 0.01f) {
+            // Reverse the stretch or turn the chain, whichever brings the ends together.
+            float d00 = PtDist(chain.front(), st.front()), d01 = PtDist(chain.front(), st.back());
+            float d10 = PtDist(chain.back(), st.front()), d11 = PtDist(chain.back(), st.back());
+            float best = std::min({d00, d01, d10, d11});
+            if (best == d11) std::reverse(st.begin(), st.end());
+            else if (best == d00) std::reverse(chain.begin(), chain.end());
+            else if (best == d01) {
+                std::reverse(chain.begin(), chain.end());
+                std::reverse(st.begin(), st.end());
+            }
+        }
+        junctions.push_back(chain.back());
+        size_t from = PtDist(st.front(), chain.back()) <= 0.01f ? 1 : 0;
+        chain.insert(chain.end(), st.begin() + long(from), st.end());
+    }
+    if (chain.size() < 2) return false;
+    // 2. Both ends 5 mm further along their end segments.
+    if (PtDist(chain[0], chain[1]) < 1e-3f || PtDist(chain.back(), chain[chain.size() - 2]) < 1e-3f) return false;
+    chain.front() = ExtendBeyond(chain[0], chain[1], 500.0f);
+    chain.back() = ExtendBeyond(chain.back(), chain[chain.size() - 2], 500.0f);
+    // 3. Exactly two crossings with the outline.
+    const Polyline& outline = part.outline;
+    if (outline.size() < 4 || !PolyClosed(outline)) return false;
+    auto onOutline = CrossingsOf(outline, {&chain});
+    auto onCut = CrossingsOf(chain, {&outline});
+    if (onOutline.size() != 2 || onCut.size() != 2) return false;
+    float L = PolyLength(outline);
+    float sA = onOutline[0].s, sB = onOutline[1].s;
+    float sC = PolyLengthTo(outline, corner).length;
+    bool cornerBetween = sC > sA && sC < sB;
+    float K0 = cornerBetween ? sB : sA, K1 = cornerBetween ? sA + L : sB;
+    PointF pK0 = PolyPointAt(outline, K0 > L ? K0 - L : K0).pt, pK1 = PolyPointAt(outline, K1 > L ? K1 - L : K1).pt;
+    Polyline piece = PolyStretch(chain, onCut[0].s, onCut[1].s);
+    if (PtDist(piece.front(), pK1) > PtDist(piece.back(), pK1)) std::reverse(piece.begin(), piece.end());
+    piece.front() = pK1, piece.back() = pK0;
+
+    // The outline lines clipped to the kept stretch, in its order.
+    struct Keep {
+        float from;
+        Line* line;
+        std::vector<Node> nodes;
+    };
+    std::vector<Keep> keep;
+    float st = 0;
+    for (auto& l : part.linesA) {
+        float len = PolyLength(l->eval);
+        auto pos = NodePositions(*l);
+        for (float shift : {0.0f, L}) {
+            float lo = std::max(st + shift, K0), hi = std::min(st + len + shift, K1);
+            if (hi - lo <= 0.5f) continue;
+            auto nodes = StretchNodes(*l, pos, lo - shift - st, hi - shift - st);
+            if (!keep.empty() && keep.back().line == l.get()) {
+                // The same closed line on both sides of its start: one stretch.
+                auto& prev = keep.back().nodes;
+                if (PtDist(prev.back().pt(), nodes.front().pt()) < 1.0f) {
+                    prev.insert(prev.end(), nodes.begin() + 1, nodes.end());
+                    continue;
+                }
+            }
+            keep.push_back({lo, l.get(), std::move(nodes)});
+        }
+        st += len;
+    }
+    if (keep.empty()) return false;
+    std::sort(keep.begin(), keep.end(), [](const Keep& a, const Keep& b) { return a.from < b.from; });
+
+    // 4. Now change the design: the collected lines lose their stretches ...
+    RemovalSet gone;
+    for (auto& t : plans) {
+        TrimResult r = TrimLine(*t.line, t.at, t.cut, smooth);
+        if (r.deleteWhole) gone.records.insert(t.line);
+        else if (r.after) {
+            size_t i = 0;
+            if (List<Line>* list = ListOf(part, t.line, &i)) list->insert(list->begin() + long(i + 1), std::move(r.after));
+        }
+    }
+    // ... the outline keeps its stretch and closes with the cutting piece.
+    for (auto& l : part.linesA)
+        if (std::none_of(keep.begin(), keep.end(), [&](const Keep& k) { return k.line == l.get(); }))
+            gone.records.insert(l.get());
+    for (auto& k : keep) {
+        k.line->nodes = std::move(k.nodes);
+        EvaluateLineRecord(*k.line, smooth);
+    }
+    auto cutNodes = ToNodes(piece);
+    // Where two stretches meet, and where the piece meets the outline, the line turns a corner.
+    for (auto& n : cutNodes)
+        if (std::any_of(junctions.begin(), junctions.end(), [&](PointF j) { return PtDist(j, n.pt()) <= 0.01f; }))
+            n.word |= kNodeBreak;
+    cutNodes.front().word |= kNodeBreak;
+    cutNodes.back().word |= kNodeBreak;
+    auto cutLine = LineLike(style, std::move(cutNodes), smooth);
+    cutLine->flags = (cutLine->flags & ~kLineMethodMask) | (uint32_t(kCurvePolyline) << kLineMethodShift);
+    EvaluateLineRecord(*cutLine, smooth);
+    if (!gone.records.empty()) RemoveRecords(d, gone);
+    List<Line> ordered;
+    for (auto& k : keep)
+        for (auto& l : part.linesA)
+            if (l && l.get() == k.line) ordered.push_back(std::move(l));
+    ordered.push_back(std::move(cutLine));
+    part.linesA = std::move(ordered);
+    CompletePart(part);
+    return true;
+}
+
+namespace {
+
+struct CutCornerTool : Tool {
+    std::vector<CornerPick> picks;
+    Part* part = nullptr;
+    void releaseData() override { picks.clear(), part = nullptr; }
+
+    bool leftPress(Engine& e, const Pointer& p) override {
+        PickResult r = e.PickAt(p.model, kPickLines | kPickChamfers);
+        if (!r) return Refuse(e);
+        if (r.kind == kKindChamfer) {
+            if (e.step() != 0) return Refuse(e);
+            RemoveRecord(e.doc.design, r.record);
+            CommitEdit(e, {r.part});
+            return true;
+        }
+        if (r.kind == kKindLineB) {
+            if (part && r.part != part) return Refuse(e);
+            part = r.part;
+            picks.push_back({r.as<Line>(), p.model});
+            if (e.step() == 0) {
+                e.setStep(1);
+                e.ShowPrompt(kPromptCutCorner);
+            }
+            e.tone(kToneAccepted);
+            e.present();
+            return true;
+        }
+        if (r.kind != kKindLineA) return Refuse(e);
+        if (picks.empty() || r.part != part) return Refuse(e, kToneBack);
+        Line& a = *r.as<Line>();
+        PointF corner = NearerEndIsLast(a, p.model) ? a.nodes.back().pt() : a.nodes.front().pt();
+        Part* pt = part;
+        bool ok = CutCorner(e.doc.design, *pt, picks, corner, e.doc.smooth, a);
+        e.setStep(0);
+        releaseData();
+        if (!ok) {
+            e.redraw();
+            return Refuse(e);
+        }
+        CommitEdit(e, {pt});
+        return true;
+    }
+    bool rightPress(Engine& e, const Pointer&) override {
+        if (e.step() == 0) return false;
+        e.CancelStep();
+        return true;
+    }
+    bool overlay(Engine& e, Canvas& c) override {
+        if (e.step() == 0) return false;
+        c.setColour(kHighlightColour);
+        c.setWidth(2);
+        c.setDash(0, 0);
+        for (auto& pk : picks) DrawPolyline(e, c, pk.line->eval);
+        return true;
+    }
+};
+
+}  // namespace
+
 void InstallEditTools(Engine& e) {
     e.setTool(mode::Delete, std::make_unique<DeleteTool>());
     e.setTool(mode::AutoErase, std::make_unique<AutoEraseTool>());
@@ -1371,6 +1599,7 @@ void InstallEditTools(Engine& e) {
     e.setTool(mode::ExtendBoth, std::make_unique<ExtendBothTool>());
     e.setTool(mode::Parallel, std::make_unique<ParallelTool>());
     e.setTool(mode::Replace, std::make_unique<ReplaceTool>());
+    e.setTool(mode::CutCorner, std::make_unique<CutCornerTool>());
 }
 
 }  // namespace rz

@@ -23,12 +23,26 @@ constexpr int AutoErase = 103;
 constexpr int Scale = 151;
 constexpr int Replace = 165;
 constexpr int Parallel = 170;
+constexpr int CutCorner = 105;
 }  // namespace mode
 
 // Prompt resources of the editing modes.
 constexpr int kPromptFold = 33996;
 constexpr int kPromptReplace = 34013;
 constexpr int kPromptParallel = 34016;
+constexpr int kPromptCutCorner = 33999;
+
+// 截角 on a part: the stretches of the collected lines B (each the piece 修剪 would remove at its
+// pick point) are taken out of their lines and chained into a cutting line, extended by 5 mm at
+// both ends; when it crosses the outline exactly twice, the outline stretch holding `corner` is
+// replaced by the cutting line between the crossings. Everything is computed before anything
+// changes: false leaves the part untouched.
+struct CornerPick {
+    Line* line = nullptr;
+    PointF at;
+};
+bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, PointF corner, const TSmooth& smooth,
+               const Line& style);
 constexpr const char* kPromptBreakGroup = " 请选择一组被打断的线条！按Enter键确认；ESC键取消.";
 
 // FenceStroke: a rubber-band segment from the press point until the release; `done` gets

@@ -77,7 +77,31 @@ std::vector<RecordRef> AllRecords(Part& p);
 // (references to base points re-targeted into the copy), appended to the design.
 Part& DuplicatePart(Design& d, const Part& src);
 
+// 点操作 (mode 35): the items of its two popup menus.
+enum class PointOpItem {
+    Pull,         // 拉点
+    AddNodes,     // 加点
+    RemoveNodes,  // 减点
+    RangeCorner,  // 角点 (range)
+    ArcNode,      // 弧点
+    CornerNode,   // 角点 (node)
+    Join,         // 接合
+    Split,        // 断开
+    Coincide,     // 重合
+    FindCorner,   // 找出角点
+    FindNotch,    // 找出牙尖
+    QuickDraw,    // 速绘
+};
+// A popup menu of the window: returns the index of the item chosen or -1.
+using PopupMenu = std::function<int(const std::string& title, const std::vector<std::string>& items,
+                                    const std::vector<bool>& enabled)>;
+
+// The window's services for the editing modes.
+struct EditServices {
+    PopupMenu popup;  // without it the popups of 点操作 offer nothing
+};
+
 // Registers the editing modes with the engine.
-void InstallEditTools(Engine& e);
+void InstallEditTools(Engine& e, EditServices services = {});
 
 }  // namespace rz

@@ -1,6 +1,7 @@
 // The editing modes driven by scripted presses, keys and dialogs on small designs; results are
 // checked against independent computations.
 #include <cmath>
+#include <deque>
 #include <numbers>
 
 #include "commands/edit_tools.h"
@@ -73,7 +74,7 @@ TEST_F(EditTest, CommandsSelectTheirModes) {
     const std::pair<int, int> ids[] = {{32863, 103}, {32859, 23}, {32860, 20}, {32861, 21}, {32862, 22},
                                        {34105, 151}, {34156, 102}, {32857, 101}, {32916, 26}, {32855, 24},
                                        {32856, 27},  {34075, 28},  {32915, 25},  {34161, 170}, {34159, 165},
-                                       {34163, 105}};
+                                       {34163, 105}, {32858, 35}};
     for (auto [id, m] : ids) {
         command(id);
         EXPECT_EQ(eng->mode(), m) << id;
@@ -581,6 +582,100 @@ TEST_F(EditTest, CutCornerThatFailsChangesNothing) {
     EXPECT_EQ(eng->step(), 0);
     EXPECT_EQ(p.linesA.size(), 4u);
     EXPECT_EQ(p.linesB.size(), 1u);
+}
+
+struct PointOpTest : EditTest {
+    std::vector<std::string> titles;
+    std::vector<std::vector<bool>> enabled;
+    std::deque<int> choices;
+    void SetUp() override {
+        EditTest::SetUp();
+        EditServices svc;
+        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
+            titles.push_back(t);
+            enabled.push_back(on);
+            if (choices.empty()) return -1;
+            int c = choices.front();
+            choices.pop_front();
+            return c;
+        };
+        InstallEditTools(*eng, svc);
+    }
+};
+
+TEST_F(PointOpTest, DragANodeShowsItsPositionAndPushesOnce) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 1000}, {2000, 1000}, {3000, 1000}});
+    command(32858);
+    click(1500, 1000);
+    EXPECT_EQ(eng->step(), 1);
+    size_t snaps = snapshots();
+    press(2000, 1000);
+    EXPECT_EQ(eng->step(), 4);
+    moveTo(2300, 1400);
+    EXPECT_EQ(platform.prompts.back(), "〔节点坐标〕X=23.00   , Y=14.00    〔相对位移〕3.00  ,4.00     5.00");
+    release(2300, 1400);
+    EXPECT_EQ(eng->step(), 1);
+    EXPECT_EQ(b.nodes[1].pt(), (PointF{2300, 1400}));
+    EXPECT_EQ(snapshots(), snaps + 1);
+}
+
+TEST_F(PointOpTest, RangePopupCornerAndNodePopupSplit) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 1000}, {1500, 1500}, {2500, 1500}, {3000, 1000}, {4000, 1000}});
+    command(32858);
+    click(1200, 1200);
+    // A drag along the line from node 0 to node 3 marks the range.
+    press(1100, 1100);
+    moveTo(2000, 1500);
+    moveTo(2950, 1050);
+    release(2950, 1050);
+    choices = {3};  // 角点
+    rightClick(2950, 1050);
+    ASSERT_FALSE(titles.empty());
+    ASSERT_EQ(titles.back(), "点操作内");
+    EXPECT_EQ(enabled.back(), (std::vector<bool>{true, true, true, true}));
+    ASSERT_EQ(b.nodes.size(), 4u);
+    EXPECT_NEAR(b.nodes[1].x, 2000, 0.5f);
+    EXPECT_NEAR(b.nodes[1].y, 2000, 0.5f);
+    EXPECT_TRUE(b.flags & lineflag::kNodesRefitted);
+
+    // Ctrl + right press on an end node: 断开 is disabled, 重合 and 接合 are offered.
+    rightClick(1000, 1000, kMkCtrl);
+    EXPECT_EQ(titles.back(), "点操作+ctrl");
+    EXPECT_FALSE(enabled.back()[3]);
+    EXPECT_TRUE(enabled.back()[4]);
+    // On the inner node 1: 断开 splits into nodes 0..1 and 1..end.
+    choices = {3};
+    rightClick(2000, 2000, kMkCtrl);
+    ASSERT_EQ(p.linesB.size(), 2u);
+    EXPECT_EQ(b.nodes.size(), 2u);
+    EXPECT_EQ(p.linesB[1]->nodes.front().pt(), b.nodes.back().pt());
+    EXPECT_EQ(p.linesB[1]->nodes.size(), 3u);
+}
+
+TEST_F(PointOpTest, PullIsBoundedAndFindCornerOnlyClearsOnASmoothRun) {
+    Part& p = part(0, 0, 9000);
+    std::vector<PointF> zig;
+    for (int i = 0; i <= 8; ++i) zig.push_back({1000.0f + i * 300.0f, (i % 2) ? 1200.0f : 1000.0f});
+    Line& b = lineB(p, zig);
+    command(32858);
+    click(1150, 1100);
+    press(1000, 1000);  // on node 0: a node drag; the range drag starts off the nodes
+    release(1000, 1000);
+    press(1080, 1053);
+    moveTo(3300, 1100);
+    moveTo(3400, 1000);
+    release(3400, 1000);
+    float before = 0;
+    for (size_t i = 1; i + 1 < b.nodes.size(); ++i)
+        before = std::max(before, std::fabs(b.nodes[i].y - 1100.0f));
+    choices = {0};  // 拉点
+    rightClick(3400, 1000);
+    float after = 0;
+    for (size_t i = 1; i + 1 < b.nodes.size(); ++i) after = std::max(after, std::fabs(b.nodes[i].y - 1100.0f));
+    EXPECT_LE(after, before);
+    EXPECT_EQ(b.nodes.front().pt(), (PointF{1000, 1000})) << "the range ends stay";
 }
 
 TEST(EditOps, CrossingsSplitAndStretchAgreeWithTheGeometry) {

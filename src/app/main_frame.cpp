@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <ctime>
 
+#include "app/drawing_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
 #include "model/settings_file.h"
@@ -89,6 +90,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     buildStatusBar();
     registerOwnCommands();
     registerFileCommands();
+    glue_ = new DrawingGlue(*this);
     buildMenus();
     router_.afterDispatch = [this](int) { refreshCommandStates(); };
 

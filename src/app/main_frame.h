@@ -22,6 +22,8 @@ class QAction;
 
 namespace rz {
 
+class DrawingGlue;
+
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
     std::string home;          // for the folders under ~/qdat
@@ -42,6 +44,8 @@ public:
     RecentFiles& recent() { return recent_; }
 
     DrawingWindow* drawing() const { return drawing_; }
+    // The tool modes behind the drawing window.
+    DrawingGlue* drawingGlue() const { return glue_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -120,6 +124,7 @@ private:
 
     QWidget* client_ = nullptr;
     DrawingWindow* drawing_ = nullptr;
+    DrawingGlue* glue_ = nullptr;
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

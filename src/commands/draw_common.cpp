@@ -12,6 +12,7 @@ std::unique_ptr<Line> MakeLineRecord(const TDoc& doc, std::vector<Node> nodes, i
     l->nodes = std::move(nodes);
     uint32_t width = uint32_t(std::clamp(doc.settings.defaultLineWidth, 0, 15));
     uint32_t orig = uint32_t(std::clamp(doc.settings.defaultOrigLine, 0, 3));
+    l->colour = kNewLineColour;
     l->flags = (uint32_t(edge) & kLineEdgeMask) | (orig << 2) | (width << kLineWidthShift) |
                ((uint32_t(type) << kLineMethodShift) & kLineMethodMask);
     EvaluateLineRecord(*l, doc.smooth);

@@ -24,11 +24,14 @@ constexpr int kCurveCommand = 32864;  // 曲线
 constexpr int kUndoCommand = 57643;   // 退一步
 constexpr int kRedoCommand = 57644;   // 进一步
 
+// Colour of traced and constructed lines: yellow, readable on the default black background.
+constexpr uint32_t kNewLineColour = 0x00FFFF;
+
 // Document input option: new lines B get the 边线 setting 3 instead of 1.
 constexpr uint32_t kInputOptionEdge3 = 0x10;
 
 // A line record of `nodes` in the current line style: curve method `type`, 边线 setting
-// `edge`, the default line width and 原线 setting; evaluated.
+// `edge`, the default line width and 原线 setting, the new-line colour; evaluated.
 std::unique_ptr<Line> MakeLineRecord(const TDoc& doc, std::vector<Node> nodes, int type, int edge);
 
 // A new, empty part on `page`, dated today, appended to the parts chain.

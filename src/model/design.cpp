@@ -134,19 +134,23 @@ void Design::clear() {
     pieces.clear();
 }
 
+// Copies a list into `dst`, overwriting the records `dst` already holds in place, so that a
+// copy into a design of a similar shape (an undo slot, the design after undo) hardly allocates.
 template <class T>
 static void CopyList(const List<T>& src, List<T>& dst, AddressMap* map, Cat c) {
+    if (dst.size() > src.size()) dst.resize(src.size());
     dst.reserve(src.size());
-    for (auto& r : src) {
-        dst.push_back(std::make_unique<T>(*r));
-        if (map) map->add(c, reinterpret_cast<uintptr_t>(r.get()), dst.back().get());
+    const size_t reuse = dst.size();
+    for (size_t i = 0; i < src.size(); ++i) {
+        if (i < reuse) *dst[i] = *src[i];
+        else dst.push_back(std::make_unique<T>(*src[i]));
+        if (map) map->add(c, reinterpret_cast<uintptr_t>(src[i].get()), dst[i].get());
     }
 }
 
 template <class T>
 static void CopyList(const List<T>& src, List<T>& dst) {
-    dst.reserve(src.size());
-    for (auto& r : src) dst.push_back(std::make_unique<T>(*r));
+    CopyList(src, dst, nullptr, Cat::Lines);
 }
 
 static void CopyPart(const Part& s, Part& t, AddressMap& m) {
@@ -190,7 +194,7 @@ static void CopyPiece(const Piece& s, Piece& t, AddressMap& m) {
 
 void Design::copyFrom(const Design& src) {
     if (&src == this) return;
-    clear();
+    // Every field is overwritten below; records already here are reused in place.
     static_cast<DesignParams&>(*this) = src;
     AddressMap map;
     // Size the map once from the counts, as the file reader does.
@@ -199,16 +203,15 @@ void Design::copyFrom(const Design& src) {
                         [&](Cat c, void*) { ++counts[size_t(c)]; });
     for (int c = 0; c < kCatCount; ++c) map.reserve(Cat(c), counts[size_t(c)]);
 
-    parts.clear();
-    parts.reserve(src.parts.size());
-    for (auto& p : src.parts) {
-        parts.push_back(std::make_unique<Part>());
-        CopyPart(*p, *parts.back(), map);
+    parts.resize(src.parts.size());
+    for (size_t i = 0; i < src.parts.size(); ++i) {
+        if (!parts[i]) parts[i] = std::make_unique<Part>();
+        CopyPart(*src.parts[i], *parts[i], map);
     }
-    pieces.reserve(src.pieces.size());
-    for (auto& pc : src.pieces) {
-        pieces.push_back(std::make_unique<Piece>());
-        CopyPiece(*pc, *pieces.back(), map);
+    pieces.resize(src.pieces.size());
+    for (size_t i = 0; i < src.pieces.size(); ++i) {
+        if (!pieces[i]) pieces[i] = std::make_unique<Piece>();
+        CopyPiece(*src.pieces[i], *pieces[i], map);
     }
     map.retarget(*this);
 }

@@ -19,7 +19,9 @@ void UndoRing::push(Design& d) {
     current_ = write_;
     write_ = next(write_);
     if (write_ == start_) {
-        clearSlot(start_);
+        // The oldest snapshot is dropped. Its records stay in the slot, which is the one the
+        // next push fills: that push overwrites them in place instead of freeing the whole
+        // design here and allocating it again there.
         start_ = next(start_);
     }
 }

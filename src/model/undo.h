@@ -1,4 +1,6 @@
-// The undo ring: whole-design snapshots in 32 slots linked in a circle.
+// The undo ring: whole-design snapshots in 32 slots linked in a circle. Once the ring is full
+// the slot after the newest snapshot keeps the records of the dropped oldest one for reuse;
+// it holds no snapshot.
 #pragma once
 
 #include <array>

@@ -31,6 +31,8 @@ TEST_F(DrawTest, ClosedOutlineInEmptySpaceGetsExactlyOneClosingNode) {
     EXPECT_EQ(l.flags & kLineEdgeMask, 3u);
     EXPECT_EQ(l.curveMethod(), kCurvePolyline);
     EXPECT_FALSE(l.eval.empty());
+    EXPECT_EQ(l.colour, kNewLineColour);
+    EXPECT_EQ(int((l.flags >> kLineWidthShift) & 0xF), doc.settings.defaultLineWidth);
     EXPECT_EQ(p.page(), doc.currentPage());
     EXPECT_GE(p.outline.size(), 5u);
     EXPECT_TRUE(eng->traced.empty());

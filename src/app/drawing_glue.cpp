@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/panes.h"
 #include "commands/draw_common.h"
+#include "commands/edit_tools.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
 #include "interact/scene.h"
@@ -115,6 +117,31 @@ bool IsDrawCommand(const ModeCommandInfo& c) {
     }
 }
 
+// The editing modes of the 图形 menu and 点操作.
+bool IsEditCommand(const ModeCommandInfo& c) {
+    switch (c.mode) {
+    case mode::Move:
+    case mode::Rotate:
+    case mode::Copy:
+    case mode::Delete:
+    case mode::Fold:
+    case mode::Close:
+    case mode::Offset:
+    case mode::Break:
+    case mode::Trim:
+    case mode::PointOp:
+    case mode::ExtendOne:
+    case mode::ExtendBoth:
+    case mode::AutoErase:
+    case mode::CutCorner:
+    case mode::Scale:
+    case mode::Replace:
+    case mode::Parallel:
+    case mode::Correct: return true;
+    default: return false;
+    }
+}
+
 }  // namespace
 
 DrawingGlue::DrawingGlue(MainFrame& frame) : QObject(&frame), frame_(frame) {
@@ -125,7 +152,27 @@ DrawingGlue::DrawingGlue(MainFrame& frame) : QObject(&frame), frame_(frame) {
     MakeSurfaces(vs_, std::max(1, w->width()), std::max(1, w->height()), range, range, range);
     engine_ = std::make_unique<Engine>(doc, vs_);
     InstallDrawTools(*engine_, tools_);
+    EditServices edit;
+    edit.popup = [w](const std::string& title, const std::vector<std::string>& items, const std::vector<bool>& on) {
+        QMenu menu(w);
+        menu.setTitle(QString::fromStdString(title));
+        std::vector<QAction*> acts;
+        for (size_t i = 0; i < items.size(); ++i) {
+            acts.push_back(menu.addAction(QString::fromStdString(items[i])));
+            acts.back()->setEnabled(i < on.size() && on[i]);
+        }
+        QAction* chosen = menu.exec(QCursor::pos());
+        for (size_t i = 0; i < acts.size(); ++i)
+            if (acts[i] == chosen) return int(i);
+        return -1;
+    };
+    InstallEditTools(*engine_, std::move(edit));
     Engine& e = *engine_;
+    // While an outline is dragged the pointer's input stays with the drawing window.
+    e.hooks.confinePointer = [w](bool on) {
+        if (on) w->grabMouse();
+        else w->releaseMouse();
+    };
     e.hooks.redraw = [w] { w->update(); };
     e.hooks.present = [w] { w->update(); };
     e.hooks.movePointer = [w](PixelPoint p) { QCursor::setPos(w->mapToGlobal(QPoint(p.x, p.y))); };
@@ -196,7 +243,7 @@ DrawingGlue::~DrawingGlue() = default;
 void DrawingGlue::registerCommands() {
     CommandRouter& r = frame_.router();
     for (const ModeCommandInfo& c : ModeCommands()) {
-        if (!IsDrawCommand(c)) continue;
+        if (!IsDrawCommand(c) && !IsEditCommand(c)) continue;
         r.add(
             Pane::Drawing, c.command,
             [this](int id) {

@@ -329,6 +329,9 @@ struct DeleteTool : Tool {
         uint32_t mask = p.shift() ? 0x3FFFu : p.alt() ? uint32_t(kPickPart) : 0x11073FFFu;
         PickResult r = e.PickAt(p.model, mask);
         Design& d = e.doc.design;
+        // The seam-allowance bit also finds a line by one of its nodes: it is that line.
+        if (r.kind == kKindLineByPoint && r.part)
+            r.kind = ListOf(*r.part, r.as<Line>()) == &r.part->linesA ? kKindLineA : kKindLineB;
         if (!r) {
             if (p.shift()) {
                 fence = {p.model};
@@ -530,10 +533,9 @@ struct MoveTool : Tool {
         case SelectionAct::Selection: DragRecords(e, p, SelectedRecords(*r.part), false); break;
         case SelectionAct::Cleared: break;
         case SelectionAct::Record:
-            if (e.doc.currentPage() == 3 || r.kind == kKindLineB || r.kind == kKindPin || r.kind == kKindMotif ||
-                r.kind == kKindText || r.kind == kKindBasePoint)
-                // Alone on the piece page; elsewhere a free element moves by itself too, a line
-                // of the outline moves its part.
+            // On the piece page an element is dragged alone; elsewhere the pick moves its part.
+            if (e.doc.currentPage() == 3 && (r.kind == kKindLineB || r.kind == kKindPin || r.kind == kKindMotif ||
+                                             r.kind == kKindText || r.kind == kKindBasePoint || r.kind == kKindNotch))
                 DragRecords(e, p, {RefOf(r)}, false);
             else
                 DragPart(e, p, *r.part, false);
@@ -1832,6 +1834,42 @@ struct PointOpTool : Tool {
 
 }  // namespace
 
+// ---------------------------------------------------------------- 修正 (115)
+
+namespace {
+
+struct CorrectTool : Tool {
+    EditServices svc;
+    explicit CorrectTool(EditServices s) : svc(std::move(s)) {}
+
+    bool leftPress(Engine& e, const Pointer& p) override {
+        PickResult r = e.PickAt(p.model, kPickLines | kPickPart);
+        if (!r) return Refuse(e);
+        bool changed = false;
+        if (r.kind == kKindPart) {
+            Part& part = *r.part;
+            if (svc.gradedSizeShown && svc.gradedSizeShown()) {
+                if (!e.doc.platform.ask("确定换码修正吗？")) return true;
+                changed = svc.adoptDisplayedSize && svc.adoptDisplayedSize(part);
+            } else {
+                // The part's extent in millimetres in the title.
+                std::string title = Fmt("部位修正(%.2f,%.2f)", (part.bbox.maxX - part.bbox.minX) / 100.0,
+                                        (part.bbox.maxY - part.bbox.minY) / 100.0);
+                changed = svc.partCorrection && svc.partCorrection(title, part);
+            }
+        } else if (IsLine(r.kind)) {
+            changed = svc.lineCorrection && svc.lineCorrection("线段修正", *r.part, *r.as<Line>());
+            if (changed) EvaluateLineRecord(*r.as<Line>(), e.doc.smooth);
+        } else {
+            return Refuse(e);
+        }
+        if (changed) CommitEdit(e, {r.part});
+        return true;
+    }
+};
+
+}  // namespace
+
 void InstallEditTools(Engine& e, EditServices services) {
     e.setTool(mode::Delete, std::make_unique<DeleteTool>());
     e.setTool(mode::AutoErase, std::make_unique<AutoEraseTool>());
@@ -1849,6 +1887,7 @@ void InstallEditTools(Engine& e, EditServices services) {
     e.setTool(mode::Parallel, std::make_unique<ParallelTool>());
     e.setTool(mode::Replace, std::make_unique<ReplaceTool>());
     e.setTool(mode::CutCorner, std::make_unique<CutCornerTool>());
+    e.setTool(mode::Correct, std::make_unique<CorrectTool>(services));
     e.setTool(mode::PointOp, std::make_unique<PointOpTool>(std::move(services)));
 }
 

@@ -180,13 +180,16 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
     TempHome h;
     MainFrame f(options(h));
     f.refreshCommandStates();
-    // The tracing-in commands and the shapes work from the start; 退一步 and 进一步 wait for
+    // The tracing-in commands, the shapes and the editing modes work from the start; 退一步 and 进一步 wait for
     // something to take back.
     const std::set<int> enabled = {57664, 57665, 32911, 57601, 32913, 32914, 32894,
                                    32801, 34069, 32795, 32829,
                                    32864, 32865, 32866, 32867, 34087, 32868, 32869, 32870, 34090,
                                    34164, 34165, 34070, 34071, 34072, 34108, 34073, 34107, 34158,
-                                   34101};
+                                   34101,
+                                   // The editing modes.
+                                   32863, 32859, 32860, 32861, 32862, 34105, 34156, 32857, 32916,
+                                   32855, 32856, 34075, 32915, 34161, 34159, 34163, 32858, 32884};
     for (const MenuDef& m : mainMenu())
         for (const MenuItemDef& it : m.items) {
             QAction* a = f.action(it.id);
@@ -224,7 +227,7 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
             EXPECT_TRUE(b->isEnabled());
             b->click();
         } else if (b->text() == "删除") {
-            EXPECT_FALSE(b->isEnabled());
+            EXPECT_TRUE(b->isEnabled()) << "the editing modes are wired";
         }
     EXPECT_TRUE(found);
     EXPECT_EQ(swaps, 2);

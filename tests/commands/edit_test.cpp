@@ -74,7 +74,7 @@ TEST_F(EditTest, CommandsSelectTheirModes) {
     const std::pair<int, int> ids[] = {{32863, 103}, {32859, 23}, {32860, 20}, {32861, 21}, {32862, 22},
                                        {34105, 151}, {34156, 102}, {32857, 101}, {32916, 26}, {32855, 24},
                                        {32856, 27},  {34075, 28},  {32915, 25},  {34161, 170}, {34159, 165},
-                                       {34163, 105}, {32858, 35}};
+                                       {34163, 105}, {32858, 35},   {32884, 115}};
     for (auto [id, m] : ids) {
         command(id);
         EXPECT_EQ(eng->mode(), m) << id;
@@ -117,6 +117,15 @@ TEST_F(EditTest, DeleteLinePartAndFence) {
     EXPECT_EQ(doc.design.parts.size(), parts - 1);
     for (auto& q : doc.design.parts) EXPECT_NE(q.get(), &p);
     EXPECT_EQ(platform.questions.back(), "确认删除该部位吗？");
+}
+
+TEST_F(EditTest, DeleteAtANodeDeletesThatLine) {
+    Part& p = part(1000, 1000, 4000);
+    lineB(p, {{1500, 2000}, {4500, 2000}});
+    command(32859);
+    click(1500, 2000);
+    EXPECT_TRUE(p.linesB.empty());
+    EXPECT_EQ(p.linesA.size(), 1u);
 }
 
 TEST_F(EditTest, DeleteBasePointAsksWithItsReferences) {
@@ -190,6 +199,19 @@ TEST_F(EditTest, MoveSelectionWithTurnAndMirror) {
         EXPECT_NEAR(mirrored[i].x, 2 * 2500 - mid[i].x, 1);
         EXPECT_NEAR(mirrored[i].y, mid[i].y, 1);
     }
+}
+
+TEST_F(EditTest, MoveAnUnselectedElementMovesItsPartOffThePiecePage) {
+    Part& p = part(1000, 1000, 3000);
+    Line& b = lineB(p, {{2000, 2000}, {3000, 2000}});
+    command(32860);
+    press(2500, 2000);
+    release(2500, 2000);
+    moveTo(2500, 2500);
+    eng->OnLeftDown(ev(Button::Left, px(2500, 2500)));
+    EXPECT_NEAR(b.nodes[0].y, 2500, 1);
+    EXPECT_NEAR(p.linesA[0]->nodes[0].y, 1500, 1) << "the whole part moved";
+    EXPECT_NEAR(p.outline[0].y, 1500, 1);
 }
 
 TEST_F(EditTest, MoveUnselectedWhileSelectionOnlyClears) {
@@ -348,6 +370,26 @@ TEST_F(EditTest, OffsetWholeLineAndStretch) {
     EXPECT_NEAR(s.nodes.back().x, 6000, 1);
     EXPECT_NEAR(s.nodes.front().y, 2700, 0.5f);
     (void)b;
+}
+
+TEST_F(EditTest, OffsetWithCtrlCopiesAndWithShiftMovesAtTheDefault) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 3000}, {5000, 3000}, {8000, 5000}});
+    doc.settings.equidistance = 400;
+    command(32916);
+    click(3000, 2970, kMkCtrl);  // below the line
+    ASSERT_EQ(p.linesB.size(), 2u);
+    // Away from the corner (where the join is mitred) the copy runs at the distance.
+    auto awayFromCorner = [](PointF q) { return PtDist(q, {5000, 3000}) > 800.0f; };
+    for (PointF q : p.linesB[1]->eval)
+        if (awayFromCorner(q)) EXPECT_NEAR(PolyNearest(b.eval, q).dist, 400.0f, 1.0f);
+    EXPECT_LT(p.linesB[1]->nodes[0].y, 3000);
+    auto before = b.eval;
+    click(3000, 3030, kMkShift);  // above: the line itself moves up
+    for (PointF q : b.eval)
+        if (awayFromCorner(q)) EXPECT_NEAR(PolyNearest(before, q).dist, 400.0f, 1.0f);
+        else EXPECT_GE(PolyNearest(before, q).dist, 399.0f);
+    EXPECT_GT(b.nodes[0].y, 3000);
 }
 
 TEST_F(EditTest, TrimMiddlePieceAndUncrossedLine) {
@@ -676,6 +718,41 @@ TEST_F(PointOpTest, PullIsBoundedAndFindCornerOnlyClearsOnASmoothRun) {
     for (size_t i = 1; i + 1 < b.nodes.size(); ++i) after = std::max(after, std::fabs(b.nodes[i].y - 1100.0f));
     EXPECT_LE(after, before);
     EXPECT_EQ(b.nodes.front().pt(), (PointF{1000, 1000})) << "the range ends stay";
+}
+
+TEST_F(EditTest, CorrectHandsPartsAndLinesToTheCorrections) {
+    Part& p = part(0, 0, 4000);
+    Line& b = lineB(p, {{1000, 1000}, {3000, 1000}});
+    std::vector<std::string> titles;
+    bool graded = false;
+    EditServices svc;
+    svc.gradedSizeShown = [&] { return graded; };
+    svc.adoptDisplayedSize = [&](Part&) { return true; };
+    svc.partCorrection = [&](const std::string& t, Part&) {
+        titles.push_back(t);
+        return false;
+    };
+    svc.lineCorrection = [&](const std::string& t, Part&, Line& l) {
+        titles.push_back(t);
+        l.nodes[1].x = 3500;
+        return true;
+    };
+    InstallEditTools(*eng, svc);
+    command(32884);
+    size_t snaps = snapshots();
+    click(2000, 2000);
+    ASSERT_EQ(titles.size(), 1u);
+    EXPECT_EQ(titles[0], "部位修正(40.00,40.00)");
+    EXPECT_EQ(snapshots(), snaps) << "an unchanged part records nothing";
+    click(2000, 1000);
+    EXPECT_EQ(titles.back(), "线段修正");
+    EXPECT_EQ(b.eval.back(), (PointF{3500, 1000})) << "the corrected line is evaluated";
+    EXPECT_EQ(snapshots(), snaps + 1);
+    graded = true;
+    platform.answers = {false};
+    click(2000, 2000);
+    EXPECT_EQ(platform.questions.back(), "确定换码修正吗？");
+    EXPECT_EQ(snapshots(), snaps + 1);
 }
 
 TEST(EditOps, CrossingsSplitAndStretchAgreeWithTheGeometry) {

@@ -13,6 +13,8 @@
 #include "app/drawing_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
+#include "app/engine_controller.h"
+#include "app/view_controller.h"
 #include "model/settings_file.h"
 
 namespace rz {
@@ -90,7 +92,6 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     buildStatusBar();
     registerOwnCommands();
     registerFileCommands();
-    glue_ = new DrawingGlue(*this);
     buildMenus();
     router_.afterDispatch = [this](int) { refreshCommandStates(); };
 
@@ -107,6 +108,12 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
         autoSaveHook();
     });
     restartAutoSaveTimer();
+
+    // The view takes the drawing window's paint, mouse and wheel, and the view commands.
+    view_ = new ViewController(*this);
+    // The interaction engine then takes the drawing window's mouse and keys.
+    engine_ = new EngineController(*this, *view_);
+    glue_ = new DrawingGlue(*this, engine_->engine());
 
     layoutPanes();
     refreshCommandStates();

@@ -22,6 +22,8 @@ class QAction;
 
 namespace rz {
 
+class ViewController;
+class EngineController;
 class DrawingGlue;
 
 struct FrameOptions {
@@ -44,7 +46,9 @@ public:
     RecentFiles& recent() { return recent_; }
 
     DrawingWindow* drawing() const { return drawing_; }
-    // The tool modes behind the drawing window.
+    ViewController* view() const { return view_; }
+    EngineController* engine() const { return engine_; }
+    // The tracing-in and shape modes and 退一步/进一步 on the engine.
     DrawingGlue* drawingGlue() const { return glue_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
@@ -124,7 +128,9 @@ private:
 
     QWidget* client_ = nullptr;
     DrawingWindow* drawing_ = nullptr;
-    DrawingGlue* glue_ = nullptr;
+    ViewController* view_ = nullptr;  // owned as a child object
+    EngineController* engine_ = nullptr;  // the drawing window's input; a child object
+    DrawingGlue* glue_ = nullptr;         // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

@@ -245,6 +245,7 @@ void QtPlatform::setStatus(int pane, const std::string& text) {
 }
 
 void QtPlatform::requestRedraw() {
+    if (onRedraw) onRedraw();
     if (drawing) drawing->update();
 }
 

@@ -58,6 +58,8 @@ public:
     // Where prompts, status texts, cursors and redraws go.
     std::function<void(int pane, const QString& text)> statusSink;
     QPointer<QWidget> drawing;
+    // Told before every redraw request: the drawing window repaints its back buffer then.
+    std::function<void()> onRedraw;
     CursorKind cursor() const { return cursor_; }
     TonePlayer& tones() { return *tones_; }
 

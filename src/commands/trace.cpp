@@ -23,6 +23,18 @@ int CommandOfKind(int kind) {
 
 bool IsLineKind(int kind) { return kind <= kInputArc; }
 
+// The new-outline state lives in the engine, whose PartAt skips the part being traced.
+void BeginOutline(Engine& e, Part* part, const Node& first) {
+    e.newOutline = true;
+    e.tracingPart = part;
+    e.firstNode = first;
+}
+
+void EndOutline(Engine& e) {
+    e.newOutline = false;
+    e.tracingPart = nullptr;
+}
+
 float PixelsToModel(const Engine& e, float px) {
     return e.vs.view.s > 0.0f ? px / e.vs.view.s : px;
 }
@@ -129,7 +141,7 @@ bool TraceTool::reject(Engine& e) {
 bool TraceTool::AddNode(Engine& e, PointF p, bool corner) {
     float jd = e.doc.smooth.joinDistance;
     bool tooClose = (!e.traced.empty() && PtDist(e.traced.back().pt(), p) <= jd) ||
-                    (outlinePart_ && PtDist(outlineFirst_.pt(), p) <= jd);
+                    (e.tracingPart && PtDist(e.firstNode.pt(), p) <= jd);
     if (tooClose) {
         e.tone(kToneRefused);
         return false;
@@ -143,7 +155,7 @@ bool TraceTool::AddNode(Engine& e, PointF p, bool corner) {
 void TraceTool::FinishLine(Engine& e, bool close) {
     auto& t = e.traced;
     if (t.empty()) return;
-    if (t.size() == 1 && !outlinePart_) {
+    if (t.size() == 1 && !e.tracingPart) {
         t.clear();
         commitReopened(e);
         e.present();
@@ -152,7 +164,7 @@ void TraceTool::FinishLine(Engine& e, bool close) {
     Design& d = e.doc.design;
     int page = e.doc.currentPage();
     float jd = e.doc.smooth.joinDistance;
-    Part* part = outlinePart_;
+    Part* part = e.tracingPart;
     if (!part) {
         if (page == 3) {
             part = &d.firstPart();
@@ -167,21 +179,20 @@ void TraceTool::FinishLine(Engine& e, bool close) {
             }
             if (!part) {
                 part = &AppendNewPart(d, page);
-                outlinePart_ = part;
-                outlineFirst_ = t.front();
+                BeginOutline(e, part, t.front());
             }
         }
     }
-    bool outline = outlinePart_ != nullptr;
+    bool outline = e.tracingPart != nullptr;
     if (outline && close) {
         // The outline is closed by exactly one node on its first node: a last node within the
         // join distance is moved onto it, otherwise a copy of the first node is appended.
         Node& last = t.back();
-        if (t.size() > 1 && PtDist(last.pt(), outlineFirst_.pt()) <= jd) {
-            last.x = outlineFirst_.x;
-            last.y = outlineFirst_.y;
-        } else if (!PtSame(last.pt(), outlineFirst_.pt())) {
-            t.push_back({outlineFirst_.x, outlineFirst_.y, 0});
+        if (t.size() > 1 && PtDist(last.pt(), e.firstNode.pt()) <= jd) {
+            last.x = e.firstNode.x;
+            last.y = e.firstNode.y;
+        } else if (!PtSame(last.pt(), e.firstNode.pt())) {
+            t.push_back({e.firstNode.x, e.firstNode.y, 0});
         }
     }
     if (t.size() >= 2) {
@@ -196,7 +207,7 @@ void TraceTool::FinishLine(Engine& e, bool close) {
     if (close) {
         if (outline) {
             CompletePart(*part);
-            outlinePart_ = nullptr;
+            EndOutline(e);
         }
         t.clear();
     } else {
@@ -205,7 +216,7 @@ void TraceTool::FinishLine(Engine& e, bool close) {
     }
     e.designChanged();
     e.redraw();
-    if (!outlinePart_) {
+    if (!e.tracingPart) {
         e.doc.PushUndo();
         reopened_ = false;
     }
@@ -214,7 +225,7 @@ void TraceTool::FinishLine(Engine& e, bool close) {
 void TraceTool::commitReopened(Engine& e) {
     // A reopened line whose nodes were dropped is a deleted line: record it, so that one
     // 退一步 brings the line back.
-    if (!reopened_ || outlinePart_) return;
+    if (!reopened_ || e.tracingPart) return;
     reopened_ = false;
     e.doc.PushUndo();
 }
@@ -238,10 +249,9 @@ void TraceTool::reopenLine(Engine& e, Part& part, Line* line, bool isOutline, bo
             auto it = std::find_if(d.parts.begin(), d.parts.end(),
                                    [&](const std::unique_ptr<Part>& q) { return q.get() == &part; });
             if (it != d.parts.end()) d.parts.erase(it);
-            outlinePart_ = nullptr;
+            EndOutline(e);
         } else {
-            outlinePart_ = &part;
-            outlineFirst_ = first;
+            BeginOutline(e, &part, first);
         }
     }
     // The reopened line is traced on as a curve.
@@ -267,15 +277,15 @@ void TraceTool::TakeBack(Engine& e, PointF p) {
         return;
     }
     if (t.size() == 1) {
-        if (outlinePart_ && !outlinePart_->linesA.empty()) {
+        if (e.tracingPart && !e.tracingPart->linesA.empty()) {
             // The single node is where the last outline line ended: step back into that line,
             // so that taking back walks back through the whole outline.
             t.clear();
-            reopenLine(e, *outlinePart_, outlinePart_->linesA.back().get(), true, false);
+            reopenLine(e, *e.tracingPart, e.tracingPart->linesA.back().get(), true, false);
             return;
         }
         t.clear();
-        outlinePart_ = nullptr;
+        EndOutline(e);
         commitReopened(e);
         e.tone(kToneBack);
         e.present();

@@ -52,12 +52,12 @@ public:
     // The live curve from the first node to `cursor`, in model units.
     Polyline LiveCurve(const Engine& e, PointF cursor) const;
 
-    bool outlineInProgress() const { return outlinePart_ != nullptr; }
-    Part* outlinePart() const { return outlinePart_; }
-    const Node& outlineFirst() const { return outlineFirst_; }
+    // The new-outline state (the engine's newOutline, firstNode and tracingPart).
+    static bool outlineInProgress(const Engine& e) { return e.tracingPart != nullptr; }
     // Forgets every pointer into the design (after undo, redo, load or clear).
-    void designReplaced() {
-        outlinePart_ = nullptr;
+    void designReplaced(Engine& e) {
+        e.newOutline = false;
+        e.tracingPart = nullptr;
         reopened_ = false;
     }
     bool lastSpacePolar = true;  // the dialog remembers which pair was used
@@ -71,8 +71,6 @@ private:
     void showCount(Engine& e);
     bool reject(Engine& e);
 
-    Part* outlinePart_ = nullptr;
-    Node outlineFirst_;
     bool reopened_ = false;  // a line was reopened and not yet finished or recorded
 };
 

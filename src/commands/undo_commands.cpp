@@ -8,7 +8,7 @@ void DesignReplaced(Engine& e, DrawTools& tools) {
     e.pick = {};
     e.highlighted.reset();
     if (Tool* t = e.tool(e.mode())) t->releaseData();
-    if (tools.trace) tools.trace->designReplaced();
+    if (tools.trace) tools.trace->designReplaced(e);
     e.designChanged();
 }
 

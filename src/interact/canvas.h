@@ -31,7 +31,7 @@ public:
     virtual void text(PixelPoint at, std::string_view utf8, std::optional<uint32_t> background) = 0;
     virtual int textHeight() const { return 16; }
 
-    void fillRect(const PixelRect& r);
+    virtual void fillRect(const PixelRect& r);
     void line(PixelPoint a, PixelPoint b) {
         PixelPoint p[2] = {a, b};
         polyline(p, 2);

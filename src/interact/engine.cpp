@@ -42,7 +42,7 @@ PixelRect RubberBand::pixels() const {
             std::max(start.y, end.y)};
 }
 
-Engine::Engine(TDoc& d, ViewState& v) : doc(d), vs(v) {}
+Engine::Engine(TDoc& d, ViewState& v, ToolState* tool) : doc(d), vs(v), state(tool ? *tool : own_) {}
 Engine::~Engine() = default;
 
 // ---------------------------------------------------------------- modes
@@ -302,7 +302,7 @@ PickResult Engine::PickAt(PointF p, uint32_t mask) {
 }
 
 Part* Engine::PartAt(PointF p, bool includeHidden) {
-    return rz::PartAt(doc.design, doc.currentPage(), p, includeHidden);
+    return rz::PartAt(doc.design, doc.currentPage(), p, includeHidden, tracingPart);
 }
 
 void Engine::ToggleAt(PointF p) {
@@ -355,6 +355,11 @@ void Engine::beginOutlineDrag(const Pointer& at, Shape outline,
         return true;
     };
     beginDrag(at, std::move(d));
+}
+
+std::optional<PixelPoint> Engine::panOffset() const {
+    if (cap_.kind != CaptureKind::Pan || !cap_.pan.begun()) return std::nullopt;
+    return cap_.pan.offset();
 }
 
 void Engine::endBand(bool apply) {
@@ -455,6 +460,7 @@ void Engine::OnLeftDown(const PointerEvent& e) {
     }
     Pointer p = pointerAt(e.px, e.mods);
     model = p.model;
+    pixel = p.px;  // the snapped point: feedback and rubber bands start there
     Tool* t = tool(state.mode);
     if (t && t->leftPress(*this, p)) return;
     if (state.mode == mode::Select) selectionLeftPress(p);
@@ -521,6 +527,7 @@ void Engine::dispatchRight(const PointerEvent& e) {
     }
     Pointer p = pointerAt(e.px, e.mods);
     model = p.model;
+    pixel = p.px;
     Tool* t = tool(state.mode);
     if (t && t->rightPress(*this, p)) return;
     switch (state.mode) {
@@ -626,6 +633,7 @@ void Engine::OnMouseMove(const PointerEvent& e) {
     }
     Pointer p = pointerAt(e.px, e.mods);
     model = p.model;
+    pixel = p.px;
     updateMarker(p);
     if (state.mode == mode::Trace) {
         bool cm = doc.settings.centimetreDisplay != 0;
@@ -681,6 +689,10 @@ bool Engine::frontKeys(const KeyEvent& k) {
     bool plain = !k.ctrl() && !k.alt();
     switch (k.key) {
     case key::Space: {
+        if (hooks.toggleHidden) {
+            hooks.toggleHidden();
+            return true;
+        }
         doc.settings.displayFlags ^= kDispHidden;
         bool on = doc.settings.displayFlags & kDispHidden;
         for (auto& pic : doc.pictures) {
@@ -725,8 +737,12 @@ bool Engine::frontKeys(const KeyEvent& k) {
                 present();
             }
         } else if (n <= 4) {
-            SelectPage(doc, n - 1);
-            redraw();
+            if (hooks.selectPage) {
+                hooks.selectPage(n - 1);
+            } else {
+                SelectPage(doc, n - 1);
+                redraw();
+            }
         }
         return true;  // 5 … 9 are taken without action
     }
@@ -755,7 +771,11 @@ bool Engine::commonKeys(const KeyEvent& k) {
         return true;
     case key::Return:
     case key::Enter:
-        if (k.ctrl()) {
+        if (k.ctrl() && hooks.fitView) {
+            hooks.fitView();
+        } else if (!k.ctrl() && hooks.restoreView) {
+            hooks.restoreView();
+        } else if (k.ctrl()) {
             bool fitted = vs.backShown ? (hooks.fitBack && hooks.fitBack()) : FitFrontView(doc, vs.view);
             if (fitted) {
                 refreshMarkerAfterView();

@@ -121,12 +121,20 @@ struct EngineHooks {
     std::function<void()> backClear;                // ESC on the back screen in mode 0
     std::function<bool()> fitBack;                  // Ctrl+Enter on the back screen
     std::function<void(bool on)> confinePointer;    // keep the pointer inside the window
+    // The window's own view commands, when it has them (they refresh its panes as well);
+    // without them the engine changes the view and redraws.
+    std::function<void(int page)> selectPage;       // keys 1–4
+    std::function<void()> restoreView;              // Enter
+    std::function<void()> fitView;                  // Ctrl+Enter
+    std::function<void()> toggleHidden;             // Space
 };
 
 // Shift of 80 ms tones: refused, accepted, step back (platform.h).
 class Engine {
 public:
-    Engine(TDoc& doc, ViewState& vs);
+    // `tool` is the live mode and step of the screen shown, when the caller keeps it (the
+    // screens swap it with the views); otherwise the engine keeps its own.
+    Engine(TDoc& doc, ViewState& vs, ToolState* tool = nullptr);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -196,12 +204,17 @@ public:
     enum class CaptureKind { None, RubberBand, Pan, Zoom, Drag };
     CaptureKind capture() const { return cap_.kind; }
     const RubberBand& rubberBand() const { return cap_.band; }
+    // The offset a pan drag shows while it runs.
+    std::optional<PixelPoint> panOffset() const;
 
     // ---- state shared with the modes ----
     PixelPoint pixel;          // last pointer position
     PixelPoint releasePixel;   // last left release
     PointF model;              // current model point (converted and snapped)
     std::vector<Node> traced;  // the line being traced in mode 1
+    bool newOutline = false;   // the traced line is the outline of a new part
+    Node firstNode;            // its first node
+    Part* tracingPart = nullptr;  // the part whose outline is being traced: PartAt skips it
     void appendTraced(const Node& n);
     std::optional<PointF> lastTraced() const;
 
@@ -261,7 +274,8 @@ private:
     bool selectionLeftPress(const Pointer& p);
     void drawHighlight(Canvas& c, const PickResult& r);
 
-    ToolState state;
+    ToolState own_;
+    ToolState& state;
     int inputKind_ = 0;
     int shownPrompt_ = 0;
     std::map<int, std::unique_ptr<Tool>> tools_, backTools_;

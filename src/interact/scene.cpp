@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geom/polyline.h"
 #include "interact/colours.h"
 
 namespace rz {
@@ -11,33 +12,6 @@ namespace {
 
 bool Inside(const RectF& r, PointF p) {
     return p.x >= r.minX && p.x <= r.maxX && p.y >= r.minY && p.y <= r.maxY;
-}
-
-// Liang–Barsky clip of a segment to a rectangle; false when nothing is left.
-bool ClipSegment(const RectF& r, PointF& a, PointF& b) {
-    double x0 = a.x, y0 = a.y, dx = double(b.x) - a.x, dy = double(b.y) - a.y;
-    double t0 = 0.0, t1 = 1.0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 - r.minX, r.maxX - x0, y0 - r.minY, r.maxY - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0) return false;
-            continue;
-        }
-        double t = q[i] / p[i];
-        if (p[i] < 0.0) {
-            if (t > t1) return false;
-            t0 = std::max(t0, t);
-        } else {
-            if (t < t0) return false;
-            t1 = std::min(t1, t);
-        }
-    }
-    PointF na{float(x0 + t0 * dx), float(y0 + t0 * dy)};
-    PointF nb{float(x0 + t1 * dx), float(y0 + t1 * dy)};
-    a = na;
-    b = nb;
-    return true;
 }
 
 bool Selected(uint32_t f) { return (f & kFlagSelected) != 0; }
@@ -102,7 +76,7 @@ void SceneBuilder::drawPolyline(const PointF* pts, std::size_t n, float dx, floa
         for (std::size_t i = 0; i + 1 < n; ++i) {
             PointF a{pts[i].x + dx, pts[i].y + dy}, b{pts[i + 1].x + dx, pts[i + 1].y + dy};
             bool aInside = Inside(r, a);
-            if (!ClipSegment(r, a, b)) {
+            if (!ClipSegmentToRect(r, a, b)) {
                 flush();
                 continue;
             }
@@ -446,7 +420,7 @@ void SceneBuilder::back(const SheetDisplay& sh, const Settings& s) {
         // Always clipped: the border may reach far beyond the window at any zoom.
         for (size_t i = 0; i + 1 < sh.border.size(); ++i) {
             PointF p = sh.border[i], q = sh.border[i + 1];
-            if (ClipSegment(v_.visible, p, q)) c_.line(v_.toPixel(p), v_.toPixel(q));
+            if (ClipSegmentToRect(v_.visible, p, q)) c_.line(v_.toPixel(p), v_.toPixel(q));
         }
         for (PointF p : sh.border)
             if (Inside(v_.visible, p)) {

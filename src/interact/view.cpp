@@ -5,15 +5,6 @@
 
 namespace rz {
 
-int RoundPx(double v) {
-    // Far-off points become far-off pixels, but never ones that overflow when an origin is
-    // added; the drawing layer clips them anyway.
-    constexpr double kLimit = 1.0e9;
-    if (!(v == v)) return 0;  // NaN
-    v = std::clamp(v, -kLimit, kLimit);
-    return int(v < 0.0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5));
-}
-
 namespace {
 
 float BaseScale(int W, int H, WorkRange r) {

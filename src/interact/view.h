@@ -22,8 +22,15 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-// Rounds half away from zero, clamped to a range that pixel arithmetic can add to safely.
-int RoundPx(double v);
+// Rounds half away from zero, clamped to a range that pixel arithmetic can add to safely
+// (far-off points become far-off pixels that the drawing layer clips). Inline: every point of
+// every redraw passes through it.
+inline int RoundPx(double v) {
+    constexpr double kLimit = 1.0e9;
+    if (!(v > -kLimit)) return v != v ? 0 : -1000000000;  // NaN, or far below
+    if (v > kLimit) return 1000000000;
+    return v < 0.0 ? -int(-v + 0.5) : int(v + 0.5);
+}
 
 constexpr double kZoomMax = 100.0;
 constexpr double kZoomMin = 0.05;

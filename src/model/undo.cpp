@@ -27,6 +27,8 @@ void UndoRing::push(Design& d) {
 }
 
 void UndoRing::reset() {
+    // The slot a push fills next may still hold the records of a dropped snapshot.
+    clearSlot(write_);
     while (write_ != start_) {
         write_ = prev(write_);
         clearSlot(write_);

@@ -28,7 +28,7 @@ struct Home {
 };
 
 QPoint At(DrawingGlue& g, float x, float y) {
-    PixelPoint p = g.view().view.toWindow({x, y});
+    PixelPoint p = g.engine().vs.view.toWindow({x, y});
     return {p.x, p.y};
 }
 
@@ -56,8 +56,7 @@ TEST(TraceWindow, TraceSaveReopenAndUndo) {
     ASSERT_TRUE(f.action(32864)->isEnabled());
     f.action(32864)->trigger();
     EXPECT_EQ(g.engine().mode(), 1);
-    EXPECT_TRUE(f.action(32864)->isChecked());
-    const float s = 100.0f / g.view().view.s;  // 100 pixels in model units
+    const float s = 100.0f / g.engine().vs.view.s;  // 100 pixels in model units
     std::vector<PointF> outline = {{2 * s, 2 * s}, {6 * s, 2 * s}, {7 * s, 4 * s}, {5 * s, 6 * s}, {2 * s, 5 * s}};
     for (PointF q : outline) Click(w, At(g, q.x, q.y));
     EXPECT_EQ(g.engine().traced.size(), outline.size());
@@ -112,10 +111,11 @@ TEST(TraceWindow, TraceSaveReopenAndUndo) {
     // With ROZEDOZ_TRACE_SHOT set the window is pictured for a look at it.
     if (const char* shot = std::getenv("ROZEDOZ_TRACE_SHOT")) {
         f.action(32864)->trigger();
-        Click(w, At(g, 8 * s, 2 * s));
-        Click(w, At(g, 10 * s, 3 * s));
-        Click(w, At(g, 9 * s, 5 * s));
-        QTest::mouseMove(w, At(g, 11 * s, 6 * s));
+        // Window pixels: the reopened design was fitted to the window.
+        Click(w, QPoint(w->width() - 60, 60));
+        Click(w, QPoint(w->width() - 140, 200));
+        Click(w, QPoint(w->width() - 60, 340));
+        QTest::mouseMove(w, QPoint(w->width() - 150, 480));
         QTest::qWait(200);
         f.grab().save(QString::fromUtf8(shot));
         std::string cmd = std::string("import -window root ") + shot + ".root.png";

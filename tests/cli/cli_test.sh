@@ -59,5 +59,37 @@ head -c 64 "$sample" >"$tmp/banner-only.XIE"
 check "blank convert refused" test $? -eq 1
 check "blank convert wrote nothing" test ! -e "$tmp/out.XIE"
 
+# render: the window's picture of a page, as SVG or PNG.
+"$cli" render "$sample" "$tmp/p0.svg" --size 640x400
+check "render svg status" test $? -eq 0
+check "render svg size" grep -q 'width="640" height="400"' "$tmp/p0.svg"
+check "render background first" grep -q '<polygon stroke="none" fill="#000000" points="0,0 640,0 640,400 0,400"/>' "$tmp/p0.svg"
+check "render length line colour" grep -q 'stroke="#7A2828"' "$tmp/p0.svg"
+"$cli" render "$sample" "$tmp/p1.svg" --page 1 --size 640x400
+check "render page 1 differs" bash -c "! cmp -s '$tmp/p0.svg' '$tmp/p1.svg'"
+"$cli" render "$sample" "$tmp/p9.svg" --page 9 2>"$tmp/err"
+check "render bad page refused" test $? -eq 2
+"$cli" render "$sample" "$tmp/x.svg" --size 0x10 2>"$tmp/err"
+check "render bad size refused" test $? -eq 2
+"$cli" render "$sample" "$tmp/x.bmp" 2>"$tmp/err"
+check "render unknown picture refused" test $? -eq 2
+if "$cli" render "$sample" "$tmp/p0.png" --size 320x200 2>/dev/null; then
+  check "render png signature" bash -c "head -c 8 '$tmp/p0.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"
+fi
+"$cli" render "$tmp/none.XIE" "$tmp/none.svg" 2>"$tmp/err"
+check "render missing file status" test $? -eq 1
+
+# pick: the end point of the first line B wins over the line; a pin's centre; nothing far away.
+out=$("$cli" pick "$sample" 20.3 65.2)
+check "pick snaps to the end point" grep -qx 'snap 端点 20.00,65.00' <<<"$out"
+check "pick finds the line B" grep -qx 'pick kind 22 part 0 segment 1 vertex 0' <<<"$out"
+out=$("$cli" pick "$sample" 30.2 56.1 --snap 2)
+check "pick isolated point" grep -qx 'snap 孤点 30.00,56.00' <<<"$out"
+check "pick pin" grep -qx 'pick kind 1 part 0' <<<"$out"
+out=$("$cli" pick "$sample" 400 300)
+check "pick nothing" grep -qx 'pick none' <<<"$out"
+"$cli" pick "$sample" 1 2 --page 7 2>"$tmp/err"
+check "pick bad page refused" test $? -eq 2
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

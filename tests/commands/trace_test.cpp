@@ -36,7 +36,7 @@ TEST_F(DrawTest, ClosedOutlineInEmptySpaceGetsExactlyOneClosingNode) {
     EXPECT_EQ(p.page(), doc.currentPage());
     EXPECT_GE(p.outline.size(), 5u);
     EXPECT_TRUE(eng->traced.empty());
-    EXPECT_FALSE(trace().outlineInProgress());
+    EXPECT_FALSE((eng->tracingPart != nullptr));
     EXPECT_EQ(doc.undo.stored(), 1);
     EXPECT_EQ(doc.design.modified, 1);
     // The new part is found under a point inside it.
@@ -63,7 +63,7 @@ TEST_F(DrawTest, VertexTwiceChainsOneOutlineThatFinishClosesToTheFirstNode) {
     click(1000, 1000);
     click(2000, 1000);
     click(3000, 1000, kMkShift);  // 顶点
-    Part* p = trace().outlinePart();
+    Part* p = eng->tracingPart;
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(eng->traced.size(), 1u);
     EXPECT_EQ(eng->traced[0].pt(), (PointF{3000, 1000}));
@@ -77,7 +77,7 @@ TEST_F(DrawTest, VertexTwiceChainsOneOutlineThatFinishClosesToTheFirstNode) {
     rightClick(1000, 3000);
     ASSERT_EQ(p->linesA.size(), 3u);
     EXPECT_EQ(points(*p->linesA[2]), (std::vector<PointF>{{3000, 3000}, {1000, 3000}, {1000, 1000}}));
-    EXPECT_FALSE(trace().outlineInProgress());
+    EXPECT_FALSE((eng->tracingPart != nullptr));
     EXPECT_EQ(doc.undo.stored(), 1);
     for (auto& l : p->linesA) EXPECT_EQ(l->flags & kLineEdgeMask, 3u);
 }
@@ -145,10 +145,10 @@ TEST_F(DrawTest, EscapeWithOneNodeOfAnOpenOutlineClosesIt) {
     command(kCurveCommand);
     click(1000, 1000);
     click(3000, 1000, kMkShift);
-    Part* p = trace().outlinePart();
+    Part* p = eng->tracingPart;
     ASSERT_NE(p, nullptr);
     key(key::Escape);
-    EXPECT_FALSE(trace().outlineInProgress());
+    EXPECT_FALSE((eng->tracingPart != nullptr));
     ASSERT_EQ(p->linesA.size(), 2u);
     EXPECT_EQ(points(*p->linesA[1]), (std::vector<PointF>{{3000, 1000}, {1000, 1000}}));
     EXPECT_EQ(doc.undo.stored(), 1);
@@ -159,7 +159,7 @@ TEST_F(DrawTest, TakeBackDropsNodesThenStepsBackIntoTheOpenOutline) {
     click(1000, 1000);
     click(3000, 1000);
     click(3000, 3000, kMkShift);
-    Part* p = trace().outlinePart();
+    Part* p = eng->tracingPart;
     ASSERT_NE(p, nullptr);
     click(1000, 3000);
     takeTones();
@@ -172,7 +172,7 @@ TEST_F(DrawTest, TakeBackDropsNodesThenStepsBackIntoTheOpenOutline) {
     EXPECT_EQ(eng->traced.back().pt(), (PointF{3000, 3000}));
     // It was the only outline line of an otherwise empty part: the part is gone.
     EXPECT_EQ(doc.design.parts.size(), 1u);
-    EXPECT_FALSE(trace().outlineInProgress());
+    EXPECT_FALSE((eng->tracingPart != nullptr));
     EXPECT_TRUE(AllReferencesInside(doc.design));
     // Finishing again makes the part anew, closed once.
     rightClick(3000, 3000);
@@ -208,7 +208,7 @@ TEST_F(DrawTest, TakeBackOnAnEmptyBufferReopensLinesBThenTheOutline) {
     EXPECT_EQ(eng->traced.size(), 4u);
     EXPECT_EQ(p.pins.size(), 1u) << "the part's other records stay";
     EXPECT_EQ(doc.design.parts.size(), 2u);
-    EXPECT_EQ(trace().outlinePart(), &p);
+    EXPECT_EQ(eng->tracingPart, &p);
     rightClick(1000, 5000);
     ASSERT_EQ(p.linesA.size(), 1u);
     EXPECT_EQ(points(*p.linesA[0]).size(), 5u);

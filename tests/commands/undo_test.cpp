@@ -121,6 +121,27 @@ TEST_F(UndoTest, AFullRingKeepsThirtyStepsBack) {
     EXPECT_EQ(pinsOf(1), 1) << "back only to the state after the first pin";
 }
 
+TEST_F(UndoTest, AfterTheRingWasFullResetKeepsNoDroppedSnapshot) {
+    squarePart(1000, 1000, 4000);
+    for (int i = 0; i < 31; ++i) addPin(1100.0f + 100.0f * float(i), 2000.0f);
+    // Undo to the oldest kept state and redo back: every snapshot is whole.
+    int steps = 0;
+    while (undo()) {
+        ++steps;
+        ASSERT_TRUE(AllReferencesInside(doc.design));
+    }
+    EXPECT_EQ(steps, 30);
+    EXPECT_EQ(pinsOf(1), 1);
+    while (redo()) {}
+    EXPECT_EQ(pinsOf(1), 31);
+    doc.ResetUndo();
+    EXPECT_EQ(doc.undo.stored(), 0);
+    addPin(1100.0f, 4000.0f);
+    EXPECT_EQ(doc.undo.stored(), 1);
+    EXPECT_FALSE(undo());
+    EXPECT_EQ(pinsOf(1), 32);
+}
+
 TEST_F(UndoTest, FirstChangeAfterClearCannotBeUndone) {
     squarePart(1000, 1000, 4000);
     addPin(2000, 2000);
@@ -222,7 +243,7 @@ TEST_F(UndoTest, UndoForgetsEverythingThatPointedIntoTheOldDesign) {
     EXPECT_EQ(eng->pick.part, nullptr);
     EXPECT_FALSE(eng->highlighted.has_value());
     EXPECT_EQ(replaced, 1);
-    EXPECT_FALSE(trace().outlineInProgress());
+    EXPECT_FALSE((eng->tracingPart != nullptr));
 }
 
 }  // namespace

@@ -1,0 +1,81 @@
+// The drawing window's view: it owns the screens' views and the back buffer, paints the
+// scene through the Qt canvas, and carries the view commands (the 显示 menu toggles, 恢复, 满屏,
+// 换屏, 选页, the sheet switch, 新建's range, 显示颜色 and 颜色线), the wheel and key zooms and
+// the pan and zoom drags.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <memory>
+
+#include "interact/scene.h"
+#include "interact/screens.h"
+#include "qtcanvas/qt_canvas.h"
+
+class QMouseEvent;
+class QPainter;
+class QWheelEvent;
+
+namespace rz {
+
+class MainFrame;
+
+class ViewController : public QObject {
+public:
+    explicit ViewController(MainFrame& frame);
+
+    ViewState& state() { return vs_; }
+    ToolState& tool() { return tool_; }
+    const BackBuffer& buffer() const { return bb_; }
+    // The sheets as the back screen draws them.
+    SheetDisplay sheetDisplay(int sheet) const;
+
+    // Redraw: repaint the back buffer from the document, then show it.
+    void redraw();
+    // Present: show the back buffer (or the tool's feedback) in the window.
+    void present();
+    // The redraw counter: every copy of an image to the window.
+    long presented() const { return vs_.redrawCounter; }
+
+    // View commands, callable from tests and other commands.
+    void zoomBy(float factor, ZoomAnchor anchor, QPoint pointer);
+    void swapScreens();
+    void switchSheet();
+    void nextPage();
+    void selectPage(int n);
+    void restoreView();
+    void fitView();
+    void toggle(DisplayToggle t);
+    void colourDialog();
+    void colourLineDialog();
+    void workRangeCommand();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void makeSurfaces();
+    void paint(QPainter& p);
+    void press(QMouseEvent* e);
+    void move(QMouseEvent* e);
+    void release(QMouseEvent* e);
+    void wheel(QWheelEvent* e);
+    void endDrags();
+    void registerCommands();
+    void applyColours();
+    void setTitleForScreen();
+    WorkRange frontRange() const;
+    WorkRange sheetRange(int sheet) const;
+
+    MainFrame& frame_;
+    ViewState vs_;
+    ToolState tool_;
+    BackBuffer bb_;
+    bool dirty_ = true;
+    enum class Drag { None, Pan, Zoom } drag_ = Drag::None;
+    PanDrag pan_;
+    ZoomDrag zoomDrag_;
+    bool zoomMoved_ = false;
+};
+
+}  // namespace rz

@@ -1,0 +1,15 @@
+// Strokes of text strings laid out with the stroke font, for text strings whose derived
+// strokes have not been built yet (a freshly read file).
+#pragma once
+
+#include "model/design.h"
+#include "output/font.h"
+
+namespace rz {
+
+// Lays out every text string of every part and piece whose strokes are empty: the string's
+// width and height are the character cell, turned by its angle about its position. Returns
+// the number of strings laid out.
+int FillMissingTextStrokes(Design& d, TFont& font);
+
+}  // namespace rz

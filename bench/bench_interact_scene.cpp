@@ -51,6 +51,22 @@ void BM_BuildSceneClippedDeepZoom(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildSceneClippedDeepZoom)->Unit(benchmark::kMillisecond);
 
+void BM_BuildSceneAllSizes20(benchmark::State& state) {
+    rz::HeadlessPlatform platform;
+    rz::TDoc doc(platform);
+    rz::bench::BuildDrawingDesign(doc.design, 20, 10, 100);
+    rz::bench::AddGradedSizes(doc.design, 20);
+    doc.settings.displayFlags |= rz::kDispAllSizes;
+    rz::View v;
+    v.make(1920, 1080, {121920.0f, 91440.0f});
+    for (auto _ : state) {
+        CountingCanvas c;
+        rz::RedrawFront(doc, v, c);
+        benchmark::DoNotOptimize(c.points);
+    }
+}
+BENCHMARK(BM_BuildSceneAllSizes20)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

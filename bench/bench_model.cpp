@@ -1,6 +1,7 @@
 // Reading, writing and copying large designs.
 #include <benchmark/benchmark.h>
 
+#include "model/afterload.h"
 #include "model/design.h"
 #include "model/sample.h"
 #include "model/settings.h"
@@ -43,7 +44,20 @@ void BM_ReadLargePattern(benchmark::State& state) {
     }
     state.counters["MB"] = double(bytes.size()) / 1e6;
 }
-BENCHMARK(BM_ReadLargePattern)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// CPU time counts every thread: the evaluation is shared out over the cores.
+BENCHMARK(BM_ReadLargePattern)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
+// The evaluation alone, as the after-load steps run it, on one thread and on one per core (the
+// lines keep the storage of their polylines from the previous round).
+void BM_EvaluateAllLines(benchmark::State& state) {
+    rz::Design& d = BigDesign();
+    const rz::TSmooth smooth;
+    for (auto _ : state) {
+        rz::EvaluateAllLines(d, smooth, static_cast<unsigned>(state.range(0)));
+        benchmark::DoNotOptimize(d.parts.data());
+    }
+}
+BENCHMARK(BM_EvaluateAllLines)->Arg(1)->Arg(0)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 // 20,000 lines of 50 nodes plus a base point per part: the copy behind every undo step.
 void BM_DeepCopy20k(benchmark::State& state) {

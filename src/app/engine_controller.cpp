@@ -22,46 +22,6 @@ namespace rz {
 
 namespace {
 
-// The canvas seam over the window's painter, for the feedback drawn in window pixels.
-class PainterCanvas : public Canvas {
-public:
-    explicit PainterCanvas(QPainter& p) : p_(p) {}
-    void setColour(uint32_t c) override { colour_ = ToQColor(c); apply(); }
-    void setWidth(int px) override { width_ = std::max(px, 1); apply(); }
-    void setDash(int on, int off) override { on_ = on, off_ = off; apply(); }
-    void polyline(const PixelPoint* pts, std::size_t n) override {
-        QPolygon poly;
-        for (std::size_t i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
-        p_.drawPolyline(poly);
-    }
-    void fillPolygon(const PixelPoint* pts, std::size_t n, FillStyle s) override {
-        QPolygon poly;
-        for (std::size_t i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
-        p_.save();
-        p_.setPen(Qt::NoPen);
-        p_.setBrush(QBrush(colour_, s == FillStyle::BackHatch ? Qt::BDiagPattern : Qt::SolidPattern));
-        p_.drawPolygon(poly);
-        p_.restore();
-    }
-    void text(PixelPoint at, std::string_view t, std::optional<uint32_t> bg) override {
-        QString s = QString::fromUtf8(t.data(), qsizetype(t.size()));
-        QRect r = p_.fontMetrics().boundingRect(s).translated(at.x, at.y + p_.fontMetrics().ascent());
-        if (bg) p_.fillRect(r, ToQColor(*bg));
-        p_.drawText(QPoint(at.x, at.y + p_.fontMetrics().ascent()), s);
-    }
-
-private:
-    void apply() {
-        QPen pen(colour_);
-        pen.setWidth(width_);
-        if (on_ > 0 && off_ > 0) pen.setDashPattern({qreal(on_) / width_, qreal(off_) / width_});
-        p_.setPen(pen);
-    }
-    QPainter& p_;
-    QColor colour_{Qt::white};
-    int width_ = 1, on_ = 0, off_ = 0;
-};
-
 // "多元选取": 下一个 highlights the next candidate in turn, 确认 takes it, 取消 gives nothing.
 class ChooserDialog : public PickChooser {
 public:
@@ -137,7 +97,9 @@ EngineController::EngineController(MainFrame& frame, ViewController& view)
         if (dy != 0) engine_->OnWheel(dy > 0 ? 1 : -1, {Button::None, EngineMods(ev->modifiers()), ToPx(ev->position())});
     };
     w->endDragHook = [this] { engine_->ActivationLost(); };
-    // The view paints the buffer; a pan shows it shifted, and the feedback goes on top.
+    // The view presents the buffer with the engine's feedback over it; a pan shows the buffer
+    // shifted.
+    view_.feedback = [this](Canvas& c) { return engine_->overlay(c); };
     auto paintView = w->paintHook;
     w->paintHook = [this, paintView](QPainter& p) {
         if (auto off = engine_->panOffset()) {
@@ -146,8 +108,6 @@ EngineController::EngineController(MainFrame& frame, ViewController& view)
             return;
         }
         if (paintView) paintView(p);
-        PainterCanvas c(p);
-        engine_->overlay(c);
     };
     // Keys reach the engine first while the drawing window has the focus, and after the view's
     // keys when they come up to the frame from elsewhere.

@@ -1,6 +1,6 @@
 // The drawing window's input: mouse and keys become event values for the interaction engine,
 // the mode commands, snap switches and 全选 reach it through the router, and its feedback (rubber
-// bands, the snap marker, dragged outlines, pan frames) is painted over the view.
+// bands, the snap marker, dragged outlines, pan frames) is the view's feedback.
 #pragma once
 
 #include <QObject>

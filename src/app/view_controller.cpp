@@ -2,7 +2,10 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -18,6 +21,7 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/menu_table.h"
+#include "interact/text_strokes.h"
 
 namespace rz {
 
@@ -47,8 +51,18 @@ ViewController::ViewController(MainFrame& frame) : QObject(&frame), frame_(frame
     frame_.platform().onRedraw = [this] { dirty_ = true; };
     frame_.backShown = [this] { return vs_.backShown; };
     frame_.currentSheet = [this] { return vs_.currentSheet; };
+    // The stroke font lives beside the program (a few levels up from a build folder).
+    QDir dir(QCoreApplication::applicationDirPath());
+    for (int up = 0; up < 4; ++up) {
+        if (QFileInfo::exists(dir.filePath(TFont::kFileName))) {
+            font_.load(dir.filePath(TFont::kFileName).toStdString());
+            break;
+        }
+        if (!dir.cdUp()) break;
+    }
     frame_.designReplaced.push_back([this] {
         TDoc& d = frame_.doc();
+        FillMissingTextStrokes(d.design, font_);
         if (!vs_.backShown && (d.settings.displayFlags & kDispAutoFit)) FitAllPages(d, vs_.view);
         dirty_ = true;
     });
@@ -123,14 +137,25 @@ void ViewController::paint(QPainter& p) {
             c.clipTo(vs_.view.draw);
             RedrawBack(sheetDisplay(vs_.currentSheet), frame_.doc().settings, vs_.view, c);
         } else {
-            PaintFront(bb_, frame_.doc(), vs_.view);
+            PaintFront(bb_, frame_.doc(), vs_.view, &sceneHooks);
         }
         dirty_ = false;
     }
-    if (drag_ == Drag::Pan && pan_.begun())
+    if (drag_ == Drag::Pan && pan_.begun()) {
         bb_.panFrame(p, pan_.offset(), frame_.doc().settings.colours[kColWorkBackground]);
-    else
+    } else if (feedback && drag_ == Drag::None) {
+        // BeginOverlay / EndOverlay.
+        QImage& compose = bb_.beginOverlay();
+        bool drew = false;
+        {
+            QtCanvas c(compose);
+            drew = feedback(c);
+        }
+        if (drew) p.drawImage(0, 0, compose);
+        else bb_.present(p);
+    } else {
         bb_.present(p);
+    }
     ++vs_.redrawCounter;
 }
 
@@ -258,8 +283,9 @@ void ViewController::restoreView() {
 }
 
 void ViewController::fitView() {
-    if (vs_.backShown) return;  // the sheet's plot items arrive with the output sheets
-    if (FitFrontView(frame_.doc(), vs_.view)) redraw();
+    bool fitted = vs_.backShown ? FitSheetView(sheetDisplay(vs_.currentSheet), vs_.view)
+                                : FitFrontView(frame_.doc(), vs_.view);
+    if (fitted) redraw();
 }
 
 void ViewController::toggle(DisplayToggle t) {

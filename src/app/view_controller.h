@@ -6,10 +6,12 @@
 
 #include <QObject>
 #include <QPoint>
+#include <functional>
 #include <memory>
 
 #include "interact/scene.h"
 #include "interact/screens.h"
+#include "output/font.h"
 #include "qtcanvas/qt_canvas.h"
 
 class QMouseEvent;
@@ -36,6 +38,12 @@ public:
     void present();
     // The redraw counter: every copy of an image to the window.
     long presented() const { return vs_.redrawCounter; }
+
+    // Tool feedback for Present: draws into a copy of the window tile (window pixels) and
+    // returns true when it drew; the back buffer is never touched, so erasing is a Present.
+    std::function<bool(Canvas&)> feedback;
+    // Tool drawing that takes part in every front-screen redraw (point operation, snap marker).
+    SceneHooks sceneHooks;
 
     // View commands, callable from tests and other commands.
     void zoomBy(float factor, ZoomAnchor anchor, QPoint pointer);
@@ -71,6 +79,7 @@ private:
     ViewState vs_;
     ToolState tool_;
     BackBuffer bb_;
+    TFont font_;  // lays out text strings whose strokes were not built yet
     bool dirty_ = true;
     enum class Drag { None, Pan, Zoom } drag_ = Drag::None;
     PanDrag pan_;

@@ -7,16 +7,21 @@
 namespace rz {
 
 bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t lineFlags, Polyline& out) {
+    EvalScratch scratch;
+    return EvaluateLine(smooth, nodes, lineFlags, out, scratch);
+}
+
+bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t lineFlags, Polyline& out,
+                  EvalScratch& scratch) {
     out.clear();
     if (nodes.empty()) return false;
     for (const Node& n : nodes)
         if (!std::isfinite(n.x) || !std::isfinite(n.y)) return false;
     if (lineFlags & lineflag::kSelfSymmetric) MakeSelfSymmetric(nodes);
     // The line's own evaluation always uses automatic sample counts.
-    Polyline poly = smooth.EvaluateNodes(nodes, lineflag::CurveMethod(lineFlags), 0);
-    if (poly.empty()) return false;
-    PolySimplify(poly, kEvalSimplifyTolerance, kEvalSimplifyChord);
-    out = std::move(poly);
+    smooth.EvaluateNodes(nodes, lineflag::CurveMethod(lineFlags), 0, scratch.dense);
+    if (scratch.dense.empty()) return false;
+    PolySimplifyTo(scratch.dense, kEvalSimplifyTolerance, kEvalSimplifyChord, out, scratch.simplify);
     return true;
 }
 

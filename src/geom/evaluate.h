@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "geom/polyline.h"
 #include "geom/smooth.h"
 #include "geom/types.h"
 
@@ -16,6 +17,15 @@ namespace rz {
 // cannot be evaluated (no nodes, coordinates that are not finite, or an absurd point count):
 // such a line is a bad line.
 bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t lineFlags, Polyline& out);
+
+// Work space of EvaluateLine: the dense curve before simplification and the simplification's
+// own buffers. Evaluating many lines with one scratch allocates only their results, sized to fit.
+struct EvalScratch {
+    Polyline dense;
+    SimplifyScratch simplify;
+};
+bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t lineFlags, Polyline& out,
+                  EvalScratch& scratch);
 
 // A line's second polyline: its evaluated polyline offset by the signed margin (positive to the
 // right of the direction of travel), with loop removal. Empty when the margin is 0 or the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "geom/primitives.h"
@@ -246,52 +247,191 @@ bool PolyIsStraight(std::span<const PointF> pts, float tolerance) {
     return true;
 }
 
-size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
-    size_t n = pts.size();
-    if (n <= 2) return n;
-    std::vector<char> keep(n, 0);
-    keep[0] = keep[n - 1] = 1;
-    std::vector<std::pair<size_t, size_t>> stack;
+namespace {
+
+// PtSame, inlined for the simplification.
+inline bool SamePoint(PointF a, PointF b) { return std::fabs(a.x - b.x) < kSameTol && std::fabs(a.y - b.y) < kSameTol; }
+
+// PtDist(a, b) > limit, given the chord's squared length computed from the same coordinate
+// differences as PtDist's. Only a chord within a hair of the limit needs the square root.
+inline bool ChordOver(PointF a, PointF b, double l2, float limit) {
+    const double lim2 = double(limit) * limit;
+    if (l2 < lim2 * (1.0 - 1e-12)) return false;
+    if (l2 > lim2 * (1.0 + 1e-6)) return true;
+    return PtDist(a, b) > limit;
+}
+
+// The farthest of points i+1..k-1 from the chord segment i-k: the first index with the largest
+// squared distance scaled by the chord's squared length (so that no square root or division is
+// needed), and that value in `maxS` (-1 when there is none). Coordinates come as doubles, one
+// array per axis, so that four points can be taken at once.
+struct Chord {
+    double ax, ay, dx, dy, l2;
+};
+
+inline Chord ChordOf(const double* xs, const double* ys, size_t i, size_t k) {
+    const double ax = xs[i], ay = ys[i];
+    const double dx = xs[k] - ax, dy = ys[k] - ay;
+    return {ax, ay, dx, dy, dx * dx + dy * dy};
+}
+
+// Scans j in [j, k) in order, continuing from (maxS, at).
+inline size_t FarthestFrom(const double* xs, const double* ys, const Chord& c, size_t j, size_t k, double& maxS,
+                           size_t at) {
+    for (; j < k; ++j) {
+        double px = xs[j] - c.ax, py = ys[j] - c.ay;
+        double dot = px * c.dx + py * c.dy;
+        double qx = px - c.dx, qy = py - c.dy, cr = px * c.dy - py * c.dx;
+        double s0 = (px * px + py * py) * c.l2, s1 = (qx * qx + qy * qy) * c.l2, sc = cr * cr;
+        double s = dot <= 0.0 ? s0 : (dot >= c.l2 ? s1 : sc);  // selects, not branches
+        at = s > maxS ? j : at;
+        maxS = s > maxS ? s : maxS;
+    }
+    return at;
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define RZ_FARTHEST_AVX2 1
+
+// The same with four points per step where the processor has AVX2. Every lane computes exactly
+// what the scalar loop computes for its point (the same operations in the same order; AVX2 alone
+// brings no fused multiply-add), each lane keeps its own first maximum, and the lanes are merged
+// by value and then by the lower index, which is the scalar loop's first maximum.
+typedef double V4d __attribute__((vector_size(32)));
+typedef long long V4i __attribute__((vector_size(32)));
+
+__attribute__((target("avx2"))) size_t FarthestAvx2(const double* xs, const double* ys, size_t i, size_t k,
+                                                     double& maxS) {
+    const Chord c = ChordOf(xs, ys, i, k);
+    maxS = -1.0;
+    size_t at = 0, j = i + 1;
+    if (k - j >= 8) {
+        V4d m = {-1.0, -1.0, -1.0, -1.0};
+        V4i idx = {0, 0, 0, 0};
+        V4i jv = {static_cast<long long>(j), static_cast<long long>(j + 1), static_cast<long long>(j + 2),
+                  static_cast<long long>(j + 3)};
+        for (; j + 4 <= k; j += 4) {
+            V4d x, y;
+            std::memcpy(&x, xs + j, sizeof x);
+            std::memcpy(&y, ys + j, sizeof y);
+            V4d px = x - c.ax, py = y - c.ay;
+            V4d dot = px * c.dx + py * c.dy;
+            V4d qx = px - c.dx, qy = py - c.dy, cr = px * c.dy - py * c.dx;
+            V4d s0 = (px * px + py * py) * c.l2, s1 = (qx * qx + qy * qy) * c.l2, sc = cr * cr;
+            V4d s = dot <= 0.0 ? s0 : (dot >= c.l2 ? s1 : sc);
+            V4i gt = s > m;
+            m = gt ? s : m;
+            idx = gt ? jv : idx;
+            jv += 4;
+        }
+        for (int q = 0; q < 4; ++q) {
+            if (m[q] > maxS || (m[q] == maxS && static_cast<size_t>(idx[q]) < at)) {
+                maxS = m[q];
+                at = static_cast<size_t>(idx[q]);
+            }
+        }
+    }
+    return FarthestFrom(xs, ys, c, j, k, maxS, at);
+}
+
+bool HaveAvx2() {
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return have;
+}
+#endif
+
+bool UseAvx2() {
+#ifdef RZ_FARTHEST_AVX2
+    return HaveAvx2();
+#else
+    return false;
+#endif
+}
+
+// Short spans are scanned in place: the call and the set-up of four lanes cost more than they save.
+inline size_t Farthest(const double* xs, const double* ys, size_t i, size_t k, bool avx2, double& maxS) {
+#ifdef RZ_FARTHEST_AVX2
+    if (avx2 && k - i > 24) return FarthestAvx2(xs, ys, i, k, maxS);
+#endif
+    const Chord c = ChordOf(xs, ys, i, k);
+    maxS = -1.0;
+    return FarthestFrom(xs, ys, c, i + 1, k, maxS, 0);
+}
+
+// Douglas-Peucker with the chord limit, without recursion: spans are taken left before right,
+// so the spans that are not split come in order, and emit(k) receives the end of each one —
+// the kept points after the first, in order.
+template <class Emit>
+void DouglasPeucker(std::span<const PointF> pts, float tolerance, float longestChord, SimplifyScratch& scratch,
+                    Emit&& emit) {
+    const size_t n = pts.size();
+    const bool chordLimit = longestChord > 0.0f;
+    const double tol2 = double(tolerance) * tolerance;
+    std::vector<double>& xs = scratch.xs;
+    std::vector<double>& ys = scratch.ys;
+    xs.resize(n);
+    ys.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        xs[i] = pts[i].x;
+        ys[i] = pts[i].y;
+    }
+    const bool avx2 = UseAvx2();
+    auto& stack = scratch.spans;
+    stack.clear();
     stack.push_back({0, n - 1});
-    bool chordLimit = longestChord > 0.0f;
     while (!stack.empty()) {
         auto [i, k] = stack.back();
         stack.pop_back();
-        // Two adjacent points cannot be split further, however long their chord.
-        if (k - i < 2) continue;
         size_t split = 0;
-        if (!PtSame(pts[i], pts[k])) {
-            // Distance to the chord segment, squared and scaled by the chord's squared length
-            // so that the inner loop needs neither a square root nor a division.
-            const double ax = pts[i].x, ay = pts[i].y;
-            const double dx = double(pts[k].x) - ax, dy = double(pts[k].y) - ay;
-            const double l2 = dx * dx + dy * dy;
-            double maxS = -1.0;
-            size_t at = 0;
-            for (size_t j = i + 1; j < k; ++j) {
-                double px = pts[j].x - ax, py = pts[j].y - ay;
-                double dot = px * dx + py * dy;
-                double qx = px - dx, qy = py - dy, c = px * dy - py * dx;
-                double s0 = (px * px + py * py) * l2, s1 = (qx * qx + qy * qy) * l2, sc = c * c;
-                double s = dot <= 0.0 ? s0 : (dot >= l2 ? s1 : sc);  // selects, not branches
-                at = s > maxS ? j : at;
-                maxS = s > maxS ? s : maxS;
-            }
-            if (maxS > (tolerance < 0.0f ? -0.5 : double(tolerance) * tolerance * l2)) split = at;
-            else if (chordLimit && PtDist(pts[i], pts[k]) > longestChord) split = (i + k) / 2;
+        // Two adjacent points cannot be split further, however long their chord.
+        if (k - i < 2) {
+        } else if (!SamePoint(pts[i], pts[k])) {
+            double maxS;
+            size_t at = Farthest(xs.data(), ys.data(), i, k, avx2, maxS);
+            const double l2 = ChordOf(xs.data(), ys.data(), i, k).l2;
+            if (maxS > (tolerance < 0.0f ? -0.5 : tol2 * l2)) split = at;
+            else if (chordLimit && ChordOver(pts[i], pts[k], l2, longestChord)) split = (i + k) / 2;
         } else {
             split = (i + k) / 2;
         }
-        if (split == 0) continue;
-        keep[split] = 1;
+        if (split == 0) {
+            emit(k);
+            continue;
+        }
         stack.push_back({split, k});
         stack.push_back({i, split});
     }
-    size_t w = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (keep[i]) pts[w++] = pts[i];
+}
+
+}  // namespace
+
+size_t PolySimplify(Polyline& pts, float tolerance, float longestChord) {
+    size_t n = pts.size();
+    if (n <= 2) return n;
+    SimplifyScratch scratch;
+    // Every span still to visit starts at or after k, so the points before it may be overwritten.
+    size_t w = 1;
+    DouglasPeucker(pts, tolerance, longestChord, scratch, [&](size_t k) { pts[w++] = pts[k]; });
     pts.resize(w);
     return w;
+}
+
+void PolySimplifyTo(std::span<const PointF> pts, float tolerance, float longestChord, Polyline& out,
+                    SimplifyScratch& scratch) {
+    out.clear();
+    if (pts.size() <= 2) {
+        out.assign(pts.begin(), pts.end());
+        return;
+    }
+    std::vector<size_t>& kept = scratch.kept;
+    kept.clear();
+    kept.push_back(0);
+    DouglasPeucker(pts, tolerance, longestChord, scratch, [&](size_t k) { kept.push_back(k); });
+    out.reserve(kept.size());
+    for (size_t k : kept) out.push_back(pts[k]);
 }
 
 // ---------------------------------------------------------------------------------------------

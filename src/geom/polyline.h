@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "geom/types.h"
@@ -56,6 +57,18 @@ bool PolyIsStraight(std::span<const PointF> pts, float tolerance);
 
 // Douglas-Peucker in place; longestChord <= 0 switches the chord limit off. Returns the new count.
 size_t PolySimplify(Polyline& pts, float tolerance, float longestChord);
+
+// Work space of the simplification, kept between calls so that simplifying many lines in a row
+// allocates nothing once it has grown.
+struct SimplifyScratch {
+    std::vector<double> xs, ys;
+    std::vector<std::pair<size_t, size_t>> spans;
+    std::vector<size_t> kept;
+};
+// The same simplification of `pts` written to `out` (sized to the result; `out` must not be
+// `pts`).
+void PolySimplifyTo(std::span<const PointF> pts, float tolerance, float longestChord, Polyline& out,
+                    SimplifyScratch& scratch);
 
 // One-sided offset in place: positive distances move to the right of the direction of travel.
 // `dist` holds one distance per point (or a single value for all). Returns, for every output

@@ -72,14 +72,31 @@ bool TSmooth::ThreePointsStraight(PointF p0, PointF p1, PointF p2) const {
 // ---------------------------------------------------------------------------------------------
 // Sample counts
 
+namespace {
+
+// floor(hypot(dx, dy) / 100 + 0.5). The square root of the sum of squares is within a few units in
+// the last place of hypot, so it gives the same integer unless the value lies within a hair of a
+// rounding point; only then (and for values that are not finite) is hypot itself needed.
+double RoundedChordMm(double dx, double dy) {
+    const double d2 = dx * dx + dy * dy;
+    // Below 14.5 mm the count is the least one whatever the rounding.
+    if (d2 < 1450.0 * 1450.0 * (1.0 - 1e-9)) return 0.0;
+    const double v = std::sqrt(d2) / 100.0 + 0.5;
+    const double r = std::floor(v);
+    if (v < 1e6 && v - r > 1e-6 && r + 1.0 - v > 1e-6) return r;
+    return std::floor(std::hypot(dx, dy) / 100.0 + 0.5);
+}
+
+}  // namespace
+
 void FillSampleCounts(std::vector<Node>& nodes, int samples) {
     for (size_t i = 1; i < nodes.size(); ++i) {
         uint32_t count;
         if (samples > 0) {
             count = std::min<uint32_t>(static_cast<uint32_t>(samples), kNodeSamplesMask);
         } else {
-            double mm = std::hypot(double(nodes[i].x) - nodes[i - 1].x, double(nodes[i].y) - nodes[i - 1].y) / 100.0;
-            double r = std::floor(mm + 0.5);
+            const double dx = double(nodes[i].x) - nodes[i - 1].x, dy = double(nodes[i].y) - nodes[i - 1].y;
+            double r = RoundedChordMm(dx, dy);
             // The count has 16 bits; a longer chord must not spill into the break flag.
             if (!std::isfinite(r) || r < kMinAutoSamples) count = kMinAutoSamples;
             else count = static_cast<uint32_t>(std::min<double>(r, kNodeSamplesMask));
@@ -103,8 +120,34 @@ inline V2 V(const Node& n) { return {n.x, n.y}; }
 inline PointF P(V2 v) { return {v.x, v.y}; }
 
 // Appends a piece's points; the piece's first point is dropped when it continues a previous one.
+// The sample parameters t = j / n (j = 1..n) of a segment with n samples and the cubic Bernstein
+// weights of each, kept for the last n asked for: segments mostly share their sample count, and
+// these are the very float operations a per-sample evaluation would repeat.
+class SampleWeights {
+public:
+    void Use(uint32_t n) {
+        if (n == n_) return;
+        n_ = n;
+        t_.resize(n);
+        b_.resize(n);
+        for (uint32_t j = 1; j <= n; ++j) {
+            float t = float(j) / float(n), s = 1.0f - t;
+            t_[j - 1] = t;
+            b_[j - 1] = {(s * s * s), (3.0f * s * s * t), (3.0f * s * t * t), (t * t * t)};
+        }
+    }
+    float T(uint32_t j) const { return t_[j - 1]; }
+    const std::array<float, 4>& B(uint32_t j) const { return b_[j - 1]; }
+
+private:
+    uint32_t n_ = 0;
+    std::vector<float> t_;
+    std::vector<std::array<float, 4>> b_;
+};
+
 struct Out {
     Polyline& pts;
+    SampleWeights weights;
     void Start(PointF p) {
         if (pts.empty()) pts.push_back(p);
     }
@@ -141,8 +184,9 @@ void BSplinePiece(std::span<const Node> nd, bool prefilter, Out& out) {
         V2 a2 = 0.5f * (p0 - 2.0f * p1 + p2);
         V2 a3 = (1.0f / 6.0f) * (3.0f * (p1 - p2) - p0 + p3);
         uint32_t n = nd[k + 1].samples();
+        out.weights.Use(n);
         for (uint32_t j = 1; j < n; ++j) {
-            float t = float(j) / float(n);
+            float t = out.weights.T(j);
             out.Add(P(a0 + t * (a1 + t * (a2 + t * a3))));
         }
         bool last = k + 2 == m;
@@ -225,9 +269,10 @@ void InterpolatingPiece(std::span<const Node> nd, Out& out) {
         for (size_t i = 2; i < 2 + d; ++i) {
             V2 c1 = q[i] + (h[i] / 3.0f) * m[i], c2 = q[i + 1] - (h[i] / 3.0f) * m[i + 1];
             uint32_t n = std::max<uint32_t>(qc[i + 1], 1);
+            out.weights.Use(n);
             for (uint32_t j = 1; j <= n; ++j) {
-                float t = float(j) / float(n), s = 1.0f - t;
-                out.Add(P((s * s * s) * q[i] + (3.0f * s * s * t) * c1 + (3.0f * s * t * t) * c2 + (t * t * t) * q[i + 1]));
+                const std::array<float, 4>& b = out.weights.B(j);
+                out.Add(P(b[0] * q[i] + b[1] * c1 + b[2] * c2 + b[3] * q[i + 1]));
             }
         }
         return;
@@ -241,27 +286,36 @@ void InterpolatingPiece(std::span<const Node> nd, Out& out) {
     for (size_t i = 0; i + 1 < p.size(); ++i) {
         V2 c1 = p[i] + (h[i] / 3.0f) * m[i], c2 = p[i + 1] - (h[i] / 3.0f) * m[i + 1];
         uint32_t n = std::max<uint32_t>(cnt[i + 1], 1);
+        out.weights.Use(n);
         for (uint32_t j = 1; j <= n; ++j) {
-            float t = float(j) / float(n), s = 1.0f - t;
-            out.Add(P((s * s * s) * p[i] + (3.0f * s * s * t) * c1 + (3.0f * s * t * t) * c2 + (t * t * t) * p[i + 1]));
+            const std::array<float, 4>& b = out.weights.B(j);
+            out.Add(P(b[0] * p[i] + b[1] * c1 + b[2] * c2 + b[3] * p[i + 1]));
         }
     }
 }
 
-Polyline CopyNodes(std::span<const Node> nodes) {
-    Polyline out;
+void CopyNodes(std::span<const Node> nodes, Polyline& out) {
     out.reserve(nodes.size());
     for (const Node& n : nodes) out.push_back(n.pt());
-    return out;
 }
 
 }  // namespace
 
 Polyline TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples) const {
-    if (nodes.empty()) return {};
+    Polyline pts;
+    EvaluateNodes(nodes, type, samples, pts);
+    return pts;
+}
+
+void TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples, Polyline& pts) const {
+    pts.clear();
+    if (nodes.empty()) return;
     for (const Node& n : nodes)
-        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return {};
-    if (nodes.size() == 1) return {nodes[0].pt()};
+        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return;
+    if (nodes.size() == 1) {
+        pts.push_back(nodes[0].pt());
+        return;
+    }
     switch (type) {
         case kCurveBSplineThrough:
         case kCurveBSplineControl:
@@ -269,10 +323,9 @@ Polyline TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples)
             FillSampleCounts(nodes, samples);
             size_t total = 1;
             for (size_t i = 1; i < nodes.size(); ++i) total += nodes[i].samples();
-            if (total > kMaxEvaluatedPoints) return {};
-            Polyline pts;
+            if (total > kMaxEvaluatedPoints) return;
             pts.reserve(total);
-            Out out{pts};
+            Out out{pts, {}};
             size_t start = 0;
             for (size_t i = 1; i < nodes.size(); ++i) {
                 if (i + 1 != nodes.size() && !nodes[i].isBreak()) continue;
@@ -281,21 +334,24 @@ Polyline TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples)
                 else BSplinePiece(piece, type == kCurveBSplineThrough, out);
                 start = i;
             }
-            return pts;
+            return;
         }
         case kCurveArc3:
-            if (nodes.size() == 3) return Arc3Points(nodes[0].pt(), nodes[1].pt(), nodes[2].pt(), 0.0f);
-            return CopyNodes(nodes);
+            if (nodes.size() == 3) pts = Arc3Points(nodes[0].pt(), nodes[1].pt(), nodes[2].pt(), 0.0f);
+            else CopyNodes(nodes, pts);
+            return;
         case kCurveCentredArc:
             if (nodes.size() == 3) {
-                Polyline pts = ArcByAngles(nodes[0].pt(), nodes[1].x, nodes[2].x, nodes[2].y, 0.0f);
+                pts = ArcByAngles(nodes[0].pt(), nodes[1].x, nodes[2].x, nodes[2].y, 0.0f);
                 if (nodes[0].isBreak())
                     for (PointF& p : pts) p.x = -p.x;
-                return pts;
+            } else {
+                CopyNodes(nodes, pts);
             }
-            return CopyNodes(nodes);
+            return;
         default:
-            return CopyNodes(nodes);
+            CopyNodes(nodes, pts);
+            return;
     }
 }
 

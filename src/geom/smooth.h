@@ -67,6 +67,8 @@ public:
     // The evaluator proper. Writes the sample counts of types 0-2 into the node words
     // (other bits kept). Empty result: nothing to evaluate or refused input.
     Polyline EvaluateNodes(std::vector<Node>& nodes, int type, int samples) const;
+    // The same, into `out` (cleared first; its storage is reused).
+    void EvaluateNodes(std::vector<Node>& nodes, int type, int samples, Polyline& out) const;
     Polyline EvaluateNodes(std::vector<Node>& nodes) const { return EvaluateNodes(nodes, curveType, sampleCount); }
 
     // Thins a polyline into nodes (flags 0) with the re-fit settings.

@@ -129,7 +129,6 @@ struct EngineHooks {
     std::function<void()> toggleHidden;             // Space
 };
 
-// Shift of 80 ms tones: refused, accepted, step back (platform.h).
 class Engine {
 public:
     // `tool` is the live mode and step of the screen shown, when the caller keeps it (the
@@ -243,7 +242,6 @@ public:
     // Draws the feedback in window pixels; false when there is none (the window then shows
     // the back buffer as it is).
     bool overlay(Canvas& c);
-    // Scene hooks of the redraw: none today; feedback and the marker are overlay.
     CursorKind cursor = CursorKind::Arrow;
 
 private:

@@ -441,6 +441,25 @@ void SceneBuilder::back(const SheetDisplay& sh, const Settings& s) {
     }
 }
 
+bool FitSheetView(const SheetDisplay& sheet, View& v) {
+    RectF box{};
+    bool any = false;
+    for (auto& it : sheet.items) {
+        if (!it.points) continue;
+        for (PointF p : *it.points) {
+            if (!any) {
+                box = {p.x, p.y, p.x, p.y};
+                any = true;
+            }
+            box.minX = std::min(box.minX, p.x);
+            box.minY = std::min(box.minY, p.y);
+            box.maxX = std::max(box.maxX, p.x);
+            box.maxY = std::max(box.maxY, p.y);
+        }
+    }
+    return any && v.fitBox(box);
+}
+
 void RedrawFront(const TDoc& doc, const View& v, Canvas& c, const SceneHooks* hooks) {
     SceneBuilder(v, c).front(doc, hooks);
 }

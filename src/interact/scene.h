@@ -36,7 +36,7 @@ struct SheetDisplay {
     std::vector<Item> items;
 };
 
-// Tool drawing that takes part in a redraw (Part of the tool modes; optional).
+// Tool drawing that takes part in a redraw; the tool modes fill these in (both optional).
 struct SceneHooks {
     // The point-operation tool with a step in progress: it draws its picked lines itself and the
     // redraw skips the design. Returns false when no such step is in progress.
@@ -85,6 +85,10 @@ private:
 // Convenience: the whole redraw for the screen shown.
 void RedrawFront(const TDoc& doc, const View& v, Canvas& c, const SceneHooks* hooks = nullptr);
 void RedrawBack(const SheetDisplay& sheet, const Settings& s, const View& v, Canvas& c);
+
+// 满屏 on the back screen: the bounding box of the sheet's plot items; false when there are
+// none (the view stays).
+bool FitSheetView(const SheetDisplay& sheet, View& v);
 
 // True for a base point whose shared-note array exists and whose bytes all agree in their low
 // seven bits (a fixed base point).

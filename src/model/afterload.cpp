@@ -1,6 +1,11 @@
 #include "model/afterload.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "geom/evaluate.h"
 #include "model/refs.h"
@@ -12,15 +17,71 @@ DerivedHooks& derivedHooks() {
     return hooks;
 }
 
-void EvaluateLineRecord(Line& line, const TSmooth& smooth) {
-    if (!EvaluateLine(smooth, line.nodes, line.flags, line.eval)) line.eval.clear();
+void EvaluateLineRecord(Line& line, const TSmooth& smooth, EvalScratch& scratch) {
+    if (!EvaluateLine(smooth, line.nodes, line.flags, line.eval, scratch)) line.eval.clear();
     line.second = line.margin != 0.0f ? MarginPolyline(line.eval, line.margin) : Polyline{};
 }
 
-void EvaluateAllLines(Design& d, const TSmooth& smooth) {
+void EvaluateLineRecord(Line& line, const TSmooth& smooth) {
+    EvalScratch scratch;
+    EvaluateLineRecord(line, smooth, scratch);
+}
+
+void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
+    std::vector<Line*> lines;
+    size_t work = 0;
     for (auto& p : d.parts)
         for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
-            for (auto& ln : *l) EvaluateLineRecord(*ln, smooth);
+            for (auto& ln : *l) {
+                lines.push_back(ln.get());
+                work += ln->nodes.size() + 1;
+            }
+    if (threads == 0) {
+        // Starting a thread costs about as much as evaluating a few thousand nodes.
+        threads = work < kParallelEvaluationNodes ? 1 : std::max(1u, std::thread::hardware_concurrency());
+    }
+    threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(lines.size(), 1)));
+    if (threads <= 1) {
+        EvalScratch scratch;
+        for (Line* ln : lines) EvaluateLineRecord(*ln, smooth, scratch);
+        return;
+    }
+    // Each line is evaluated from its own nodes into its own polylines and nothing else is
+    // written, so the threads can take batches of lines from a shared counter: a thread that
+    // gets less of the processor simply takes fewer batches. A failure (out of memory) stops the
+    // taking and reaches the caller once every thread has finished, as on one thread.
+    constexpr size_t kBatch = 32;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::exception_ptr> failed(threads);
+    auto take = [&](size_t slot) {
+        try {
+            EvalScratch scratch;
+            for (;;) {
+                if (stop.load(std::memory_order_relaxed)) return;
+                const size_t from = next.fetch_add(kBatch, std::memory_order_relaxed);
+                if (from >= lines.size()) return;
+                const size_t to = std::min(from + kBatch, lines.size());
+                for (size_t i = from; i < to; ++i) EvaluateLineRecord(*lines[i], smooth, scratch);
+            }
+        } catch (...) {
+            failed[slot] = std::current_exception();
+            stop = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    helpers.reserve(threads - 1);
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(take, t);
+        } catch (const std::system_error&) {
+            break;  // the threads that did start, and this one, take all the lines
+        }
+    }
+    take(0);
+    for (std::thread& h : helpers) h.join();
+    for (const std::exception_ptr& e : failed)
+        if (e) std::rethrow_exception(e);
 }
 
 bool BoundsOf(const Polyline& pl, RectF& r) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "geom/evaluate.h"
 #include "geom/smooth.h"
 #include "model/design.h"
 
@@ -24,8 +25,13 @@ DerivedHooks& derivedHooks();
 // Evaluates one line from its nodes: its evaluated polyline (empty when the evaluation fails,
 // a bad line) and, with a margin, its second polyline.
 void EvaluateLineRecord(Line& line, const TSmooth& smooth);
-// Evaluates every line of the design (lines A, B and graded lines).
-void EvaluateAllLines(Design& d, const TSmooth& smooth);
+void EvaluateLineRecord(Line& line, const TSmooth& smooth, EvalScratch& scratch);
+
+// Below this many nodes in all, a design's lines are evaluated on the calling thread alone.
+constexpr size_t kParallelEvaluationNodes = 20000;
+// Evaluates every line of the design (lines A, B and graded lines). A large design is shared out
+// over `threads` threads (0: one per core); the result is the same for any number.
+void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads = 0);
 
 // The after-load steps; returns the page the design opens on (0–3).
 int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate = true);

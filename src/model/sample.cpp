@@ -13,7 +13,7 @@ Line& AddLine(List<Line>& l, std::vector<Node> nodes, uint32_t flags = 0) {
     auto ln = std::make_unique<Line>();
     ln->nodes = std::move(nodes);
     ln->flags = flags;
-    ln->colour = 0x000000;
+    ln->colour = 0xFFFFFF;  // white on the black drawing window
     l.push_back(std::move(ln));
     return *l.back();
 }
@@ -130,8 +130,8 @@ void BuildSampleDesign(Design& d) {
 
     // Page 1: a quarter (后帮) with a seam-allowance hosted mark and a second base point.
     Part& quarter = NewPart(d, 1, false);
-    Line& q = AddLine(quarter.linesA, Rect(20000, 0, 32000, 8000), 0x8u);
-    AddLine(quarter.linesB, {{21000, 4000, 0}, {31000, 4000, 0}}, 1u << kLineMethodShift);
+    Line& q = AddLine(quarter.linesA, Rect(20000, 0, 32000, 8000), (4u << kLineMethodShift) | 0x8u);
+    AddLine(quarter.linesB, {{21000, 4000, 0}, {31000, 4000, 0}}, 4u << kLineMethodShift);
     auto qb = std::make_unique<BasePoint>();
     qb->x = 26000;
     qb->y = 4000;
@@ -166,7 +166,7 @@ void BuildSampleDesign(Design& d) {
         circle.push_back({float(40000 + 3000 * std::cos(a)), float(4000 + 3000 * std::sin(a)), 0});
     }
     AddLine(lining.linesA, circle, (2u << kLineMethodShift) | 0x8u);
-    AddLine(lining.linesB, {{38000, 4000, 0}, {42000, 4000, 0}}, 1u << kLineMethodShift);
+    AddLine(lining.linesB, {{38000, 4000, 0}, {42000, 4000, 0}}, 4u << kLineMethodShift);
 
     // One piece cut from the quarter.
     auto piece = std::make_unique<Piece>();

@@ -143,5 +143,22 @@ TEST_F(ViewFixture, RightDragPansOnlyPixelsUntilRelease) {
     EXPECT_EQ(v.oy, oy - 10);
 }
 
+TEST_F(ViewFixture, FeedbackIsDrawnOverACopyOfTheTile) {
+    QWidget* w = f->drawing();
+    view().feedback = [](Canvas& c) {
+        c.setColour(0x00FF00);
+        c.line({10, 20}, {60, 20});
+        return true;
+    };
+    QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.pixel(30, 20), qRgb(0, 255, 0));
+    const View& v = view().state().view;
+    EXPECT_NE(view().buffer().image().pixel(v.mx + 30, v.my + 20), qRgb(0, 255, 0));
+    // Erasing the feedback is a plain present.
+    view().feedback = nullptr;
+    shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_NE(shown.pixel(30, 20), qRgb(0, 255, 0));
+}
+
 }  // namespace
 }  // namespace rz

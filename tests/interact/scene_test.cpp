@@ -383,6 +383,21 @@ TEST_F(SceneTest, GridAppearsFromNinePixels) {
     EXPECT_EQ(RoundPx(1000.0 * view.s), 11);
 }
 
+TEST_F(SceneTest, GridWithoutAUsableUnitIsNotDrawn) {
+    doc.settings.displayFlags |= kDispGrid;
+    for (float unit : {0.0f, -1000.0f, std::nanf("")}) {
+        doc.settings.gridUnit = unit;
+        redraw();
+        EXPECT_EQ(count(kColGrid) + count(kColGridTenth), 0) << unit;
+    }
+    // Far out the spacing drops below nine pixels long before lines could pile up.
+    doc.settings.gridUnit = 1000.0f;
+    view.s = view.s0 * float(kZoomMin);
+    view.refreshVisible();
+    redraw();
+    EXPECT_EQ(count(kColGrid) + count(kColGridTenth), 0);
+}
+
 TEST_F(SceneTest, DuplicatePixelsMergeAndFarZoomClips) {
     AddLine(part().linesA, {{0, 0}, {1, 0}, {2, 0}, {3000, 0}, {3001, 0}}, 0x000077);
     redraw();
@@ -436,6 +451,21 @@ TEST_F(SceneTest, BackScreenDrawsAnEmptySheetWithFrameRulerAndBorder) {
             k.pts[1] == view.toPixel({1000, 1000}))
             items.push_back(k.colour);
     EXPECT_EQ(items, (std::vector<uint32_t>{0x0058B4, Halve(0x808030), col(kColHighlight), 0x006020}));
+}
+
+TEST_F(SceneTest, SheetFitCoversItsItems) {
+    SheetDisplay sheet;
+    sheet.range = {92300.0f, 61800.0f};
+    view.make(1000, 700, sheet.range);
+    float s = view.s;
+    EXPECT_FALSE(FitSheetView(sheet, view));  // an empty sheet: the view stays
+    EXPECT_EQ(view.s, s);
+    Polyline a = {{1000, 1000}, {3000, 1000}}, b = {{2000, 5000}};
+    sheet.items = {{0, 1, &a}, {0, 1, &b}};
+    ASSERT_TRUE(FitSheetView(sheet, view));
+    PixelPoint c = view.toWindow({2000, 3000});
+    EXPECT_LE(std::abs(c.x - 500), 1);
+    EXPECT_LE(std::abs(c.y - 350), 1);
 }
 
 }  // namespace

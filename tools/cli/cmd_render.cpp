@@ -103,7 +103,8 @@ int RenderVerb(const std::vector<std::string>& args) {
     // The window's view after loading: the work range at the base scale. A picture needs no
     // margin around the window tile.
     View view;
-    view.make(W, H, FrontWorkRange(0, 0.0f, 0.0f), 0);
+    const ShortCutSetup& cut = doc.settings.cutSetup;
+    view.make(W, H, FrontWorkRange(cut.workRange, cut.customWidth, cut.customHeight), 0);
 
     if (ext == ".svg") {
         SvgCanvas svg(W, H);

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "geom/evaluate.h"
+#include "model/afterload.h"
+#include "model/design.h"
+#include "model/sample.h"
+
+using namespace rz;
+
+namespace {
+
+// A design large enough to be shared out over threads, whose lines take every path of the
+// evaluation: each curve method, break nodes, margins, the self-symmetric step, a bad line.
+void VariedDesign(Design& d) {
+    BuildLargeDesign(d, 60, 10, 50, 0, 0);
+    std::mt19937 rng(3);
+    int n = 0;
+    for (auto& p : d.parts)
+        for (List<Line>* l : {&p->linesA, &p->linesB})
+            for (auto& ln : *l) {
+                ++n;
+                ln->flags = (ln->flags & ~lineflag::kCurveMask) | (uint32_t(n % 6) << lineflag::kCurveShift);
+                for (Node& nd : ln->nodes) {
+                    nd.x += float(rng() % 400);
+                    if (rng() % 9 == 0) nd.word |= kNodeBreak;
+                }
+                if (n % 4 == 0) ln->margin = n % 8 == 0 ? 150.0f : -80.0f;
+                if (n % 7 == 0) {
+                    ln->flags |= lineflag::kSelfSymmetric;
+                    ln->nodes.resize(ln->nodes.size() / 2);  // an open arch
+                }
+                if (n % 97 == 0) ln->nodes[3].y = NAN;
+            }
+}
+
+// Bit for bit, so that the bad line's NaN node compares equal to itself.
+template <class T>
+bool SameBits(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+std::vector<const Line*> LinesOf(const Design& d) {
+    std::vector<const Line*> out;
+    for (auto& p : d.parts)
+        for (const List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
+            for (auto& ln : *l) out.push_back(ln.get());
+    return out;
+}
+
+}  // namespace
+
+TEST(AfterLoad, EvaluationIsTheSameOnAnyNumberOfThreads) {
+    Design source;
+    VariedDesign(source);
+    const TSmooth smooth;
+    // The plain way: every line on its own, in order.
+    Design plain;
+    plain.copyFrom(source);
+    for (auto& p : plain.parts)
+        for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
+            for (auto& ln : *l) {
+                std::vector<Node> nodes = ln->nodes;
+                Polyline eval;
+                if (!EvaluateLine(smooth, nodes, ln->flags, eval)) eval.clear();
+                ln->nodes = nodes;
+                ln->eval = eval;
+                ln->second = ln->margin != 0.0f ? MarginPolyline(eval, ln->margin) : Polyline{};
+            }
+    const std::vector<const Line*> want = LinesOf(plain);
+    size_t bad = 0, seconds = 0;
+    for (const Line* ln : want) {
+        bad += ln->eval.empty();
+        seconds += !ln->second.empty();
+    }
+    ASSERT_GT(bad, 0u);
+    ASSERT_GT(seconds, 50u);
+
+    for (unsigned threads : {1u, 2u, 3u, 0u}) {
+        Design d;
+        d.copyFrom(source);
+        EvaluateAllLines(d, smooth, threads);
+        const std::vector<const Line*> got = LinesOf(d);
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            ASSERT_TRUE(SameBits(got[i]->nodes, want[i]->nodes)) << threads << " threads, line " << i;
+            ASSERT_TRUE(SameBits(got[i]->eval, want[i]->eval)) << threads << " threads, line " << i;
+            ASSERT_TRUE(SameBits(got[i]->second, want[i]->second)) << threads << " threads, line " << i;
+        }
+    }
+}
+
+TEST(AfterLoad, EvaluationOfADesignWithoutLines) {
+    Design d;
+    d.clear();
+    EvaluateAllLines(d, TSmooth{}, 2);  // nothing to share out: no thread, no crash
+    EXPECT_TRUE(LinesOf(d).empty());
+}

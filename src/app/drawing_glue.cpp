@@ -1,9 +1,12 @@
 #include "app/drawing_glue.h"
 
+#include <QCursor>
 #include <QInputDialog>
+#include <QMenu>
 
 #include "app/main_frame.h"
 #include "commands/draw_common.h"
+#include "commands/edit_tools.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
 #include "model/gbk.h"
@@ -13,6 +16,27 @@ namespace rz {
 DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
     : QObject(&frame), frame_(frame), engine_(engine) {
     InstallDrawTools(engine_, tools_);
+    EditServices edit;
+    edit.popup = [&frame](const std::string& title, const std::vector<std::string>& items,
+                          const std::vector<bool>& on) {
+        QMenu menu(frame.drawing());
+        menu.setTitle(QString::fromStdString(title));
+        std::vector<QAction*> acts;
+        for (size_t i = 0; i < items.size(); ++i) {
+            acts.push_back(menu.addAction(QString::fromStdString(items[i])));
+            acts.back()->setEnabled(i < on.size() && on[i]);
+        }
+        QAction* chosen = menu.exec(QCursor::pos());
+        for (size_t i = 0; i < acts.size(); ++i)
+            if (acts[i] == chosen) return int(i);
+        return -1;
+    };
+    InstallEditTools(engine_, std::move(edit));
+    // While an outline is dragged the pointer's input stays with the drawing window.
+    engine_.hooks.confinePointer = [&frame](bool on) {
+        if (on) frame.drawing()->grabMouse();
+        else frame.drawing()->releaseMouse();
+    };
     tools_.trace->askText = [&frame](std::string& gbk) {
         bool ok = false;
         QString t = QInputDialog::getText(&frame, QStringLiteral("字串"), QStringLiteral("字串"),

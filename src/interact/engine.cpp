@@ -399,7 +399,9 @@ void Engine::endZoom() {
     redraw();
 }
 
-void Engine::endDrag(const Pointer& p, bool accepted) {
+void Engine::endDrag(const Pointer& at, bool accepted) {
+    // `at` may be the capture's own last pointer, which the reset below clears.
+    Pointer p = at;
     DragCapture d = std::move(cap_.drag);
     cap_ = {};
     if (d.end) d.end(*this, p, accepted);
@@ -820,6 +822,8 @@ bool Engine::OnKeyDown(const KeyEvent& k) {
         if (k.key == key::Escape) ActivationLost();
         else if (cap_.kind == CaptureKind::Drag && (k.key == key::Return || k.key == key::Enter))
             endDrag(cap_.last, true);
+        else if (cap_.kind == CaptureKind::Drag && cap_.drag.key)
+            cap_.drag.key(*this, k);
         return true;
     }
     if (vs.backShown) {

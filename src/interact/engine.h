@@ -101,6 +101,8 @@ struct DragCapture {
     // accepted is false for ESC and a lost activation.
     std::function<void(Engine&, const Pointer&, bool accepted)> end;
     std::function<bool(Engine&, Canvas&)> overlay;
+    // Keys other than ESC and Enter while the drag runs (turning or nudging an outline).
+    std::function<void(Engine&, const KeyEvent&)> key;
     bool acceptOnRelease = true;  // left release accepts; otherwise a left press or Enter does
 };
 
@@ -118,6 +120,7 @@ struct EngineHooks {
     std::function<bool(const KeyEvent&)> backKey;   // the back screen's own key handler
     std::function<void()> backClear;                // ESC on the back screen in mode 0
     std::function<bool()> fitBack;                  // Ctrl+Enter on the back screen
+    std::function<void(bool on)> confinePointer;    // keep the pointer inside the window
     // The window's own view commands, when it has them (they refresh its panes as well);
     // without them the engine changes the view and redraws.
     std::function<void(int page)> selectPage;       // keys 1–4

@@ -1,0 +1,114 @@
+// The editing modes of the 图形 menu: 删除, 自动擦除, 移动, 旋转, 拷贝, 比例, 单头延伸, 两头延伸,
+// 等距, 对折, 打断, 修剪, 封闭, 平行 and 取代, with the interactions they share: the fence
+// stroke, the dragged outline and the selection rule.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "commands/edit_ops.h"
+#include "interact/engine.h"
+
+namespace rz {
+
+namespace mode {
+constexpr int Copy = 22;
+constexpr int Fold = 24;
+constexpr int Close = 25;
+constexpr int Offset = 26;
+constexpr int Break = 27;
+constexpr int ExtendOne = 101;
+constexpr int ExtendBoth = 102;
+constexpr int AutoErase = 103;
+constexpr int Scale = 151;
+constexpr int Replace = 165;
+constexpr int Parallel = 170;
+constexpr int CutCorner = 105;
+constexpr int Correct = 115;
+}  // namespace mode
+
+// Prompt resources of the editing modes.
+constexpr int kPromptFold = 33996;
+constexpr int kPromptReplace = 34013;
+constexpr int kPromptParallel = 34016;
+constexpr int kPromptCutCorner = 33999;
+
+// 截角 on a part: the stretches of the collected lines B (each the piece 修剪 would remove at its
+// pick point) are taken out of their lines and chained into a cutting line, extended by 5 mm at
+// both ends; when it crosses the outline exactly twice, the outline stretch holding `corner` is
+// replaced by the cutting line between the crossings. Everything is computed before anything
+// changes: false leaves the part untouched.
+struct CornerPick {
+    Line* line = nullptr;
+    PointF at;
+};
+bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, PointF corner, const TSmooth& smooth,
+               const Line& style);
+constexpr const char* kPromptBreakGroup = " 请选择一组被打断的线条！按Enter键确认；ESC键取消.";
+
+// FenceStroke: a rubber-band segment from the press point until the release; `done` gets
+// stroke = true when the pointer moved by 2 pixels or more on either axis.
+void FenceStroke(Engine& e, const Pointer& at, std::function<void(Engine&, bool stroke, PointF a, PointF b)> done);
+
+// DragOutline: the outline follows the pointer from `at` until a left press or Enter accepts
+// or ESC cancels; Space turns it by 90° about the cursor, Tab mirrors it alternately in the
+// vertical and the horizontal line through the cursor, the arrow keys nudge it by a pixel.
+// The pointer stays inside the window meanwhile.
+struct DragResult {
+    bool accepted = false;
+    PointF offset;      // from the press point to the drop point
+    int quarterTurns = 0;
+    int flips = 0;
+    Affine map;         // the whole placement: translation, turns and mirrors
+};
+void DragOutline(Engine& e, const Pointer& at, Shape outline, std::function<void(Engine&, const DragResult&)> done);
+
+// Selection rule of 移动, 拷贝, 删除 and 旋转.
+enum class SelectionAct { Selection, Cleared, Record };
+SelectionAct ApplySelectionRule(Engine& e, const PickResult& r);
+
+// The end of every committed edit: rebuilds the parts touched, redraws and pushes one undo
+// snapshot.
+void CommitEdit(Engine& e, std::initializer_list<Part*> parts);
+void CommitEdit(Engine& e, const std::vector<Part*>& parts);
+
+// The records of a part moved as a whole.
+std::vector<RecordRef> AllRecords(Part& p);
+// A new part with copies of the lines, pins, motifs, texts, notches and base points of `src`
+// (references to base points re-targeted into the copy), appended to the design.
+Part& DuplicatePart(Design& d, const Part& src);
+
+// 点操作 (mode 35): the items of its two popup menus.
+enum class PointOpItem {
+    Pull,         // 拉点
+    AddNodes,     // 加点
+    RemoveNodes,  // 减点
+    RangeCorner,  // 角点 (range)
+    ArcNode,      // 弧点
+    CornerNode,   // 角点 (node)
+    Join,         // 接合
+    Split,        // 断开
+    Coincide,     // 重合
+    FindCorner,   // 找出角点
+    FindNotch,    // 找出牙尖
+    QuickDraw,    // 速绘
+};
+// A popup menu of the window: returns the index of the item chosen or -1.
+using PopupMenu = std::function<int(const std::string& title, const std::vector<std::string>& items,
+                                    const std::vector<bool>& enabled)>;
+
+// The window's services for the editing modes.
+struct EditServices {
+    PopupMenu popup;  // without it the popups of 点操作 offer nothing
+    // 修正: the corrections themselves belong to grading. Each returns true when it changed the
+    // design (the mode then rebuilds, redraws and records the change).
+    std::function<bool()> gradedSizeShown;          // results exist and a non-base size is shown
+    std::function<bool(Part&)> adoptDisplayedSize;  // the part's base lines take that size's shape
+    std::function<bool(const std::string& title, Part&)> partCorrection;          // "部位修正(…)"
+    std::function<bool(const std::string& title, Part&, Line&)> lineCorrection;   // "线段修正"
+};
+
+// Registers the editing modes with the engine.
+void InstallEditTools(Engine& e, EditServices services = {});
+
+}  // namespace rz

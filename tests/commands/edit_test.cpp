@@ -1,0 +1,822 @@
+// The editing modes driven by scripted presses, keys and dialogs on small designs; results are
+// checked against independent computations.
+#include <cmath>
+#include <deque>
+#include <numbers>
+
+#include "commands/edit_tools.h"
+#include "draw_fixture.h"
+#include "geom/polyline.h"
+#include "geom/primitives.h"
+#include "model/afterload.h"
+#include "model/xie.h"
+
+namespace rz::test {
+namespace {
+
+constexpr float kTol = 0.05f;
+
+struct EditTest : DrawTest {
+    void SetUp() override {
+        DrawTest::SetUp();
+        InstallEditTools(*eng);
+    }
+    // A square part of side s at (x, y) with one closed outline line A.
+    Part& part(float x, float y, float s) {
+        Part& p = AppendNewPart(doc.design, doc.currentPage());
+        p.linesA.push_back(MakeLineRecord(doc, nodes({{x, y}, {x + s, y}, {x + s, y + s}, {x, y + s}, {x, y}}), kCurvePolyline, 3));
+        CompletePart(p);
+        eng->designChanged();
+        return p;
+    }
+    Line& lineB(Part& p, std::vector<PointF> pts) {
+        p.linesB.push_back(MakeLineRecord(doc, nodes(pts), kCurvePolyline, 1));
+        CompletePart(p);
+        eng->designChanged();
+        return *p.linesB.back();
+    }
+    static std::vector<Node> nodes(std::vector<PointF> pts) {
+        std::vector<Node> v;
+        for (auto q : pts) v.push_back({q.x, q.y, 0});
+        return v;
+    }
+    std::vector<uint8_t> saved() { return WriteXie(doc.design); }
+    size_t snapshots() const { return size_t(doc.undo.stored()); }
+    void press(float x, float y, uint32_t mods = 0) {
+        eng->OnMouseMove(ev(Button::None, px(x, y), mods));
+        eng->OnLeftDown(ev(Button::Left, px(x, y), mods));
+    }
+    void release(float x, float y, uint32_t mods = 0) { eng->OnLeftUp(ev(Button::Left, px(x, y), mods)); }
+    // A press, a drag in steps, and the release.
+    void drag(float x0, float y0, float x1, float y1, uint32_t mods = 0) {
+        press(x0, y0, mods);
+        for (int i = 1; i <= 4; ++i)
+            moveTo(x0 + (x1 - x0) * float(i) / 4, y0 + (y1 - y0) * float(i) / 4, mods);
+        release(x1, y1, mods);
+    }
+    // Refusal: a 500 Hz tone, no snapshot and the same file bytes.
+    template <class F>
+    void expectRefused(F&& action) {
+        auto before = saved();
+        size_t snaps = snapshots();
+        platform.tones.clear();
+        action();
+        EXPECT_EQ(saved(), before);
+        EXPECT_EQ(snapshots(), snaps);
+        ASSERT_FALSE(platform.tones.empty());
+        EXPECT_EQ(platform.tones.back(), kToneRefused);
+    }
+};
+
+float Len(const std::vector<PointF>& v) { return PolyLength(v); }
+
+TEST_F(EditTest, CommandsSelectTheirModes) {
+    const std::pair<int, int> ids[] = {{32863, 103}, {32859, 23}, {32860, 20}, {32861, 21}, {32862, 22},
+                                       {34105, 151}, {34156, 102}, {32857, 101}, {32916, 26}, {32855, 24},
+                                       {32856, 27},  {34075, 28},  {32915, 25},  {34161, 170}, {34159, 165},
+                                       {34163, 105}, {32858, 35},   {32884, 115}};
+    for (auto [id, m] : ids) {
+        command(id);
+        EXPECT_EQ(eng->mode(), m) << id;
+        EXPECT_NE(eng->tool(m), nullptr) << m;
+    }
+}
+
+TEST_F(EditTest, DeleteLinePartAndFence) {
+    Part& p = part(1000, 1000, 4000);
+    Line& b = lineB(p, {{1500, 2000}, {4500, 2000}});
+    Line* keep = &lineB(p, {{1500, 4000}, {4500, 4000}});
+    size_t snaps = snapshots();
+    command(32859);
+    click(3000, 2000);
+    ASSERT_EQ(p.linesB.size(), 1u);
+    EXPECT_EQ(p.linesB[0].get(), keep);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    (void)b;
+
+    // Shift on empty space: a fence polygon of clicks, finished with a right press.
+    Pin* pin = new Pin();
+    pin->x = 2000, pin->y = 1500, pin->diameter = 100;
+    p.pins.emplace_back(pin);
+    eng->designChanged();
+    click(1200, 2500, kMkShift);
+    click(4800, 2500);
+    click(4800, 4500);
+    click(1200, 4500);
+    rightClick(1200, 4500);
+    EXPECT_TRUE(p.linesB.empty()) << "the line lies wholly inside";
+    EXPECT_EQ(p.pins.size(), 1u) << "the pin lies outside";
+    EXPECT_EQ(snapshots(), snaps + 2);
+
+    // The part: asked, no keeps it, yes removes it.
+    platform.answers = {false, true};
+    size_t parts = doc.design.parts.size();
+    click(3000, 1500);
+    EXPECT_EQ(doc.design.parts.size(), parts);
+    click(3000, 1500);
+    EXPECT_EQ(doc.design.parts.size(), parts - 1);
+    for (auto& q : doc.design.parts) EXPECT_NE(q.get(), &p);
+    EXPECT_EQ(platform.questions.back(), "确认删除该部位吗？");
+}
+
+TEST_F(EditTest, DeleteAtANodeDeletesThatLine) {
+    Part& p = part(1000, 1000, 4000);
+    lineB(p, {{1500, 2000}, {4500, 2000}});
+    command(32859);
+    click(1500, 2000);
+    EXPECT_TRUE(p.linesB.empty());
+    EXPECT_EQ(p.linesA.size(), 1u);
+}
+
+TEST_F(EditTest, DeleteBasePointAsksWithItsReferences) {
+    Part& p = part(1000, 1000, 4000);
+    Line& b = lineB(p, {{1500, 2000}, {4500, 2000}});
+    auto bp = std::make_unique<BasePoint>();
+    bp->x = 3000, bp->y = 3000;
+    BasePoint* raw = bp.get();
+    p.basePoints.push_back(std::move(bp));
+    b.basePoint = raw;
+    eng->designChanged();
+    command(32859);
+    platform.answers = {true};
+    click(3000, 3000);
+    ASSERT_FALSE(platform.questions.empty());
+    EXPECT_EQ(platform.questions.back(), "该基点关联 1 根线条\n0 个定针\n0 个图案\n0 个共用\n执意删除吗？");
+    EXPECT_TRUE(p.basePoints.empty());
+    EXPECT_EQ(b.basePoint, nullptr) << "the reference went through the integrity service";
+}
+
+TEST_F(EditTest, AutoEraseDeletesCrossedLinesOfThePart) {
+    Part& p = part(1000, 1000, 4000);
+    lineB(p, {{1500, 2000}, {4500, 2000}});
+    Line* keep = &lineB(p, {{1500, 4000}, {4500, 4000}});
+    command(32863);
+    drag(3000, 1500, 3000, 2500);
+    ASSERT_EQ(p.linesB.size(), 1u);
+    EXPECT_EQ(p.linesB[0].get(), keep);
+    // A press without a stroke does nothing.
+    size_t snaps = snapshots();
+    drag(3000, 3500, 3000, 3501);
+    EXPECT_EQ(p.linesB.size(), 1u);
+    EXPECT_EQ(snapshots(), snaps);
+}
+
+TEST_F(EditTest, MoveSelectionWithTurnAndMirror) {
+    Part& p = part(1000, 1000, 5000);
+    Line& b = lineB(p, {{2000, 2000}, {3000, 2000}, {3000, 2500}});
+    b.flags |= kFlagSelected;
+    auto before = points(b);
+    command(32860);
+    size_t snaps = snapshots();
+    press(2000, 2000);
+    release(2000, 2000);
+    moveTo(2500, 3000);
+    key(key::Space);  // quarter turn about the cursor
+    EXPECT_NE(platform.prompts.back().find("〔相对位移〕5.00,10.00"), std::string::npos);
+    eng->OnLeftDown(ev(Button::Left, px(2500, 3000)));
+    EXPECT_EQ(snapshots(), snaps + 1);
+    // (2000,2000) lands on the cursor; (3000,2000) is turned by 90° about it.
+    auto after = points(b);
+    EXPECT_NEAR(after[0].x, 2500, 1);
+    EXPECT_NEAR(after[0].y, 3000, 1);
+    EXPECT_NEAR(after[1].x, 2500, 1);
+    EXPECT_NEAR(after[1].y, 4000, 1);
+    EXPECT_NEAR(Len(after), Len(before), 0.5f) << "a rigid move keeps lengths";
+
+    // Tab mirrors in the vertical line through the cursor; ESC cancels.
+    auto mid = points(b);
+    press(2500, 3000);
+    release(2500, 3000);
+    key(key::Tab);
+    key(key::Escape);
+    EXPECT_EQ(points(b), mid);
+    press(2500, 3000);
+    release(2500, 3000);
+    key(key::Tab);
+    key(key::Return);
+    auto mirrored = points(b);
+    for (size_t i = 0; i < mid.size(); ++i) {
+        EXPECT_NEAR(mirrored[i].x, 2 * 2500 - mid[i].x, 1);
+        EXPECT_NEAR(mirrored[i].y, mid[i].y, 1);
+    }
+}
+
+TEST_F(EditTest, MoveAnUnselectedElementMovesItsPartOffThePiecePage) {
+    Part& p = part(1000, 1000, 3000);
+    Line& b = lineB(p, {{2000, 2000}, {3000, 2000}});
+    command(32860);
+    press(2500, 2000);
+    release(2500, 2000);
+    moveTo(2500, 2500);
+    eng->OnLeftDown(ev(Button::Left, px(2500, 2500)));
+    EXPECT_NEAR(b.nodes[0].y, 2500, 1);
+    EXPECT_NEAR(p.linesA[0]->nodes[0].y, 1500, 1) << "the whole part moved";
+    EXPECT_NEAR(p.outline[0].y, 1500, 1);
+}
+
+TEST_F(EditTest, MoveUnselectedWhileSelectionOnlyClears) {
+    Part& p = part(1000, 1000, 5000);
+    Line& a = lineB(p, {{2000, 2000}, {3000, 2000}});
+    Line& b = lineB(p, {{2000, 4000}, {3000, 4000}});
+    a.flags |= kFlagSelected;
+    auto pb = points(b);
+    size_t snaps = snapshots();
+    command(32860);
+    click(2500, 4000);
+    EXPECT_FALSE(a.flags & kFlagSelected);
+    EXPECT_EQ(points(b), pb);
+    EXPECT_EQ(snapshots(), snaps);
+}
+
+TEST_F(EditTest, RotateKeepsLengthsAndDistancesToTheCentre) {
+    Part& p = part(1000, 1000, 5000);
+    Line& b = lineB(p, {{2000, 3000}, {4000, 3000}});
+    command(32861);
+    // Centre of the line's box is (3000, 3000); dragging from (4000,3000) to (3000,4000) turns 90°.
+    press(4000, 3000);
+    moveTo(3500, 3600);
+    moveTo(3000, 4000);
+    release(3000, 4000);
+    auto after = points(b);
+    EXPECT_NEAR(after[0].x, 3000, 1);
+    EXPECT_NEAR(after[0].y, 2000, 1);
+    EXPECT_NEAR(after[1].x, 3000, 1);
+    EXPECT_NEAR(after[1].y, 4000, 1);
+    EXPECT_NEAR(PtDist(after[0], after[1]), 2000, 0.5f);
+}
+
+TEST_F(EditTest, CopyDragAndStepAndRepeat) {
+    Part& p = part(1000, 1000, 6000);
+    lineB(p, {{2000, 2000}, {3000, 2000}});
+    command(32862);
+    press(2500, 2000);
+    release(2500, 2000);
+    moveTo(2500, 2600);
+    eng->OnLeftDown(ev(Button::Left, px(2500, 2600)));
+    ASSERT_EQ(p.linesB.size(), 2u);
+    EXPECT_EQ(points(*p.linesB[0]), (std::vector<PointF>{{2000, 2000}, {3000, 2000}})) << "the original stays";
+    EXPECT_NEAR(p.linesB[1]->nodes[0].y, 2600, 1);
+    EXPECT_NEAR(p.linesB[1]->nodes[1].x, 3000, 1);
+
+    // Step and repeat: the selection copied 3 times 5 mm along a vertical line from its lower end.
+    Line& dir = lineB(p, {{5000, 1500}, {5000, 6000}});
+    p.linesB[0]->flags |= kFlagSelected;
+    platform.dialogValues = {{5.0, 3}};
+    click(5000, 1600);
+    ASSERT_EQ(p.linesB.size(), 6u);
+    for (int k = 1; k <= 3; ++k) {
+        auto c = points(*p.linesB[2 + k]);
+        EXPECT_NEAR(c[0].x, 2000, 0.5f);
+        EXPECT_NEAR(c[0].y, 2000 + 500.0f * k, 0.5f);
+    }
+    EXPECT_FLOAT_EQ(doc.settings.equidistance, 500.0f);
+    (void)dir;
+}
+
+TEST_F(EditTest, CopyPartMakesADuplicateAtTheDrop) {
+    Part& p = part(1000, 1000, 2000);
+    lineB(p, {{1500, 1500}, {2500, 1500}});
+    size_t parts = doc.design.parts.size();
+    command(32862);
+    press(2000, 2000);  // inside the part, on no record
+    release(2000, 2000);
+    moveTo(6000, 2000);
+    eng->OnLeftDown(ev(Button::Left, px(6000, 2000)));
+    ASSERT_EQ(doc.design.parts.size(), parts + 1);
+    Part& c = *doc.design.parts.back();
+    ASSERT_EQ(c.linesB.size(), 1u);
+    EXPECT_NEAR(c.linesB[0]->nodes[0].x, 5500, 1);
+    EXPECT_NEAR(c.outline.front().x, 5000, 1);
+    EXPECT_NEAR(p.outline.front().x, 1000, 1);
+}
+
+TEST_F(EditTest, ScaleAlongAndAcrossTheChord) {
+    Part& p = part(1000, 1000, 5000);
+    Line& ref = lineB(p, {{2000, 2000}, {4000, 2000}});
+    Line& other = lineB(p, {{2000, 3000}, {3000, 4000}});
+    command(34105);
+    platform.dialogValues = {{0.5, -0.5}};  // along ×1.5, across ×0.5
+    click(3000, 2000);
+    EXPECT_NEAR(ref.nodes[1].x, 2000 + 2000 * 1.5f, 0.5f);
+    EXPECT_NEAR(other.nodes[0].y, 2000 + 1000 * 0.5f, 0.5f);
+    EXPECT_NEAR(other.nodes[1].x, 2000 + 1000 * 1.5f, 0.5f);
+    EXPECT_NEAR(other.nodes[1].y, 2000 + 2000 * 0.5f, 0.5f);
+}
+
+TEST_F(EditTest, ScaleRefusesAFactorOfZeroOrLess) {
+    Part& p = part(1000, 1000, 5000);
+    lineB(p, {{2000, 2000}, {4000, 2000}});
+    command(34105);
+    expectRefused([&] {
+        platform.dialogValues = {{-1.0, 0.0}};
+        click(3000, 2000);
+    });
+    expectRefused([&] {
+        platform.dialogValues = {{0.0, -1.5}};
+        click(3000, 2000);
+    });
+}
+
+TEST_F(EditTest, FoldMirrorsCopiesAndRefusesACurvedAxis) {
+    Part& p = part(0, 0, 6000);
+    lineB(p, {{3000, 500}, {3000, 5500}});  // the axis: x = 3000
+    Line& t = lineB(p, {{1000, 1000}, {2000, 1500}, {1500, 2500}});
+    command(32855);
+    click(3000, 4000);
+    EXPECT_EQ(eng->step(), 1);
+    click(2000, 1500);
+    ASSERT_EQ(p.linesB.size(), 3u);
+    auto m = points(*p.linesB[2]);
+    auto o = points(t);
+    for (size_t i = 0; i < o.size(); ++i) {
+        EXPECT_NEAR(m[i].x, 6000 - o[i].x, kTol);
+        EXPECT_NEAR(m[i].y, o[i].y, kTol);
+    }
+    // The axis itself: 80 Hz.
+    platform.tones.clear();
+    click(3000, 4000);
+    EXPECT_EQ(platform.tones.back(), kToneBack);
+    rightClick(3000, 4000);
+    EXPECT_EQ(eng->step(), 0);
+
+    // A curved axis.
+    lineB(p, {{500, 4000}, {1500, 5000}, {2500, 4000}});
+    click(1500, 5000);
+    EXPECT_EQ(platform.notices.back(), "对称轴必须是直线！");
+    EXPECT_EQ(eng->step(), 0);
+}
+
+TEST_F(EditTest, OffsetWholeLineAndStretch) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 3000}, {8000, 3000}});
+    command(32916);
+    // A short drag: the whole line, on the side of the press (above), 4 mm ×2.
+    platform.dialogValues = {{4.0, 2}};
+    drag(4000, 3030, 4100, 3030);
+    ASSERT_EQ(p.linesB.size(), 3u);
+    for (int k = 1; k <= 2; ++k) {
+        const Line& c = *p.linesB[k];
+        EXPECT_NEAR(c.nodes.front().x, 1000, kTol);
+        EXPECT_NEAR(c.nodes.back().x, 8000, kTol);
+        for (PointF q : c.eval) EXPECT_NEAR(DistToSegment({1000, 3000}, {8000, 3000}, q), 400.0f * k, 0.5f);
+        EXPECT_GT(c.nodes[0].y, 3000);
+    }
+    // A long drag: only the stretch between the press and the release.
+    platform.dialogValues = {{3.0, 1}};
+    drag(2000, 2970, 6000, 2970);
+    ASSERT_EQ(p.linesB.size(), 4u);
+    const Line& s = *p.linesB[3];
+    EXPECT_NEAR(s.nodes.front().x, 2000, 1);
+    EXPECT_NEAR(s.nodes.back().x, 6000, 1);
+    EXPECT_NEAR(s.nodes.front().y, 2700, 0.5f);
+    (void)b;
+}
+
+TEST_F(EditTest, OffsetWithCtrlCopiesAndWithShiftMovesAtTheDefault) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 3000}, {5000, 3000}, {8000, 5000}});
+    doc.settings.equidistance = 400;
+    command(32916);
+    click(3000, 2970, kMkCtrl);  // below the line
+    ASSERT_EQ(p.linesB.size(), 2u);
+    // Away from the corner (where the join is mitred) the copy runs at the distance.
+    auto awayFromCorner = [](PointF q) { return PtDist(q, {5000, 3000}) > 800.0f; };
+    for (PointF q : p.linesB[1]->eval)
+        if (awayFromCorner(q)) EXPECT_NEAR(PolyNearest(b.eval, q).dist, 400.0f, 1.0f);
+    EXPECT_LT(p.linesB[1]->nodes[0].y, 3000);
+    auto before = b.eval;
+    click(3000, 3030, kMkShift);  // above: the line itself moves up
+    for (PointF q : b.eval)
+        if (awayFromCorner(q)) EXPECT_NEAR(PolyNearest(before, q).dist, 400.0f, 1.0f);
+        else EXPECT_GE(PolyNearest(before, q).dist, 399.0f);
+    EXPECT_GT(b.nodes[0].y, 3000);
+}
+
+TEST_F(EditTest, TrimMiddlePieceAndUncrossedLine) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 3000}, {8000, 3000}});
+    b.colour = 0x123456;
+    lineB(p, {{3000, 1000}, {3000, 5000}});
+    lineB(p, {{6000, 1000}, {6000, 5000}});
+    command(34075);
+    platform.answers = {false};
+    size_t snaps = snapshots();
+    click(4500, 3000);
+    EXPECT_EQ(p.linesB.size(), 3u) << "no: nothing changes";
+    EXPECT_EQ(snapshots(), snaps);
+    click(4500, 3000);
+    ASSERT_EQ(p.linesB.size(), 4u);
+    EXPECT_EQ(points(b), (std::vector<PointF>{{1000, 3000}, {3000, 3000}}));
+    const Line& after = *p.linesB[1];
+    EXPECT_EQ(points(after), (std::vector<PointF>{{6000, 3000}, {8000, 3000}}));
+    EXPECT_EQ(after.colour, 0x123456u);
+    EXPECT_EQ(after.flags, b.flags);
+    EXPECT_EQ(snapshots(), snaps + 1);
+
+    // A line no other line crosses goes whole (Ctrl: no question).
+    Line* lone = &lineB(p, {{1000, 7000}, {2000, 7000}});
+    click(1500, 7000, kMkCtrl);
+    for (auto& l : p.linesB) EXPECT_NE(l.get(), lone);
+}
+
+TEST_F(EditTest, BreakByClicksAndByStroke) {
+    Part& p = part(0, 0, 9000);
+    Line& cutter = lineB(p, {{4000, 1000}, {4000, 8000}});
+    Line& a = lineB(p, {{1000, 3000}, {8000, 3000}});
+    lineB(p, {{1000, 5000}, {8000, 5000}});
+    command(32856);
+    click(4000, 2000);
+    EXPECT_EQ(eng->step(), 1);
+    click(2000, 3000);
+    click(2000, 5000);
+    click(2000, 5000);  // toggled out again
+    platform.tones.clear();
+    click(4000, 6000);  // the cutting line itself
+    EXPECT_EQ(platform.tones.back(), kToneBack);
+    key(key::Return);
+    EXPECT_EQ(eng->step(), 0);
+    ASSERT_EQ(p.linesB.size(), 4u);
+    EXPECT_EQ(points(a), (std::vector<PointF>{{1000, 3000}, {4000, 3000}}));
+    EXPECT_EQ(points(*p.linesB[2]), (std::vector<PointF>{{4000, 3000}, {8000, 3000}}));
+
+    // A stroke across the lower horizontal line and the outline's bottom edge.
+    drag(6000, -500, 6000, 5500);
+    // One cut opens the closed outline at the crossing.
+    ASSERT_EQ(p.linesA.size(), 1u);
+    EXPECT_EQ(p.linesA[0]->nodes.front().pt(), (PointF{6000, 0}));
+    EXPECT_EQ(p.linesA[0]->nodes.back().pt(), (PointF{6000, 0}));
+    EXPECT_EQ(p.linesA[0]->nodes.size(), 6u);
+    EXPECT_EQ(p.linesB.size(), 6u) << "the vertical cutter is not crossed; two horizontals are";
+    (void)cutter;
+}
+
+TEST_F(EditTest, CloseMovesANearEndThenOpens) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 1000}, {3000, 1000}, {3000, 3000}, {1000, 1030}});
+    doc.smooth.joinDistance = 50;
+    command(32915);
+    click(2000, 1000);
+    ASSERT_EQ(b.nodes.size(), 4u);
+    EXPECT_EQ(b.nodes.back().pt(), b.nodes.front().pt());
+    click(2000, 1000);
+    EXPECT_EQ(b.nodes.size(), 3u);
+    Line& far = lineB(p, {{5000, 5000}, {6000, 5000}, {6000, 6000}});
+    click(5500, 5000);
+    EXPECT_EQ(far.nodes.size(), 4u);
+    Line& two = lineB(p, {{5000, 7000}, {6000, 7000}});
+    expectRefused([&] { click(5500, 7000); });
+    (void)two;
+}
+
+TEST_F(EditTest, ExtendBothEndsAndShortenRules) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{2000, 2000}, {2050, 2000}, {5000, 2000}});
+    b.nodes.back().word = kNodeBreak;
+    command(34156);
+    click(4000, 2000);
+    EXPECT_NEAR(b.nodes.front().x, 1900, kTol);
+    EXPECT_NEAR(b.nodes.back().x, 5100, kTol);
+    EXPECT_EQ(b.nodes.back().word, 0u);
+    // Shortening: the 1.5 mm first segment is longer than 1 mm, ... then it is 0.5 mm.
+    rightClick(4000, 2000);
+    EXPECT_NEAR(b.nodes.front().x, 2000, kTol);
+    EXPECT_NEAR(b.nodes.back().x, 5000, kTol);
+    rightClick(4000, 2000);
+    EXPECT_NEAR(b.nodes.front().x, 2000, kTol) << "an end segment under 1 mm stays";
+    EXPECT_NEAR(b.nodes.back().x, 4900, kTol);
+
+    Line& z = lineB(p, {{2000, 4000}, {2000, 4000}, {5000, 4000}});
+    expectRefused([&] { click(4000, 4000); });
+    (void)z;
+}
+
+TEST_F(EditTest, ExtendOneEndAtOnceOrToTheFoot) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{2000, 2000}, {5000, 2000}});
+    command(32857);
+    click(4500, 2000);  // second half: the last end moves out by 1 mm
+    EXPECT_NEAR(b.nodes.back().x, 5100, kTol);
+    rightClick(2200, 2000);
+    EXPECT_NEAR(b.nodes.front().x, 2100, kTol);
+    // At the end: step 1, then the foot of the cursor; 加点.
+    click(5100, 2000);
+    EXPECT_EQ(eng->step(), 1);
+    platform.dialogValues = {{1}};
+    click(6000, 2300);
+    EXPECT_EQ(eng->step(), 0);
+    ASSERT_EQ(b.nodes.size(), 3u);
+    EXPECT_NEAR(b.nodes.back().x, 6000, kTol);
+    EXPECT_NEAR(b.nodes.back().y, 2000, kTol);
+    // Space: a typed length beyond the end.
+    click(6000, 2000);
+    platform.dialogValues = {{5.0}};
+    key(key::Space);
+    EXPECT_NEAR(b.nodes.back().x, 6500, kTol);
+}
+
+TEST_F(EditTest, ParallelTurnsAboutTheNearerEnd) {
+    Part& p = part(0, 0, 9000);
+    lineB(p, {{1000, 1000}, {4000, 4000}});  // reference, 45°
+    Line& t = lineB(p, {{5000, 1000}, {7000, 1000}, {8000, 1500}});
+    float before = PolyLength(points(t));
+    command(34161);
+    click(2500, 2500);
+    EXPECT_EQ(eng->step(), 1);
+    click(5500, 1000);  // near the first node: it is the pivot
+    EXPECT_EQ(eng->step(), 0);
+    PointF a = t.nodes.front().pt(), c = t.nodes.back().pt();
+    EXPECT_EQ(a, (PointF{5000, 1000}));
+    EXPECT_NEAR(PtAngle(a, c), std::numbers::pi_v<float> / 4, 1e-4f);
+    EXPECT_NEAR(PolyLength(points(t)), before, 0.5f) << "a turn keeps lengths";
+}
+
+TEST_F(EditTest, ParallelRefusesAClosedReference) {
+    Part& p = part(0, 0, 9000);
+    lineB(p, {{1000, 1000}, {2000, 1000}, {2000, 2000}, {1000, 1000}});
+    command(34161);
+    expectRefused([&] { click(1500, 1000); });
+    EXPECT_EQ(eng->step(), 0);
+}
+
+TEST_F(EditTest, ReplaceFitsTheShapeBetweenTheEnds) {
+    Part& p = part(0, 0, 9000);
+    lineB(p, {{1000, 1000}, {2000, 2000}, {3000, 1000}});  // a tent: chord 2000, height 1000
+    Line& dst = lineB(p, {{5000, 5000}, {5000, 8000}});     // chord 3000, upward
+    command(34159);
+    click(1500, 1500);
+    EXPECT_EQ(eng->step(), 1);
+    click(5000, 6000);
+    ASSERT_EQ(dst.nodes.size(), 3u);
+    EXPECT_EQ(dst.nodes.front().pt(), (PointF{5000, 5000}));
+    EXPECT_EQ(dst.nodes.back().pt(), (PointF{5000, 8000}));
+    // Similar shape: height scales with the chord ratio 1.5 → 1500 across the chord.
+    EXPECT_NEAR(std::fabs(HeightAcross(dst.nodes)), 1500.0f, 0.5f);
+    EXPECT_NEAR(dst.nodes[1].y, 6500, 0.5f);
+}
+
+TEST_F(EditTest, ReplaceRefusesAClosedShapeAndAZeroHeight) {
+    Part& p = part(0, 0, 9000);
+    lineB(p, {{1000, 1000}, {2000, 1000}, {2000, 2000}, {1000, 1000}});  // closed
+    lineB(p, {{1000, 4000}, {3000, 4000}});                              // straight
+    lineB(p, {{5000, 5000}, {6000, 6000}, {7000, 5000}});
+    command(34159);
+    expectRefused([&] { click(1500, 1000); });
+    EXPECT_EQ(eng->step(), 0);
+    click(2000, 4000);  // the straight one
+    ASSERT_EQ(eng->step(), 1);
+    expectRefused([&] {
+        platform.dialogValues = {{0.0}};
+        key(key::Space);
+    });
+    // A typed height needs a shape with height: a straight shape is refused.
+    platform.dialogValues = {{5.0}};
+    key(key::Space);
+    expectRefused([&] { click(6000, 6000); });
+}
+
+// A square whose four sides are separate outline lines, counter-clockwise from the origin.
+Part& FourSided(EditTest& t, float s) {
+    Part& p = AppendNewPart(t.doc.design, t.doc.currentPage());
+    PointF c[] = {{0, 0}, {s, 0}, {s, s}, {0, s}, {0, 0}};
+    for (int i = 0; i < 4; ++i)
+        p.linesA.push_back(MakeLineRecord(t.doc, EditTest::nodes({c[i], c[i + 1]}), kCurvePolyline, 3));
+    CompletePart(p);
+    t.eng->designChanged();
+    return p;
+}
+
+TEST_F(EditTest, CutCornerReplacesTheCornerByTheCollectedStretch) {
+    Part& p = FourSided(*this, 6000);
+    lineB(p, {{4000, 6500}, {6500, 4000}});
+    command(34163);
+    platform.tones.clear();
+    click(3000, 6000);  // an outline line with nothing collected
+    EXPECT_EQ(platform.tones.back(), kToneBack);
+    click(5250, 5250);
+    EXPECT_EQ(eng->step(), 1);
+    size_t snaps = snapshots();
+    click(5900, 6000);  // the top side near its first node, the corner (6000, 6000)
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    ASSERT_EQ(p.linesA.size(), 5u);
+    const Line& cut = *p.linesA.back();
+    PointF a = cut.nodes.front().pt(), b = cut.nodes.back().pt();
+    EXPECT_NEAR(std::min(PtDist(a, {6000, 4500}), PtDist(b, {6000, 4500})), 0, 0.5f);
+    EXPECT_NEAR(std::min(PtDist(a, {4500, 6000}), PtDist(b, {4500, 6000})), 0, 0.5f);
+    EXPECT_TRUE(cut.nodes.front().isBreak() && cut.nodes.back().isBreak());
+    // The corner is gone from the outline, the rest of the square is kept.
+    EXPECT_EQ(PointInPolygon(p.outline, {5900, 5900}), 0);
+    EXPECT_NE(PointInPolygon(p.outline, {3000, 3000}), 0);
+    EXPECT_NEAR(std::fabs(PolyArea(p.outline)), 36e6 - 1500.0 * 1500.0 / 2, 0.01 * 36e6);
+    // The collected line lost the stretch inside the part.
+    ASSERT_EQ(p.linesB.size(), 2u);
+    for (auto& l : p.linesB)
+        for (PointF q : l->eval) EXPECT_NE(std::abs(PointInPolygon(p.outline, q)), 4) << "not inside";
+}
+
+TEST_F(EditTest, CutCornerThatFailsChangesNothing) {
+    Part& p = FourSided(*this, 6000);
+    lineB(p, {{5000, 5000}, {6500, 5000}});  // crosses the outline once only
+    command(34163);
+    click(5500, 5000);
+    ASSERT_EQ(eng->step(), 1);
+    expectRefused([&] { click(5900, 6000); });
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(p.linesA.size(), 4u);
+    EXPECT_EQ(p.linesB.size(), 1u);
+}
+
+struct PointOpTest : EditTest {
+    std::vector<std::string> titles;
+    std::vector<std::vector<bool>> enabled;
+    std::deque<int> choices;
+    void SetUp() override {
+        EditTest::SetUp();
+        EditServices svc;
+        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
+            titles.push_back(t);
+            enabled.push_back(on);
+            if (choices.empty()) return -1;
+            int c = choices.front();
+            choices.pop_front();
+            return c;
+        };
+        InstallEditTools(*eng, svc);
+    }
+};
+
+TEST_F(PointOpTest, DragANodeShowsItsPositionAndPushesOnce) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 1000}, {2000, 1000}, {3000, 1000}});
+    command(32858);
+    click(1500, 1000);
+    EXPECT_EQ(eng->step(), 1);
+    size_t snaps = snapshots();
+    press(2000, 1000);
+    EXPECT_EQ(eng->step(), 4);
+    moveTo(2300, 1400);
+    EXPECT_EQ(platform.prompts.back(), "〔节点坐标〕X=23.00   , Y=14.00    〔相对位移〕3.00  ,4.00     5.00");
+    release(2300, 1400);
+    EXPECT_EQ(eng->step(), 1);
+    EXPECT_EQ(b.nodes[1].pt(), (PointF{2300, 1400}));
+    EXPECT_EQ(snapshots(), snaps + 1);
+}
+
+TEST_F(PointOpTest, RangePopupCornerAndNodePopupSplit) {
+    Part& p = part(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 1000}, {1500, 1500}, {2500, 1500}, {3000, 1000}, {4000, 1000}});
+    command(32858);
+    click(1200, 1200);
+    // A drag along the line from node 0 to node 3 marks the range.
+    press(1100, 1100);
+    moveTo(2000, 1500);
+    moveTo(2950, 1050);
+    release(2950, 1050);
+    choices = {3};  // 角点
+    rightClick(2950, 1050);
+    ASSERT_FALSE(titles.empty());
+    ASSERT_EQ(titles.back(), "点操作内");
+    EXPECT_EQ(enabled.back(), (std::vector<bool>{true, true, true, true}));
+    ASSERT_EQ(b.nodes.size(), 4u);
+    EXPECT_NEAR(b.nodes[1].x, 2000, 0.5f);
+    EXPECT_NEAR(b.nodes[1].y, 2000, 0.5f);
+    EXPECT_TRUE(b.flags & lineflag::kNodesRefitted);
+
+    // Ctrl + right press on an end node: 断开 is disabled, 重合 and 接合 are offered.
+    rightClick(1000, 1000, kMkCtrl);
+    EXPECT_EQ(titles.back(), "点操作+ctrl");
+    EXPECT_FALSE(enabled.back()[3]);
+    EXPECT_TRUE(enabled.back()[4]);
+    // On the inner node 1: 断开 splits into nodes 0..1 and 1..end.
+    choices = {3};
+    rightClick(2000, 2000, kMkCtrl);
+    ASSERT_EQ(p.linesB.size(), 2u);
+    EXPECT_EQ(b.nodes.size(), 2u);
+    EXPECT_EQ(p.linesB[1]->nodes.front().pt(), b.nodes.back().pt());
+    EXPECT_EQ(p.linesB[1]->nodes.size(), 3u);
+}
+
+TEST_F(PointOpTest, PullIsBoundedAndFindCornerOnlyClearsOnASmoothRun) {
+    Part& p = part(0, 0, 9000);
+    std::vector<PointF> zig;
+    for (int i = 0; i <= 8; ++i) zig.push_back({1000.0f + i * 300.0f, (i % 2) ? 1200.0f : 1000.0f});
+    Line& b = lineB(p, zig);
+    command(32858);
+    click(1150, 1100);
+    press(1000, 1000);  // on node 0: a node drag; the range drag starts off the nodes
+    release(1000, 1000);
+    press(1080, 1053);
+    moveTo(3300, 1100);
+    moveTo(3400, 1000);
+    release(3400, 1000);
+    float before = 0;
+    for (size_t i = 1; i + 1 < b.nodes.size(); ++i)
+        before = std::max(before, std::fabs(b.nodes[i].y - 1100.0f));
+    choices = {0};  // 拉点
+    rightClick(3400, 1000);
+    float after = 0;
+    for (size_t i = 1; i + 1 < b.nodes.size(); ++i) after = std::max(after, std::fabs(b.nodes[i].y - 1100.0f));
+    EXPECT_LE(after, before);
+    EXPECT_EQ(b.nodes.front().pt(), (PointF{1000, 1000})) << "the range ends stay";
+}
+
+TEST_F(EditTest, CorrectHandsPartsAndLinesToTheCorrections) {
+    Part& p = part(0, 0, 4000);
+    Line& b = lineB(p, {{1000, 1000}, {3000, 1000}});
+    std::vector<std::string> titles;
+    bool graded = false;
+    EditServices svc;
+    svc.gradedSizeShown = [&] { return graded; };
+    svc.adoptDisplayedSize = [&](Part&) { return true; };
+    svc.partCorrection = [&](const std::string& t, Part&) {
+        titles.push_back(t);
+        return false;
+    };
+    svc.lineCorrection = [&](const std::string& t, Part&, Line& l) {
+        titles.push_back(t);
+        l.nodes[1].x = 3500;
+        return true;
+    };
+    InstallEditTools(*eng, svc);
+    command(32884);
+    size_t snaps = snapshots();
+    click(2000, 2000);
+    ASSERT_EQ(titles.size(), 1u);
+    EXPECT_EQ(titles[0], "部位修正(40.00,40.00)");
+    EXPECT_EQ(snapshots(), snaps) << "an unchanged part records nothing";
+    click(2000, 1000);
+    EXPECT_EQ(titles.back(), "线段修正");
+    EXPECT_EQ(b.eval.back(), (PointF{3500, 1000})) << "the corrected line is evaluated";
+    EXPECT_EQ(snapshots(), snaps + 1);
+    graded = true;
+    platform.answers = {false};
+    click(2000, 2000);
+    EXPECT_EQ(platform.questions.back(), "确定换码修正吗？");
+    EXPECT_EQ(snapshots(), snaps + 1);
+}
+
+TEST(EditOps, CrossingsSplitAndStretchAgreeWithTheGeometry) {
+    Polyline a{{0, 0}, {1000, 0}, {1000, 1000}};
+    Polyline v{{500, -100}, {500, 100}};
+    Polyline h{{900, 500}, {1100, 500}};
+    auto cr = CrossingsOf(a, {&v, &h});
+    ASSERT_EQ(cr.size(), 2u);
+    EXPECT_NEAR(cr[0].s, 500, kTol);
+    EXPECT_NEAR(cr[1].s, 1500, kTol);
+    // Touching at the very end does not count.
+    Polyline t{{1000, 1000}, {1200, 1200}};
+    EXPECT_TRUE(CrossingsOf(a, {&t}).empty());
+}
+
+TEST(EditOps, MirrorRotateScaleMaps) {
+    Affine m = Affine::mirror({0, 0}, {1, 1});
+    PointF q = m.apply({3, 1});
+    EXPECT_NEAR(q.x, 1, 1e-5);
+    EXPECT_NEAR(q.y, 3, 1e-5);
+    EXPECT_TRUE(m.mirrors());
+    Affine r = Affine::rotate({10, 10}, std::numbers::pi / 2);
+    q = r.apply({20, 10});
+    EXPECT_NEAR(q.x, 10, 1e-4);
+    EXPECT_NEAR(q.y, 20, 1e-4);
+    Affine s = Affine::scale({0, 0}, std::numbers::pi / 4, 2, 1);
+    q = s.apply({1, 1});
+    EXPECT_NEAR(q.x, 2, 1e-5);
+    EXPECT_NEAR(q.y, 2, 1e-5);
+    q = s.apply({1, -1});
+    EXPECT_NEAR(q.x, 1, 1e-5);
+    EXPECT_NEAR(q.y, -1, 1e-5);
+}
+
+TEST(EditOps, NodeRangeOperations) {
+    // 拉点 on a zig-zag: bounded, angles do not get sharper, ends stay.
+    std::vector<Node> z;
+    for (int i = 0; i <= 8; ++i) z.push_back({float(i * 100), (i % 2) ? 60.0f : 0.0f, 0});
+    auto before = z;
+    int moves = PullNodes(z, 0, 8, 50);
+    EXPECT_GT(moves, 0);
+    EXPECT_LE(moves, 50);
+    EXPECT_EQ(z.front(), before.front());
+    EXPECT_EQ(z.back(), before.back());
+    // A straight run is left alone.
+    std::vector<Node> s{{0, 0, 0}, {100, 0, 0}, {200, 0, 0}, {300, 0, 0}};
+    EXPECT_EQ(PullNodes(s, 0, 3), 0);
+
+    // 角点 with two inner nodes: their lines meet at (100, 100).
+    std::vector<Node> c{{0, 0, 0}, {50, 50, 0}, {150, 50, 0}, {200, 0, 0}};
+    ASSERT_TRUE(CornerRange(c, 0, 3));
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_NEAR(c[1].x, 100, 1e-3);
+    EXPECT_NEAR(c[1].y, 100, 1e-3);
+    std::vector<Node> par{{0, 0, 0}, {100, 0, 0}, {200, 0, 0}, {300, 0, 0}};
+    EXPECT_FALSE(CornerRange(par, 0, 3));
+
+    // 找出角点 on a smooth run clears flags and sets none.
+    std::vector<Node> arc;
+    for (int i = 0; i < 15; ++i) arc.push_back({std::cos(i * 0.1f) * 1000, std::sin(i * 0.1f) * 1000, kNodeBreak});
+    EXPECT_EQ(FindCorner(arc, 7), -1);
+    for (int i = 2; i <= 12; ++i) EXPECT_FALSE(arc[i].isBreak());
+    EXPECT_TRUE(arc[0].isBreak());
+}
+
+}  // namespace
+}  // namespace rz::test

@@ -80,6 +80,23 @@ void DrawPolyline(Engine& e, Canvas& c, const Polyline& pl) {
     if (px.size() > 1) c.polyline(px.data(), px.size());
 }
 
+// The line picked by a two-step command stays highlighted until the second pick.
+bool HighlightPicked(Engine& e, Canvas& c, const Line* picked) {
+    if (e.step() == 0 || !picked) return false;
+    c.setColour(kHighlightColour);
+    c.setWidth(2);
+    c.setDash(0, 0);
+    DrawPolyline(e, c, picked->eval);
+    return true;
+}
+
+// A right press during a step gives the step up; outside a step it is the engine's.
+bool CancelPendingStep(Engine& e) {
+    if (e.step() == 0) return false;
+    e.CancelStep();
+    return true;
+}
+
 }  // namespace
 
 void CommitEdit(Engine& e, const std::vector<Part*>& parts) {
@@ -817,19 +834,8 @@ struct FoldTool : Tool {
         CommitEdit(e, {r.part});
         return true;
     }
-    bool rightPress(Engine& e, const Pointer&) override {
-        if (e.step() == 0) return false;
-        e.CancelStep();
-        return true;
-    }
-    bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0 || !axis) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
-        DrawPolyline(e, c, axis->eval);
-        return true;
-    }
+    bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
+    bool overlay(Engine& e, Canvas& c) override { return HighlightPicked(e, c, axis); }
 };
 
 // ---------------------------------------------------------------- 等距 (26)
@@ -1260,19 +1266,8 @@ struct ParallelTool : Tool {
         CommitEdit(e, {r.part});
         return true;
     }
-    bool rightPress(Engine& e, const Pointer&) override {
-        if (e.step() == 0) return false;
-        e.CancelStep();
-        return true;
-    }
-    bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0 || !ref) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
-        DrawPolyline(e, c, ref->eval);
-        return true;
-    }
+    bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
+    bool overlay(Engine& e, Canvas& c) override { return HighlightPicked(e, c, ref); }
 };
 
 struct ReplaceTool : Tool {
@@ -1340,19 +1335,8 @@ struct ReplaceTool : Tool {
         height = float(f[0].value * 100.0);
         return true;
     }
-    bool rightPress(Engine& e, const Pointer&) override {
-        if (e.step() == 0) return false;
-        e.CancelStep();
-        return true;
-    }
-    bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0 || !src) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
-        DrawPolyline(e, c, src->eval);
-        return true;
-    }
+    bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
+    bool overlay(Engine& e, Canvas& c) override { return HighlightPicked(e, c, src); }
 };
 
 }  // namespace
@@ -1568,11 +1552,7 @@ struct CutCornerTool : Tool {
         CommitEdit(e, {pt});
         return true;
     }
-    bool rightPress(Engine& e, const Pointer&) override {
-        if (e.step() == 0) return false;
-        e.CancelStep();
-        return true;
-    }
+    bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0) return false;
         c.setColour(kHighlightColour);

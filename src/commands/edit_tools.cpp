@@ -514,6 +514,20 @@ void DragPart(Engine& e, const Pointer& p, Part& part, bool copy) {
     });
 }
 
+// A press on no record: a rubber band, or, when it never opened, the part under the press is
+// dragged (copied with `copy`) unless the press only cleared a selection.
+void BandOrDragPart(Engine& e, const Pointer& p, bool copy) {
+    BandOr(e, p, [copy](Engine& en, const Pointer& q) {
+        Part* part = en.PartAt(q.model);
+        if (!part) return;
+        if (ClearSelection(en.doc.design, en.doc.currentPage())) {
+            en.redraw();
+            return;
+        }
+        DragPart(en, q, *part, copy);
+    });
+}
+
 struct MoveTool : Tool {
     bool leftPress(Engine& e, const Pointer& p) override {
         Design& d = e.doc.design;
@@ -525,15 +539,7 @@ struct MoveTool : Tool {
         }
         PickResult r = e.PickAt(p.model, 0x3007F);
         if (!r) {
-            BandOr(e, p, [](Engine& en, const Pointer& q) {
-                Part* part = en.PartAt(q.model);
-                if (!part) return;
-                if (ClearSelection(en.doc.design, en.doc.currentPage())) {
-                    en.redraw();
-                    return;
-                }
-                DragPart(en, q, *part, false);
-            });
+            BandOrDragPart(e, p, false);
             return true;
         }
         if (r.kind == kKindScanLine) {
@@ -567,15 +573,7 @@ struct CopyTool : Tool {
     bool leftPress(Engine& e, const Pointer& p) override {
         PickResult r = e.PickAt(p.model, 0x30019);
         if (!r) {
-            BandOr(e, p, [](Engine& en, const Pointer& q) {
-                Part* part = en.PartAt(q.model);
-                if (!part) return;
-                if (ClearSelection(en.doc.design, en.doc.currentPage())) {
-                    en.redraw();
-                    return;
-                }
-                DragPart(en, q, *part, true);
-            });
+            BandOrDragPart(e, p, true);
             return true;
         }
         if (r.kind == kKindScanLine) {

@@ -34,6 +34,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
     InstallEditTools(engine_, std::move(edit));
     // While an outline is dragged the pointer's input stays with the drawing window.
     engine_.hooks.confinePointer = [&frame](bool on) {
+        frame.drawing()->confinePointer = on;
         if (on) frame.drawing()->grabMouse();
         else frame.drawing()->releaseMouse();
     };

@@ -1,5 +1,8 @@
 #include "app/panes.h"
 
+#include <algorithm>
+
+#include <QCursor>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QWheelEvent>
@@ -30,6 +33,12 @@ void DrawingWindow::mousePressEvent(QMouseEvent* e) {
     if (pressHook) pressHook(e);
 }
 void DrawingWindow::mouseMoveEvent(QMouseEvent* e) {
+    if (confinePointer) {
+        QPoint at = e->position().toPoint();
+        QPoint in(std::clamp(at.x(), 0, std::max(0, width() - 1)), std::clamp(at.y(), 0, std::max(0, height() - 1)));
+        // Where the platform cannot warp the pointer the engine still clamps the position.
+        if (in != at) QCursor::setPos(mapToGlobal(in));
+    }
     if (moveHook) moveHook(e);
 }
 void DrawingWindow::mouseReleaseEvent(QMouseEvent* e) {

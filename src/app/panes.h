@@ -25,6 +25,8 @@ public:
     std::function<void(QMouseEvent*)> pressHook, moveHook, releaseHook;
     std::function<void(QWheelEvent*)> wheelHook;
     std::function<void()> endDragHook;  // the application lost activation
+    // While set, the pointer is held inside the window: it is put back at the edge it crossed.
+    bool confinePointer = false;
 
 protected:
     void paintEvent(QPaintEvent*) override;

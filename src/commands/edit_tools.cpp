@@ -225,6 +225,8 @@ void DragOutline(Engine& e, const Pointer& at, Shape outline, std::function<void
     };
     DragCapture d;
     d.acceptOnRelease = false;
+    d.rightPans = true;
+    d.confine = true;
     d.move = [st, prompt](Engine& en, const Pointer& p) {
         st->cursor = p.model;
         prompt(en);
@@ -784,6 +786,66 @@ struct ScaleTool : Tool {
 
 // ---------------------------------------------------------------- 对折 (24)
 
+}  // namespace
+
+bool FoldPart(Part& part, Line& axis, const TSmooth& smooth) {
+    size_t at = 0;
+    while (at < part.linesA.size() && part.linesA[at].get() != &axis) ++at;
+    if (at == part.linesA.size() || part.linesA.size() < 2 || axis.eval.size() < 2) return false;
+    PointF a0 = axis.eval.front(), a1 = axis.eval.back();
+    if (PtDist(a0, a1) < 1e-3f) return false;
+    Affine m = Affine::mirror(a0, a1);
+    // A record lying on the axis is its own mirror image: it is not doubled.
+    auto onAxis = [&](PointF q) { return std::abs(SignedDistToLine(a0, a1, q)) <= 1.0f; };
+    auto lineOnAxis = [&](const Line& l) {
+        return std::all_of(l.nodes.begin(), l.nodes.end(), [&](const Node& n) { return onAxis(n.pt()); });
+    };
+    std::vector<RecordRef> others;
+    for (const auto& x : AllRecords(part)) {
+        switch (x.kind) {
+        case kKindLineB:
+            if (!lineOnAxis(*static_cast<Line*>(x.record))) others.push_back(x);
+            break;
+        case kKindPin: {
+            auto* q = static_cast<Pin*>(x.record);
+            if (!onAxis({q->x, q->y})) others.push_back(x);
+            break;
+        }
+        case kKindMotif:
+        case kKindText:
+        case kKindNotch: others.push_back(x); break;
+        default: break;
+        }
+    }
+    // The outline runs on from the axis's far end round to its near end; the mirrored lines,
+    // each reversed and in reverse order, take the axis's place and bring it back.
+    List<Line> mirrored;
+    for (size_t k = 0; k + 1 < part.linesA.size(); ++k) {
+        const Line& src = *part.linesA[(at + part.linesA.size() - 1 - k) % part.linesA.size()];
+        auto c = std::make_unique<Line>(src);
+        c->flags &= ~kFlagSelected;
+        c->frontSym = c->graded = nullptr;
+        for (auto& n : c->nodes) {
+            PointF q = m.apply(n.pt());
+            n.x = q.x, n.y = q.y;
+        }
+        std::reverse(c->nodes.begin(), c->nodes.end());
+        EvaluateLineRecord(*c, smooth);
+        mirrored.push_back(std::move(c));
+    }
+    for (const auto& x : others)
+        if (auto c = CopyRecord(x); c.record) TransformRecord(c, m, smooth);
+    // The axis stays as the centre line of the whole part.
+    std::unique_ptr<Line> ax = std::move(part.linesA[at]);
+    part.linesA.erase(part.linesA.begin() + long(at));
+    part.linesA.insert(part.linesA.begin() + long(at), std::make_move_iterator(mirrored.begin()),
+                       std::make_move_iterator(mirrored.end()));
+    part.linesB.push_back(std::move(ax));
+    return true;
+}
+
+namespace {
+
 struct FoldTool : Tool {
     Line* axis = nullptr;
     Part* axisPart = nullptr;
@@ -805,13 +867,8 @@ struct FoldTool : Tool {
                 return true;
             }
             if (p.alt() && r.kind == kKindLineA) {
-                // The part folds over the axis: every record but the axis gets its mirror image.
-                Affine m = Affine::mirror(l.eval.front(), l.eval.back());
-                Part& part = *r.part;
-                for (const auto& x : AllRecords(part))
-                    if (x.record != &l && x.kind != kKindBasePoint && x.kind != kKindLineA)
-                        if (auto c = CopyRecord(x); c.record) TransformRecord(c, m, e.doc.smooth);
-                CommitEdit(e, {&part});
+                if (!FoldPart(*r.part, l, e.doc.smooth)) return Refuse(e);
+                CommitEdit(e, {r.part});
                 return true;
             }
             axis = &l;

@@ -72,6 +72,13 @@ SelectionAct ApplySelectionRule(Engine& e, const PickResult& r);
 void CommitEdit(Engine& e, std::initializer_list<Part*> parts);
 void CommitEdit(Engine& e, const std::vector<Part*>& parts);
 
+// 对折 with Alt on an outline line: the half part becomes whole. Mirrored copies of the other
+// outline lines close the outline on the far side of the axis, the other records (but base
+// points and what lies on the axis) get mirrored copies, and the axis becomes an inner line.
+// False, with nothing changed, for an axis that is not an outline line of the part or a part
+// with no other outline line.
+bool FoldPart(Part& part, Line& axis, const TSmooth& smooth);
+
 // The records of a part moved as a whole.
 std::vector<RecordRef> AllRecords(Part& p);
 // A new part with copies of the lines, pins, motifs, texts, notches and base points of `src`

@@ -498,6 +498,12 @@ void Engine::OnLeftUp(const PointerEvent& e) {
 }
 
 void Engine::OnRightDown(const PointerEvent& e) {
+    if (cap_.kind == CaptureKind::Drag && cap_.drag.rightPans && !cap_.dragPanning) {
+        cap_.dragPanning = true;
+        cap_.dragPanBegun = false;
+        cap_.dragPanFrom = e.px;
+        return;
+    }
     if (cap_.kind != CaptureKind::None) return;
     bool middlePans = (doc.settings.generalFlags & kGenMiddlePans) != 0;
     if (!middlePans && !(e.mods & kMkModifiers)) {
@@ -543,6 +549,14 @@ void Engine::dispatchRight(const PointerEvent& e) {
 }
 
 void Engine::OnRightUp(const PointerEvent& e) {
+    if (cap_.kind == CaptureKind::Drag && cap_.dragPanning) {
+        cap_.dragPanning = false;
+        if (cap_.dragPanBegun) {
+            cursor = CursorForMode(state.mode);
+            doc.platform.setCursor(cursor);
+        }
+        return;
+    }
     if (cap_.kind == CaptureKind::Pan) {
         pixel = e.px;
         endPan(true);
@@ -616,7 +630,31 @@ void Engine::OnMouseMove(const PointerEvent& e) {
         return;
     }
     case CaptureKind::Drag: {
-        Pointer p = pointerAt(e.px, e.mods);
+        PixelPoint px = e.px;
+        if (cap_.drag.confine && vs.view.W > 0 && vs.view.H > 0) {
+            px.x = std::clamp(px.x, 0, vs.view.W - 1);
+            px.y = std::clamp(px.y, 0, vs.view.H - 1);
+        }
+        if (cap_.dragPanning) {
+            // The view follows the pointer live (the dragged outline is drawn over it), once
+            // the pointer has moved 2 pixels on either axis.
+            int dx = cap_.dragPanFrom.x - px.x, dy = cap_.dragPanFrom.y - px.y;
+            if (!cap_.dragPanBegun && std::abs(dx) < 2 && std::abs(dy) < 2) return;
+            if (!cap_.dragPanBegun) {
+                cap_.dragPanBegun = true;
+                cursor = CursorKind::Pan;
+                doc.platform.setCursor(cursor);
+            }
+            cap_.dragPanFrom = px;
+            if (dx == 0 && dy == 0) return;
+            vs.view.ox -= dx;
+            vs.view.oy -= dy;
+            vs.view.refreshVisible();
+            refreshMarkerAfterView();
+            redraw();
+            return;
+        }
+        Pointer p = pointerAt(px, e.mods);
         cap_.last = p;
         if (cap_.drag.move) cap_.drag.move(*this, p);
         else present();

@@ -104,6 +104,11 @@ struct DragCapture {
     // Keys other than ESC and Enter while the drag runs (turning or nudging an outline).
     std::function<void(Engine&, const KeyEvent&)> key;
     bool acceptOnRelease = true;  // left release accepts; otherwise a left press or Enter does
+    // A right-button drag pans the view meanwhile; what is dragged stays where it is in the
+    // pattern until the pointer moves on its own again.
+    bool rightPans = false;
+    // The pointer cannot leave the drawing window: positions outside it count as its edge.
+    bool confine = false;
 };
 
 // What the other subsystems do for the engine; every hook is optional.
@@ -256,6 +261,9 @@ private:
         bool zoomMoved = false;
         DragCapture drag;
         Pointer last;
+        bool dragPanning = false;  // a right-button pan inside a drag
+        bool dragPanBegun = false;
+        PixelPoint dragPanFrom;
     };
     void dispatchRight(const PointerEvent& e);
     void endPan(bool fallThrough);

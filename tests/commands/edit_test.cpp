@@ -346,6 +346,103 @@ TEST_F(EditTest, FoldMirrorsCopiesAndRefusesACurvedAxis) {
     EXPECT_EQ(eng->step(), 0);
 }
 
+TEST_F(EditTest, FoldWithAltMakesTheHalfPartWhole) {
+    // The left half of a 6000 × 4000 rectangle; its right side is the axis.
+    Part& p = AppendNewPart(doc.design, doc.currentPage());
+    auto side = [&](PointF a, PointF b) {
+        p.linesA.push_back(MakeLineRecord(doc, nodes({a, b}), kCurvePolyline, 3));
+        return p.linesA.back().get();
+    };
+    side({0, 0}, {3000, 0});
+    Line* axis = side({3000, 0}, {3000, 4000});
+    side({3000, 4000}, {0, 4000});
+    side({0, 4000}, {0, 0});
+    CompletePart(p);
+    Line& inner = lineB(p, {{1000, 1000}, {2000, 3000}});
+    lineB(p, {{3000, 500}, {3000, 1500}});  // on the axis: not doubled
+    eng->designChanged();
+    double halfArea = std::abs(PolyArea(p.outline));
+    size_t snaps = snapshots();
+    command(32855);
+    click(3000, 3000, kMkAlt);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    ASSERT_EQ(p.linesA.size(), 6u);
+    EXPECT_TRUE(std::none_of(p.linesA.begin(), p.linesA.end(), [&](auto& l) { return l.get() == axis; }));
+    EXPECT_EQ(p.linesB.back().get(), axis) << "the axis stays as the centre line";
+    // The outline is one closed loop round the whole rectangle.
+    EXPECT_TRUE(PolyClosed(p.outline));
+    for (size_t i = 1; i < p.linesA.size(); ++i)
+        EXPECT_EQ(p.linesA[i - 1]->eval.back(), p.linesA[i]->eval.front()) << i;
+    EXPECT_NEAR(std::abs(PolyArea(p.outline)), 2 * halfArea, 1.0);
+    EXPECT_NEAR(p.bbox.maxX, 6000, kTol);
+    // The inner line gets its reflection in x = 3000; the line on the axis is not doubled.
+    ASSERT_EQ(p.linesB.size(), 4u);
+    auto o = points(inner), m = points(*p.linesB[2]);
+    for (size_t i = 0; i < o.size(); ++i) {
+        EXPECT_NEAR(m[i].x, 6000 - o[i].x, kTol);
+        EXPECT_NEAR(m[i].y, o[i].y, kTol);
+    }
+    // A part whose only outline line is the axis cannot be folded.
+    Part& q = AppendNewPart(doc.design, doc.currentPage());
+    q.linesA.push_back(MakeLineRecord(doc, nodes({{8000, 1000}, {8000, 3000}}), kCurvePolyline, 3));
+    CompletePart(q);
+    eng->designChanged();
+    expectRefused([&] { click(8000, 2000, kMkAlt); });
+}
+
+TEST_F(EditTest, DraggedOutlineStaysInTheWindowAndPansWithTheRightButton) {
+    Part& p = part(1000, 1000, 3000);
+    Line& b = lineB(p, {{2000, 2000}, {3000, 2000}});
+    b.flags |= kFlagSelected;
+    command(32860);
+    press(2000, 2000);
+    release(2000, 2000);
+    // Beyond the right edge of the 1000-pixel window the pointer counts as at its last pixel.
+    eng->OnMouseMove(ev(Button::None, {1500, px(2000, 2000).y}));
+    PointF edge = vs.view.toModel(999, px(2000, 2000).y);
+    char want[64];
+    std::snprintf(want, sizeof want, "〔相对位移〕%-.2f,%-.2f", (edge.x - 2000) / 100.0, 0.0);
+    EXPECT_EQ(platform.prompts.back(), want);
+
+    // A right-button drag pans the view; the outline keeps its place in the pattern.
+    moveTo(2500, 2000);
+    int ox = vs.view.ox;
+    PixelPoint at = px(2500, 2000);
+    eng->OnRightDown(ev(Button::Right, at));
+    eng->OnMouseMove(ev(Button::None, {at.x - 50, at.y}));
+    eng->OnMouseMove(ev(Button::None, {at.x - 100, at.y}));
+    eng->OnRightUp(ev(Button::Right, {at.x - 100, at.y}));
+    EXPECT_EQ(vs.view.ox, ox - 100);
+    EXPECT_EQ(eng->capture(), Engine::CaptureKind::Drag) << "the drag goes on after the pan";
+    EXPECT_EQ(b.nodes[0].x, 2000.0f) << "nothing moves before the drop";
+    // The pattern moved 100 pixels (1000 units) left under the pointer, which stayed on the
+    // same pattern point; back at its first pixel it is over x 3500: the line moves by 1500.
+    PixelPoint drop = at;
+    eng->OnMouseMove(ev(Button::None, drop));
+    eng->OnLeftDown(ev(Button::Left, drop));
+    EXPECT_NEAR(b.nodes[0].x, 3500, 1);
+    EXPECT_NEAR(b.nodes[1].x, 4500, 1);
+    EXPECT_EQ(eng->capture(), Engine::CaptureKind::None);
+}
+
+TEST_F(EditTest, MoveWithAltOrShiftDragsThePartUnderThePoint) {
+    Part& p = part(1000, 1000, 3000);
+    Line& b = lineB(p, {{2000, 2000}, {3000, 2000}});
+    b.flags |= kFlagSelected;  // the part-level variants ignore the selection
+    for (uint32_t mod : {kMkAlt, kMkShift}) {
+        float y0 = p.linesA[0]->nodes[0].y;
+        command(32860);
+        press(2500, 2000, mod);
+        release(2500, 2000, mod);
+        moveTo(2500, 2600);
+        eng->OnLeftDown(ev(Button::Left, px(2500, 2600)));
+        EXPECT_NEAR(p.linesA[0]->nodes[0].y, y0 + 600, 1) << mod;
+    }
+    EXPECT_NEAR(b.nodes[0].y, 3200, 1);
+    // Outside every part: refused.
+    expectRefused([&] { click(9000, 6000, kMkAlt); });
+}
+
 TEST_F(EditTest, OffsetWholeLineAndStretch) {
     Part& p = part(0, 0, 9000);
     Line& b = lineB(p, {{1000, 3000}, {8000, 3000}});
@@ -381,8 +478,11 @@ TEST_F(EditTest, OffsetWithCtrlCopiesAndWithShiftMovesAtTheDefault) {
     ASSERT_EQ(p.linesB.size(), 2u);
     // Away from the corner (where the join is mitred) the copy runs at the distance.
     auto awayFromCorner = [](PointF q) { return PtDist(q, {5000, 3000}) > 800.0f; };
-    for (PointF q : p.linesB[1]->eval)
-        if (awayFromCorner(q)) EXPECT_NEAR(PolyNearest(b.eval, q).dist, 400.0f, 1.0f);
+    for (PointF q : p.linesB[1]->eval) {
+        if (awayFromCorner(q)) {
+            EXPECT_NEAR(PolyNearest(b.eval, q).dist, 400.0f, 1.0f);
+        }
+    }
     EXPECT_LT(p.linesB[1]->nodes[0].y, 3000);
     auto before = b.eval;
     click(3000, 3030, kMkShift);  // above: the line itself moves up

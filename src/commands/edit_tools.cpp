@@ -314,6 +314,7 @@ void BandOr(Engine& e, const Pointer& p, std::function<void(Engine&, const Point
 
 struct DeleteTool : Tool {
     Polyline fence;
+    Part* flash = nullptr;
 
     static bool DeleteSelectedOf(Engine& e, Part& part) {
         RemovalSet s;
@@ -385,7 +386,17 @@ struct DeleteTool : Tool {
         }
         case kKindPart: {
             if (DeleteSelectedOf(e, *r.part)) return true;
-            if (!p.alt() && !e.doc.platform.ask("确认删除该部位吗？")) return true;
+            // The first part holds the master lines: it is never deleted.
+            if (!d.parts.empty() && d.parts.front().get() == r.part) return Refuse(e);
+            if (!p.alt()) {
+                // The part's outline stands out while the question is asked.
+                flash = r.part;
+                e.present();
+                bool yes = e.doc.platform.ask("确认删除该部位吗？");
+                flash = nullptr;
+                e.present();
+                if (!yes) return true;
+            }
             RemovePart(e, r.part);
             return true;
         }
@@ -449,8 +460,15 @@ struct DeleteTool : Tool {
         if (e.step() >= 1 && (k.key == key::Return || k.key == key::Enter)) return finishFence(e);
         return false;
     }
-    void releaseData() override { fence.clear(); }
+    void releaseData() override { fence.clear(), flash = nullptr; }
     bool overlay(Engine& e, Canvas& c) override {
+        if (flash) {
+            c.setColour(kHighlightColour);
+            c.setWidth(3);
+            c.setDash(0, 0);
+            DrawPolyline(e, c, flash->outline);
+            return true;
+        }
         if (e.step() < 1 || fence.empty()) return false;
         c.setColour(kHighlightColour);
         c.setWidth(1);

@@ -83,6 +83,11 @@ TEST_F(EditTest, CommandsSelectTheirModes) {
 }
 
 TEST_F(EditTest, DeleteLinePartAndFence) {
+    // The design's first part holds the master lines.
+    Part& first = *doc.design.parts.front();
+    first.linesA.push_back(MakeLineRecord(
+        doc, nodes({{7000, 5000}, {8000, 5000}, {8000, 6000}, {7000, 6000}, {7000, 5000}}), kCurvePolyline, 3));
+    CompletePart(first);
     Part& p = part(1000, 1000, 4000);
     Line& b = lineB(p, {{1500, 2000}, {4500, 2000}});
     Line* keep = &lineB(p, {{1500, 4000}, {4500, 4000}});
@@ -117,6 +122,13 @@ TEST_F(EditTest, DeleteLinePartAndFence) {
     EXPECT_EQ(doc.design.parts.size(), parts - 1);
     for (auto& q : doc.design.parts) EXPECT_NE(q.get(), &p);
     EXPECT_EQ(platform.questions.back(), "确认删除该部位吗？");
+
+    // The first part is never deleted, not even with Alt.
+    size_t asked = platform.questions.size();
+    expectRefused([&] { click(7500, 5000, kMkAlt); });
+    expectRefused([&] { click(7500, 5500); });  // inside, away from its outline
+    EXPECT_EQ(platform.questions.size(), asked);
+    EXPECT_EQ(doc.design.parts.front().get(), &first);
 }
 
 TEST_F(EditTest, DeleteAtANodeDeletesThatLine) {

@@ -22,6 +22,9 @@ constexpr uint32_t kHighlightColour = 0xA000A0;  // as the engine highlights pic
 
 namespace {
 
+// The evaluated polyline between arc lengths a < b (b may pass the end of a closed polyline).
+Polyline PolyStretch(const Polyline& pl, float a, float b);
+
 bool Refuse(Engine& e, int hz = kToneRefused) {
     e.tone(hz);
     return true;
@@ -78,6 +81,24 @@ void DrawPolyline(Engine& e, Canvas& c, const Polyline& pl) {
     std::vector<PixelPoint> px;
     for (PointF q : pl) px.push_back(e.vs.view.toWindow(q));
     if (px.size() > 1) c.polyline(px.data(), px.size());
+}
+
+// An arrow of 30 pixels from `from` in the direction of `toward` (model points).
+void DrawArrow(Engine& e, Canvas& c, PointF from, PointF toward) {
+    PixelPoint a = e.vs.view.toWindow(from), t = e.vs.view.toWindow(toward);
+    double dx = t.x - a.x, dy = t.y - a.y, len = std::hypot(dx, dy);
+    if (len < 1e-9) return;
+    dx /= len, dy /= len;
+    PixelPoint b{a.x + int(std::lround(30 * dx)), a.y + int(std::lround(30 * dy))};
+    c.setColour(kHighlightColour);
+    c.setWidth(1);
+    c.setDash(0, 0);
+    c.line(a, b);
+    // The head: two strokes 8 pixels back from the tip, 30° either side.
+    for (double turn : {std::numbers::pi / 6, -std::numbers::pi / 6}) {
+        double hx = -(dx * std::cos(turn) - dy * std::sin(turn)), hy = -(dx * std::sin(turn) + dy * std::cos(turn));
+        c.line(b, {b.x + int(std::lround(8 * hx)), b.y + int(std::lround(8 * hy))});
+    }
 }
 
 // The line picked by a two-step command stays highlighted until the second pick.
@@ -590,6 +611,13 @@ struct MoveTool : Tool {
 };
 
 struct CopyTool : Tool {
+    std::optional<std::pair<PointF, PointF>> arrow;
+    void releaseData() override { arrow.reset(); }
+    bool overlay(Engine& e, Canvas& c) override {
+        if (!arrow) return false;
+        DrawArrow(e, c, arrow->first, arrow->second);
+        return true;
+    }
     bool leftPress(Engine& e, const Pointer& p) override {
         PickResult r = e.PickAt(p.model, 0x30019);
         if (!r) {
@@ -628,7 +656,13 @@ struct CopyTool : Tool {
         if (len < 1e-3f) return Refuse(e);
         std::vector<ValueField> f{{"距离(mm)", e.doc.settings.equidistance / 100.0, 0.01, 1e5, 2},
                                   {"数量", 1, 1, 1000, 0}};
-        if (!e.doc.platform.valueDialog("拷贝", f)) return true;
+        // The arrow shows the direction the copies go while the dialog is open.
+        arrow = {a, b};
+        e.present();
+        bool ok = e.doc.platform.valueDialog("拷贝", f);
+        arrow.reset();
+        e.present();
+        if (!ok) return true;
         float dist = float(f[0].value * 100.0);
         int count = int(std::lround(f[1].value));
         if (!(dist > 0) || count < 1 || count > 1000) return Refuse(e);
@@ -914,6 +948,27 @@ struct FoldTool : Tool {
 // ---------------------------------------------------------------- 等距 (26)
 
 struct OffsetTool : Tool {
+    struct SideArrow {
+        PointF from, toward;
+    };
+    std::optional<SideArrow> arrow;
+    void releaseData() override { arrow.reset(); }
+    bool overlay(Engine& e, Canvas& c) override {
+        if (!arrow) return false;
+        DrawArrow(e, c, arrow->from, arrow->toward);
+        return true;
+    }
+    // A point off the line on the side the offset of sign `sign` goes to.
+    static PointF SideOf(const Line& l, PointF press, float sign) {
+        Nearest n = PolyNearest(l.eval, press);
+        int seg = n.where > 0 ? n.where : std::max(1, -n.where);
+        seg = std::clamp(seg, 1, int(l.eval.size()) - 1);
+        PointF a = l.eval[seg - 1], b = l.eval[seg];
+        float len = std::max(PtDist(a, b), 1e-6f);
+        // Positive offsets go to the right of the direction a→b.
+        PointF right{(b.y - a.y) / len, -(b.x - a.x) / len};
+        return {n.pt.x + right.x * sign * 100.0f, n.pt.y + right.y * sign * 100.0f};
+    }
     // Offset copies of `nodes` at multiples of `dist` (positive: to the right).
     static void AddCopies(Engine& e, Part& part, const Line& like, const std::vector<Node>& nodes, float dist, int count) {
         for (int k = 1; k <= count; ++k) {
@@ -952,9 +1007,23 @@ struct OffsetTool : Tool {
             return true;
         }
         PointF press = p.model;
+        auto cur = std::make_shared<PointF>(p.model);
         DragCapture d;
-        d.move = [](Engine& en, const Pointer&) { en.present(); };
-        d.end = [l, part, press, sign](Engine& en, const Pointer& q, bool accepted) {
+        d.move = [cur](Engine& en, const Pointer& q) {
+            *cur = q.model;
+            en.present();
+        };
+        // The stretch between the press and the pointer along the line.
+        d.overlay = [l, press, cur](Engine& en, Canvas& c) {
+            float s0 = PolyLengthTo(l->eval, press).length, s1 = PolyLengthTo(l->eval, *cur).length;
+            if (std::fabs(s1 - s0) < 300.0f) return false;
+            c.setColour(kHighlightColour);
+            c.setWidth(2);
+            c.setDash(0, 0);
+            DrawPolyline(en, c, PolyStretch(l->eval, std::min(s0, s1), std::max(s0, s1)));
+            return true;
+        };
+        d.end = [this, l, part, press, sign](Engine& en, const Pointer& q, bool accepted) {
             if (!accepted) return;
             float s0 = PolyLengthTo(l->eval, press).length, s1 = PolyLengthTo(l->eval, q.model).length;
             std::vector<Node> nodes = l->nodes;
@@ -964,7 +1033,14 @@ struct OffsetTool : Tool {
             float def = en.doc.settings.equidistance;
             double shown = (measured < 100.0f ? def : measured) / 100.0;
             std::vector<ValueField> f{{"距离(mm)", shown, 0.01, 1e5, 2}, {"数量", 1, 1, 1000, 0}};
-            if (!en.doc.platform.valueDialog("等距", f)) return;
+            // The arrow points from the line to the side the copies go to.
+            PointF foot = PolyNearest(l->eval, press).pt;
+            arrow = SideArrow{foot, SideOf(*l, press, sign)};
+            en.present();
+            bool ok = en.doc.platform.valueDialog("等距", f);
+            arrow.reset();
+            en.present();
+            if (!ok) return;
             float dist = float(f[0].value * 100.0);
             int count = int(std::lround(f[1].value));
             if (!(dist > 0) || count < 1 || count > 1000) return (void)en.tone(kToneRefused);

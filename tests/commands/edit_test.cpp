@@ -274,7 +274,18 @@ TEST_F(EditTest, CopyDragAndStepAndRepeat) {
     Line& dir = lineB(p, {{5000, 1500}, {5000, 6000}});
     p.linesB[0]->flags |= kFlagSelected;
     platform.dialogValues = {{5.0, 3}};
+    std::vector<PixelPoint> shaft;
+    platform.onDialog = [&](const std::string&) {
+        RecordingCanvas c;
+        ASSERT_TRUE(eng->overlay(c));
+        shaft = c.calls.front().pts;
+    };
     click(5000, 1600);
+    platform.onDialog = nullptr;
+    // The arrow starts at the nearer end and points up the line (up the screen).
+    ASSERT_EQ(shaft.size(), 2u);
+    EXPECT_EQ(shaft[0], px(5000, 1500));
+    EXPECT_EQ(shaft[1], (PixelPoint{shaft[0].x, shaft[0].y - 30}));
     ASSERT_EQ(p.linesB.size(), 6u);
     for (int k = 1; k <= 3; ++k) {
         auto c = points(*p.linesB[2 + k]);
@@ -470,9 +481,24 @@ TEST_F(EditTest, OffsetWholeLineAndStretch) {
         for (PointF q : c.eval) EXPECT_NEAR(DistToSegment({1000, 3000}, {8000, 3000}, q), 400.0f * k, 0.5f);
         EXPECT_GT(c.nodes[0].y, 3000);
     }
-    // A long drag: only the stretch between the press and the release.
+    // A long drag: only the stretch between the press and the release. While the dialog is
+    // open an arrow points from the line to the side of the press (below: down the screen).
+    std::vector<PixelPoint> shaft;
+    platform.onDialog = [&](const std::string&) {
+        RecordingCanvas c;
+        ASSERT_TRUE(eng->overlay(c));
+        ASSERT_FALSE(c.calls.empty());
+        shaft = c.calls.front().pts;
+    };
     platform.dialogValues = {{3.0, 1}};
     drag(2000, 2970, 6000, 2970);
+    platform.onDialog = nullptr;
+    ASSERT_EQ(shaft.size(), 2u);
+    EXPECT_EQ(shaft[0], px(2000, 3000)) << "from the foot on the line";
+    EXPECT_EQ(shaft[1].x, shaft[0].x);
+    EXPECT_EQ(shaft[1].y, shaft[0].y + 30);
+    RecordingCanvas after;
+    EXPECT_FALSE(eng->overlay(after)) << "the arrow goes with the dialog";
     ASSERT_EQ(p.linesB.size(), 4u);
     const Line& s = *p.linesB[3];
     EXPECT_NEAR(s.nodes.front().x, 2000, 1);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ public:
     // "cancelled"; when the script runs out the dialog is cancelled.
     std::deque<std::vector<double>> dialogValues;
     std::vector<std::string> dialogTitles;
+    std::function<void(const std::string& title)> onDialog;  // what is on screen meanwhile
 
     void tone(int hz) override { tones.push_back(hz); }
     bool ask(const std::string& text) override {
@@ -53,6 +55,7 @@ public:
     void requestRedraw() override { ++redraws; }
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
         dialogTitles.push_back(title);
+        if (onDialog) onDialog(title);
         if (dialogValues.empty()) return false;
         std::vector<double> v = std::move(dialogValues.front());
         dialogValues.pop_front();

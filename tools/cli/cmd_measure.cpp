@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands/draw_common.h"
 #include "commands/measure.h"
 #include "load.h"
+#include "model/afterload.h"
 #include "model/units.h"
 #include "verbs.h"
 
@@ -39,6 +41,9 @@ int MeasureVerb(const std::vector<std::string>& args) {
                      "usage: rozedoz-cli measure FILE [--page N] [--length-unit 0-4] [--area-unit 0-4]\n");
         return 2;
     }
+    // The outlines are derived on load; without a window nobody else installs their builder.
+    auto& hooks = derivedHooks();
+    if (!hooks.rebuildPart) hooks.rebuildPart = [](Design&, Part& p) { CompletePart(p); };
     HeadlessPlatform platform;
     TDoc doc(platform);
     FileResult r;

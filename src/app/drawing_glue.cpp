@@ -7,6 +7,7 @@
 #include "app/main_frame.h"
 #include "commands/draw_common.h"
 #include "commands/edit_tools.h"
+#include "commands/measure.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
 #include "model/gbk.h"
@@ -32,6 +33,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
         return -1;
     };
     InstallEditTools(engine_, std::move(edit));
+    InstallMeasureTool(engine_);
     // While an outline is dragged the pointer's input stays with the drawing window.
     engine_.hooks.confinePointer = [&frame](bool on) {
         frame.drawing()->confinePointer = on;

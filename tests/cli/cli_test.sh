@@ -91,5 +91,20 @@ check "pick nothing" grep -qx 'pick none' <<<"$out"
 "$cli" pick "$sample" 1 2 --page 7 2>"$tmp/err"
 check "pick bad page refused" test $? -eq 2
 
+# measure: the quarter on page 1 is a 120 × 80 mm rectangle.
+out=$("$cli" measure "$sample" --page 1)
+check "measure exit" test $? -eq 0
+check "measure part figures" grep -qx '部位 1 净耗料:96.00000 平方厘米 周长40.00 厘米 长12.00 厘米 宽8.00 厘米 片数：2' <<<"$out"
+check "measure page total" grep -qx '总面积:96.00000 平方厘米' <<<"$out"
+out=$("$cli" measure "$sample" --page 1 --length-unit 2 --area-unit 4)
+check "measure units" grep -qx '部位 1 净耗料:0.00960 平方米 周长400.00 毫米 长120.00 毫米 宽80.00 毫米 片数：2' <<<"$out"
+out=$("$cli" measure "$sample")
+check "measure every page with parts" test "$(grep -c '^总面积:' <<<"$out")" -eq 3
+check "measure empty page asked for" test "$("$cli" measure "$sample" --page 3)" = $'页 3\n总面积:0.00000 平方厘米'
+"$cli" measure "$sample" --page 4 2>"$tmp/err"
+check "measure bad page refused" test $? -eq 2
+"$cli" measure "$tmp/none.XIE" 2>"$tmp/err"
+check "measure missing file status" test $? -eq 1
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

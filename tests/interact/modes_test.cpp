@@ -118,7 +118,9 @@ TEST_F(EngineTest, RightPressTogglesMoveAndRotate) {
 
 TEST_F(EngineTest, AModeHandlerTakesPrecedenceOverSharedBehaviour) {
     int presses = 0;
-    eng->setHandlers(20, {.rightPress = [&](Engine&, const Pointer&) { return ++presses, true; }});
+    ModeHandlers h;
+    h.rightPress = [&](Engine&, const Pointer&) { return ++presses, true; };
+    eng->setHandlers(20, h);
     eng->Command(32860);
     rightDown({10, 10}, kMkCtrl);
     EXPECT_EQ(presses, 1);
@@ -186,11 +188,13 @@ TEST_F(EngineTest, TracingWithoutATracingModeIsRefused) {
 }
 
 TEST_F(EngineTest, AKeyUsedByTheModeIsNotAlsoACommonKey) {
-    eng->setHandlers(31, {.key = [](Engine& e, const KeyEvent& k) {
-                              if (k.key != key::Space) return false;
-                              e.tone(kToneAccepted);
-                              return true;
-                          }});
+    ModeHandlers h;
+    h.key = [](Engine& e, const KeyEvent& k) {
+        if (k.key != key::Space) return false;
+        e.tone(kToneAccepted);
+        return true;
+    };
+    eng->setHandlers(31, h);
     eng->Command(32891);  // 测量
     uint32_t before = doc.settings.displayFlags;
     EXPECT_TRUE(key(key::Space));

@@ -9,6 +9,7 @@
 #include "commands/edit_tools.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
+#include "design/split_tool.h"
 #include "model/gbk.h"
 
 namespace rz {
@@ -32,6 +33,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
         return -1;
     };
     InstallEditTools(engine_, std::move(edit));
+    InstallDesignTools(engine_);
     // While an outline is dragged the pointer's input stays with the drawing window.
     engine_.hooks.confinePointer = [&frame](bool on) {
         if (on) frame.drawing()->grabMouse();

@@ -65,6 +65,12 @@ TEST_F(SplitTest, RectangleSplitsIntoTwoPartsAlongTheLine) {
     // Mostly on the left, one end reaching across the splitting line: its inner nodes decide.
     Line& straddle = lineB(p, {{1000, 3000}, {2000, 3000}, {2500, 3500}, {3500, 3000}});
     right.basePoint = p.basePoints[0].get();
+    // A graded copy of the right-hand line, and one of a line that stays.
+    p.gradedLines.push_back(std::make_unique<Line>(right));
+    right.graded = p.gradedLines.back().get();
+    Line* rightGraded = right.graded;
+    p.gradedLines.push_back(std::make_unique<Line>(left));
+    left.graded = p.gradedLines.back().get();
     auto pin = [&](float x, float y) {
         p.pins.push_back(std::make_unique<Pin>());
         p.pins.back()->x = x, p.pins.back()->y = y, p.pins.back()->diameter = 100;
@@ -127,6 +133,9 @@ TEST_F(SplitTest, RectangleSplitsIntoTwoPartsAlongTheLine) {
     ASSERT_EQ(np->basePoints.size(), 1u);
     EXPECT_EQ(right.basePoint, np->basePoints[0].get());
     EXPECT_EQ(p.basePoints.size(), 1u);
+    ASSERT_EQ(np->gradedLines.size(), 1u);
+    EXPECT_EQ(np->gradedLines[0].get(), rightGraded);
+    EXPECT_EQ(p.gradedLines.size(), 1u);
     EXPECT_TRUE(AllReferencesInside(doc.design));
 }
 
@@ -149,6 +158,34 @@ TEST_F(SplitTest, OneClosedOutlineLineIsCutTwiceAndItsEndsRejoined) {
     // Each loop: the outline's stretch as one line, and the splitting line.
     EXPECT_EQ(p.linesA.size(), 2u);
     EXPECT_EQ(np->linesA.size(), 2u);
+}
+
+TEST_F(SplitTest, CurvedLinesCloseBothLoops) {
+    // A curved outline (an interpolating curve through the corners of a rounded shape) and a
+    // curved splitting line with both ends outside.
+    Part& p = AppendNewPart(doc.design, 0);
+    p.linesA.push_back(MakeLineRecord(doc, Nodes({{0, 0}, {4000, -500}, {8000, 0}}), kCurveInterpolating, 3));
+    p.linesA.push_back(MakeLineRecord(doc, Nodes({{8000, 0}, {8500, 3000}, {8000, 6000}}), kCurveInterpolating, 3));
+    p.linesA.push_back(MakeLineRecord(doc, Nodes({{8000, 6000}, {4000, 6500}, {0, 6000}}), kCurveInterpolating, 3));
+    p.linesA.push_back(MakeLineRecord(doc, Nodes({{0, 6000}, {-500, 3000}, {0, 0}}), kCurveInterpolating, 3));
+    Line& cut = lineB(p, {{3000, -1500}, {3800, 3000}, {3000, 7500}});
+    cut.flags = (cut.flags & ~kLineMethodMask) | (uint32_t(kCurveInterpolating) << kLineMethodShift);
+    EvaluateLineRecord(cut, doc.smooth);
+    CompletePart(p);
+    ASSERT_TRUE(PolyClosed(p.outline));
+    double whole = Shoelace(p.outline);
+    Part* np = SplitPart(doc.design, p, cut, doc.smooth);
+    ASSERT_NE(np, nullptr);
+    ASSERT_TRUE(PolyClosed(p.outline));
+    ASSERT_TRUE(PolyClosed(np->outline));
+    // Re-fitting the cut lines through fewer nodes moves them a little: the two areas still make
+    // up the whole to within a fraction of a percent.
+    EXPECT_NEAR(Shoelace(p.outline) + Shoelace(np->outline), whole, 0.005 * whole);
+    EXPECT_NE(PointInPolygon(p.outline, {1500, 3000}), 0);
+    EXPECT_NE(PointInPolygon(np->outline, {6000, 3000}), 0);
+    // The splitting line ends on the boundary: its end nodes are the crossings.
+    for (const Node* n : {&cut.nodes.front(), &cut.nodes.back()})
+        EXPECT_LT(PolyNearest(np->outline, n->pt()).dist, 0.5f);
 }
 
 TEST_F(SplitTest, RefusedSplitsLeaveTheSavedFileAsItWas) {

@@ -10,6 +10,7 @@
 #include "commands/measure.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
+#include "design/split_tool.h"
 #include "model/gbk.h"
 
 namespace rz {
@@ -34,6 +35,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
     };
     InstallEditTools(engine_, std::move(edit));
     InstallMeasureTool(engine_);
+    InstallDesignTools(engine_);
     // While an outline is dragged the pointer's input stays with the drawing window.
     engine_.hooks.confinePointer = [&frame](bool on) {
         frame.drawing()->confinePointer = on;

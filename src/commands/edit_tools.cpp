@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "commands/draw_common.h"
+#include "commands/part_split.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
@@ -139,6 +140,20 @@ std::vector<RecordRef> AllRecords(Part& p) {
     for (auto& r : p.basePoints) v.push_back({kKindBasePoint, r.get(), &p});
     for (auto& r : p.notches) v.push_back({kKindNotch, r.get(), &p});
     return v;
+}
+
+void RemovePartAndRecords(Design& d, Part* part) {
+    RemovalSet s;
+    for (auto& r : AllRecords(*part)) s.records.insert(r.record);
+    auto add = [&](auto& l) {
+        for (auto& r : l) s.records.insert(r.get());
+    };
+    add(part->sizeLabels), add(part->dimensions), add(part->pointRows), add(part->seamAllowances);
+    add(part->symLineLinks), add(part->slotLines), add(part->marks), add(part->chamfers);
+    add(part->symElemLinks), add(part->sharedZones), add(part->fixedDistances);
+    add(part->gradedLines), add(part->gradedPins), add(part->gradedMotifs);
+    RemoveRecords(d, s);
+    std::erase_if(d.parts, [&](const std::unique_ptr<Part>& p) { return p.get() == part; });
 }
 
 namespace {
@@ -346,17 +361,7 @@ struct DeleteTool : Tool {
         return true;
     }
     static void RemovePart(Engine& e, Part* part) {
-        RemovalSet s;
-        for (auto& r : AllRecords(*part)) s.records.insert(r.record);
-        auto add = [&](auto& l) {
-            for (auto& r : l) s.records.insert(r.get());
-        };
-        add(part->sizeLabels), add(part->dimensions), add(part->pointRows), add(part->seamAllowances);
-        add(part->symLineLinks), add(part->slotLines), add(part->marks), add(part->chamfers);
-        add(part->symElemLinks), add(part->sharedZones), add(part->fixedDistances);
-        add(part->gradedLines), add(part->gradedPins), add(part->gradedMotifs);
-        RemoveRecords(e.doc.design, s);
-        std::erase_if(e.doc.design.parts, [&](const std::unique_ptr<Part>& p) { return p.get() == part; });
+        RemovePartAndRecords(e.doc.design, part);
         CommitEdit(e, {});
     }
 
@@ -1573,51 +1578,29 @@ bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, Poin
     if (PtDist(chain[0], chain[1]) < 1e-3f || PtDist(chain.back(), chain[chain.size() - 2]) < 1e-3f) return false;
     chain.front() = ExtendBeyond(chain[0], chain[1], 500.0f);
     chain.back() = ExtendBeyond(chain.back(), chain[chain.size() - 2], 500.0f);
-    // 3. Exactly two crossings with the outline.
-    const Polyline& outline = part.outline;
-    if (outline.size() < 4 || !PolyClosed(outline)) return false;
-    auto onOutline = CrossingsOf(outline, {&chain});
-    auto onCut = CrossingsOf(chain, {&outline});
-    if (onOutline.size() != 2 || onCut.size() != 2) return false;
-    float L = PolyLength(outline);
-    float sA = onOutline[0].s, sB = onOutline[1].s;
-    float sC = PolyLengthTo(outline, corner).length;
-    bool cornerBetween = sC > sA && sC < sB;
-    float K0 = cornerBetween ? sB : sA, K1 = cornerBetween ? sA + L : sB;
-    PointF pK0 = PolyPointAt(outline, K0 > L ? K0 - L : K0).pt, pK1 = PolyPointAt(outline, K1 > L ? K1 - L : K1).pt;
-    Polyline piece = PolyStretch(chain, onCut[0].s, onCut[1].s);
-    if (PtDist(piece.front(), pK1) > PtDist(piece.back(), pK1)) std::reverse(piece.begin(), piece.end());
-    piece.front() = pK1, piece.back() = pK0;
+    auto cutNodes = ToNodes(chain);
+    // Where two stretches meet the cutting line turns a corner, and so at its ends.
+    for (auto& n : cutNodes)
+        if (std::any_of(junctions.begin(), junctions.end(), [&](PointF j) { return PtDist(j, n.pt()) <= 0.01f; }))
+            n.word |= kNodeBreak;
+    cutNodes.front().word |= kNodeBreak;
+    cutNodes.back().word |= kNodeBreak;
+    // The style of the picked line, drawn as a polyline; nothing of that line's own shape
+    // (self-symmetry, fixed length, its type) belongs to the cutting line.
+    Line like;
+    like.flags = (style.flags & ~(kLineMethodMask | kLineSelfSymmetric | kLineFixedLength | kLineTypeMask)) |
+                 (uint32_t(kCurvePolyline) << kLineMethodShift);
+    like.valueA = style.valueA, like.valueB = style.valueB;
+    like.colour = style.colour, like.margin = style.margin;
+    like.basePoint = style.basePoint;
+    auto cutLine = LineLike(like, std::move(cutNodes), smooth);
 
-    // The outline lines clipped to the kept stretch, in its order.
-    struct Keep {
-        float from;
-        Line* line;
-        std::vector<Node> nodes;
-    };
-    std::vector<Keep> keep;
-    float st = 0;
-    for (auto& l : part.linesA) {
-        float len = PolyLength(l->eval);
-        auto pos = NodePositions(*l);
-        for (float shift : {0.0f, L}) {
-            float lo = std::max(st + shift, K0), hi = std::min(st + len + shift, K1);
-            if (hi - lo <= 0.5f) continue;
-            auto nodes = StretchNodes(*l, pos, lo - shift - st, hi - shift - st);
-            if (!keep.empty() && keep.back().line == l.get()) {
-                // The same closed line on both sides of its start: one stretch.
-                auto& prev = keep.back().nodes;
-                if (PtDist(prev.back().pt(), nodes.front().pt()) < 1.0f) {
-                    prev.insert(prev.end(), nodes.begin() + 1, nodes.end());
-                    continue;
-                }
-            }
-            keep.push_back({lo, l.get(), std::move(nodes)});
-        }
-        st += len;
-    }
-    if (keep.empty()) return false;
-    std::sort(keep.begin(), keep.end(), [](const Keep& a, const Keep& b) { return a.from < b.from; });
+    // 3. The split along the cutting line, and which side holds the corner, before anything
+    // changes.
+    auto plan = PlanSplit(part, *cutLine);
+    if (!plan) return false;
+    int cornerLoop = plan->loopWithLineAt(corner);
+    if (cornerLoop < 0) return false;
 
     // 4. Now change the design: the collected lines lose their stretches ...
     RemovalSet gone;
@@ -1629,31 +1612,12 @@ bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, Poin
             if (List<Line>* list = ListOf(part, t.line, &i)) list->insert(list->begin() + long(i + 1), std::move(r.after));
         }
     }
-    // ... the outline keeps its stretch and closes with the cutting piece.
-    for (auto& l : part.linesA)
-        if (std::none_of(keep.begin(), keep.end(), [&](const Keep& k) { return k.line == l.get(); }))
-            gone.records.insert(l.get());
-    for (auto& k : keep) {
-        k.line->nodes = std::move(k.nodes);
-        EvaluateLineRecord(*k.line, smooth);
-    }
-    auto cutNodes = ToNodes(piece);
-    // Where two stretches meet, and where the piece meets the outline, the line turns a corner.
-    for (auto& n : cutNodes)
-        if (std::any_of(junctions.begin(), junctions.end(), [&](PointF j) { return PtDist(j, n.pt()) <= 0.01f; }))
-            n.word |= kNodeBreak;
-    cutNodes.front().word |= kNodeBreak;
-    cutNodes.back().word |= kNodeBreak;
-    auto cutLine = LineLike(style, std::move(cutNodes), smooth);
-    cutLine->flags = (cutLine->flags & ~kLineMethodMask) | (uint32_t(kCurvePolyline) << kLineMethodShift);
-    EvaluateLineRecord(*cutLine, smooth);
     if (!gone.records.empty()) RemoveRecords(d, gone);
-    List<Line> ordered;
-    for (auto& k : keep)
-        for (auto& l : part.linesA)
-            if (l && l.get() == k.line) ordered.push_back(std::move(l));
-    ordered.push_back(std::move(cutLine));
-    part.linesA = std::move(ordered);
+    // ... the part is split with the corner on the new side, which goes with all it holds.
+    Line& cut = *cutLine;
+    part.linesB.push_back(std::move(cutLine));
+    Part& cornerPart = ApplySplit(d, part, cut, *plan, smooth, cornerLoop);
+    RemovePartAndRecords(d, &cornerPart);
     CompletePart(part);
     return true;
 }
@@ -1696,7 +1660,7 @@ struct CutCornerTool : Tool {
         releaseData();
         if (!ok) {
             e.redraw();
-            return Refuse(e);
+            return Refuse(e, kToneBack);
         }
         CommitEdit(e, {pt});
         return true;

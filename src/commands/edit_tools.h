@@ -35,9 +35,10 @@ constexpr int kPromptCutCorner = 33999;
 
 // 截角 on a part: the stretches of the collected lines B (each the piece 修剪 would remove at its
 // pick point) are taken out of their lines and chained into a cutting line, extended by 5 mm at
-// both ends; when it crosses the outline exactly twice, the outline stretch holding `corner` is
-// replaced by the cutting line between the crossings. Everything is computed before anything
-// changes: false leaves the part untouched.
+// both ends; when it crosses the outline exactly twice, the part is split along it (拆分) and the
+// side with a boundary line beginning at `corner` is removed with everything it holds. The part
+// record itself always stays (with the far side). Everything is computed before anything
+// changes: false leaves the design untouched.
 struct CornerPick {
     Line* line = nullptr;
     PointF at;
@@ -81,6 +82,9 @@ bool FoldPart(Part& part, Line& axis, const TSmooth& smooth);
 
 // The records of a part moved as a whole.
 std::vector<RecordRef> AllRecords(Part& p);
+// Takes a part out of the design with every record it holds, through the reference-integrity
+// service, so that nothing elsewhere is left pointing into it.
+void RemovePartAndRecords(Design& d, Part* part);
 // A new part with copies of the lines, pins, motifs, texts, notches and base points of `src`
 // (references to base points re-targeted into the copy), appended to the design.
 Part& DuplicatePart(Design& d, const Part& src);

@@ -758,10 +758,74 @@ TEST_F(EditTest, CutCornerThatFailsChangesNothing) {
     command(34163);
     click(5500, 5000);
     ASSERT_EQ(eng->step(), 1);
-    expectRefused([&] { click(5900, 6000); });
+    // A cutting line that does not cross twice is discarded with the 80 Hz tone.
+    auto before = saved();
+    size_t snaps = snapshots();
+    platform.tones.clear();
+    click(5900, 6000);
+    EXPECT_EQ(saved(), before);
+    EXPECT_EQ(snapshots(), snaps);
+    ASSERT_FALSE(platform.tones.empty());
+    EXPECT_EQ(platform.tones.back(), kToneBack);
     EXPECT_EQ(eng->step(), 0);
     EXPECT_EQ(p.linesA.size(), 4u);
     EXPECT_EQ(p.linesB.size(), 1u);
+}
+
+// Shoelace area of a closed polyline, independent of the strip routine of the geometry kernel.
+double Shoelace(const Polyline& pl) {
+    double a = 0;
+    for (size_t i = 0; i + 1 < pl.size(); ++i) a += double(pl[i].x) * pl[i + 1].y - double(pl[i + 1].x) * pl[i].y;
+    return std::fabs(a) / 2;
+}
+
+TEST_F(EditTest, CutCornerTakesTheCornerAwayWithWhatItHolds) {
+    Part& p = FourSided(*this, 6000);
+    p.basePoints.push_back(std::make_unique<BasePoint>());
+    BasePoint* base = p.basePoints[0].get();
+    // The corner at the outline's own start, (0, 0): the side that stays is the far one, and it
+    // stays in the same part record.
+    lineB(p, {{-500, 1500}, {1500, -500}});
+    Line& inCorner = lineB(p, {{200, 300}, {400, 300}});
+    Line& far = lineB(p, {{3000, 3000}, {4000, 3000}});
+    Pin* pin = new Pin();
+    pin->x = 300, pin->y = 200, pin->diameter = 50;
+    p.pins.emplace_back(pin);
+    eng->designChanged();
+    size_t parts = doc.design.parts.size();
+    command(34163);
+    click(500, 500);  // the collected line, inside the part
+    ASSERT_EQ(eng->step(), 1);
+    size_t snaps = snapshots();
+    click(100, 0);  // the bottom side near its first node (0, 0)
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    ASSERT_EQ(doc.design.parts.size(), parts);
+    bool kept = false;
+    for (auto& q : doc.design.parts) kept = kept || q.get() == &p;
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(p.basePoints.size(), 1u);
+    EXPECT_EQ(p.basePoints[0].get(), base);
+    // The triangle (0, 0), (1000, 0), (0, 1000) is gone, and all it held.
+    ASSERT_TRUE(PolyClosed(p.outline));
+    EXPECT_NEAR(Shoelace(p.outline), 36e6 - 1000.0 * 1000 / 2, 20.0);
+    EXPECT_EQ(PointInPolygon(p.outline, {300, 300}), 0);
+    EXPECT_TRUE(p.pins.empty());
+    bool inCornerLeft = false, farLeft = false;
+    for (auto& l : p.linesB) {
+        inCornerLeft = inCornerLeft || l.get() == &inCorner;
+        farLeft = farLeft || l.get() == &far;
+    }
+    EXPECT_FALSE(inCornerLeft);
+    EXPECT_TRUE(farLeft);
+    // The cutting line is the boundary between the crossings.
+    ASSERT_EQ(p.linesA.size(), 5u);
+    const Line& cut = *p.linesA.back();
+    EXPECT_EQ(cut.flags & 0xFu, 0xFu);
+    PointF a = cut.nodes.front().pt(), b = cut.nodes.back().pt();
+    EXPECT_NEAR(std::min(PtDist(a, {1000, 0}), PtDist(b, {1000, 0})), 0, 0.5f);
+    EXPECT_NEAR(std::min(PtDist(a, {0, 1000}), PtDist(b, {0, 1000})), 0, 0.5f);
+    EXPECT_TRUE(AllReferencesInside(doc.design));
 }
 
 struct PointOpTest : EditTest {

@@ -1,0 +1,60 @@
+// 拆分: a part cut in two along one of its inner lines. The splitting line, extended a little at
+// both ends, must cross the part's boundary exactly twice; the boundary loop is cut there into
+// two loops, each closed by the stretch of the splitting line between the crossings, and the
+// second loop becomes a new part. Planning changes nothing, so a refused split leaves the design
+// as it was; carrying a plan out cannot fail.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "geom/smooth.h"
+#include "model/design.h"
+
+namespace rz {
+
+// How far both ends of a splitting line reach beyond its end nodes (0.5 mm): a line drawn up to
+// the boundary, or a hair short of it, still crosses it.
+constexpr float kSplitExtension = 50.0f;
+
+// One boundary line of a loop: a whole line A, or the stretch of one cut at a crossing.
+struct SplitPiece {
+    size_t source = 0;  // index in the part's lines A
+    bool whole = false;
+    std::vector<Node> nodes;
+};
+
+struct SplitPlan {
+    // Loop 0 holds the outline's start; each list runs round its loop and ends where the
+    // splitting line begins.
+    std::array<std::vector<SplitPiece>, 2> loops;
+    // The splitting line's stretch between the crossings, in the direction that closes each loop.
+    std::array<std::vector<Node>, 2> splitterNodes;
+    // The closed outline of each loop, for the containment of the part's other records.
+    std::array<Polyline, 2> outlines;
+
+    // The loop (0 or 1) with a boundary line beginning at `corner` (failing that, ending there);
+    // -1 when both loops or neither have one.
+    int loopWithLineAt(PointF corner) const;
+};
+
+// Plans the split of `part` along `splitter` (which need not be in the part yet). Nothing when the
+// line is closed or degenerate, the outline is not closed, the extended line does not cross the
+// outline exactly twice, or its stretch between the crossings runs outside the part.
+std::optional<SplitPlan> PlanSplit(const Part& part, const Line& splitter, float extension = kSplitExtension);
+
+// Carries out a plan made for `part` and `splitter`, which must now be one of the part's lines B.
+// Loop `newLoop` goes to a new part inserted after `part` (same page, dated today, a copy of the
+// first base point); the other stays with `part`. The splitting line becomes a boundary line of
+// both (its record in `part`, a copy in the new part). Inner lines, pins, motifs, texts, notches,
+// size labels and dimensions go to the part whose outline holds them; the records that hang on
+// a line (seam allowances, point rows, symmetry links, slot lines, marks, chamfers, shared zones,
+// fixed distances) follow their line, and graded copies their base record.
+Part& ApplySplit(Design& d, Part& part, Line& splitter, const SplitPlan& plan, const TSmooth& smooth,
+                 int newLoop = 1);
+
+// Plan and apply: the new part, or null with the design untouched.
+Part* SplitPart(Design& d, Part& part, Line& splitter, const TSmooth& smooth);
+
+}  // namespace rz

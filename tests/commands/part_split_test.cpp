@@ -90,7 +90,9 @@ TEST_F(SplitTest, RectangleSplitsIntoTwoPartsAlongTheLine) {
     ASSERT_EQ(doc.design.parts.size(), parts + 1);
     // The new part follows the one it was split from, on its page, dated.
     for (size_t i = 0; i + 1 < doc.design.parts.size(); ++i) {
-        if (doc.design.parts[i].get() == &p) EXPECT_EQ(doc.design.parts[i + 1].get(), np);
+        if (doc.design.parts[i].get() == &p) {
+            EXPECT_EQ(doc.design.parts[i + 1].get(), np);
+        }
     }
     EXPECT_EQ(np->page(), p.page());
     EXPECT_NE(np->year, 0);

@@ -1859,17 +1859,21 @@ struct PointOpTool : Tool {
                 if (!OutlineJoin(e, item, k == 0)) return Refuse(e);
                 break;
             }
-            // Lines B join lines B only: an outline line must stay in the outline.
+            // A line B joins lines B only (an outline line must stay in the outline); its end
+            // may coincide with the end of any line of the part.
             PointF end = n[size_t(k)].pt();
             float join = e.doc.smooth.joinDistance;
             Line* other = nullptr;
             bool otherFirst = false;
             float best = join;
-            for (auto& l : part->linesB) {
-                if (l.get() == line || l->nodes.size() < 2) continue;
-                for (bool first : {true, false}) {
-                    float d = PtDist(end, first ? l->nodes.front().pt() : l->nodes.back().pt());
-                    if (d <= best) best = d, other = l.get(), otherFirst = first;
+            for (auto* list : {&part->linesA, &part->linesB}) {
+                if (item == PointOpItem::Join && list == &part->linesA) continue;
+                for (auto& l : *list) {
+                    if (l.get() == line || l->nodes.size() < 2) continue;
+                    for (bool first : {true, false}) {
+                        float d = PtDist(end, first ? l->nodes.front().pt() : l->nodes.back().pt());
+                        if (d <= best) best = d, other = l.get(), otherFirst = first;
+                    }
                 }
             }
             if (!other) return Refuse(e);

@@ -93,7 +93,7 @@ TEST_F(StepsTest, CoincideOnAnOutlineLineMovesTheEndOntoTheNeighbour) {
     EXPECT_EQ(p.linesA[0]->nodes.back().pt(), (PointF{6000, 0})) << "the neighbour stays";
 }
 
-TEST_F(StepsTest, JoinAndCoincideOfLinesBUseOnlyLinesB) {
+TEST_F(StepsTest, LinesBJoinOnlyLinesBButCoincideWithAnyEnd) {
     Part& p = square(0, 0, 9000);
     doc.smooth.joinDistance = 50;
     Line& a = lineB(p, {{10, 10}, {2000, 1000}, {3000, 1500}});  // first node 0.14 mm from the outline's corner
@@ -120,6 +120,14 @@ TEST_F(StepsTest, JoinAndCoincideOfLinesBUseOnlyLinesB) {
     EXPECT_EQ(c.nodes.back().pt(), (PointF{6030, 5000}));
     EXPECT_EQ(points(d), (std::vector<PointF>{{6030, 5000}, {7000, 5000}}));
     EXPECT_EQ(p.linesB.size(), 3u);
+
+    // 重合 may meet an outline line's end: the line B moves, the outline stays.
+    eng->CancelStep();
+    click(2000, 1000);
+    nodeItem(10, 10, kItemCoincide);
+    EXPECT_EQ(a.nodes.front().pt(), (PointF{0, 0}));
+    EXPECT_EQ(p.linesA[0]->nodes.front().pt(), (PointF{0, 0}));
+    EXPECT_EQ(p.linesA.size(), 1u);
 }
 
 // The image of q under the scale about c by fa along `angle` and fc across it, by projections.

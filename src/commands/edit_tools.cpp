@@ -824,19 +824,21 @@ struct ScaleTool : Tool {
         Part* sel = FirstSelected(e.doc.design, kRubberBandMask, e.doc.currentPage());
         if (!sel) return Refuse(e);
         from = to = p.model;
+        const PixelPoint start = p.px;
         DragCapture d;
         d.move = [this](Engine& en, const Pointer& q) {
             to = q.model;
             en.present();
         };
-        d.end = [this, sel](Engine& en, const Pointer& q, bool accepted) {
+        d.end = [this, sel, start](Engine& en, const Pointer& q, bool accepted) {
             to = q.model;
             PointF a = from, b = to;
             from = to = {};
             en.present();
             if (!accepted) return;
-            // A press without a drag gives no direction.
-            if (PtDist(a, b) < 1.0f) return (void)en.tone(kToneRefused);
+            // A press without a drag (under 2 pixels, as for a stroke) gives no direction.
+            if ((std::abs(q.px.x - start.x) < 2 && std::abs(q.px.y - start.y) < 2) || PtDist(a, b) < 1e-3f)
+                return (void)en.tone(kToneRefused);
             auto rs = SelectedRecords(*sel);
             if (rs.empty()) return (void)en.tone(kToneRefused);
             double angle = PtAngle(a, b);

@@ -27,6 +27,15 @@ std::string Fmt2(const char* f, double a, double b) {
 
 bool Changed(double typed, double shown) { return std::fabs(typed - shown) >= kUnchangedMm; }
 
+// A typed value: unchanged, or a new positive length. A field left as shown is accepted even
+// at 0 (the chord of a closed line, the width of a flat part).
+enum class Typed { Same, New, Refused };
+Typed Check(double typed, double shown) {
+    if (!std::isfinite(typed)) return Typed::Refused;
+    if (!Changed(typed, shown)) return Typed::Same;
+    return typed > 0 ? Typed::New : Typed::Refused;
+}
+
 }  // namespace
 
 int ShownGradedSize(const TDoc& doc) {
@@ -132,9 +141,9 @@ struct CorrectTool : Tool {
         const double len = (b.maxX - b.minX) / 100.0, wid = (b.maxY - b.minY) / 100.0;
         std::vector<ValueField> f{{"长度(mm)", len, 0, 1e6, 2}, {"宽度(mm)", wid, 0, 1e6, 2}};
         if (!e.doc.platform.valueDialog(Fmt2("部位修正(%.2f,%.2f)", len, wid), f)) return true;
-        const double nl = f[0].value, nw = f[1].value;
-        if (!(nl > 0) || !(nw > 0) || !std::isfinite(nl) || !std::isfinite(nw)) return Refuse(e);
-        double fx = Changed(nl, len) ? nl / len : 1.0, fy = Changed(nw, wid) ? nw / wid : 1.0;
+        const Typed tl = Check(f[0].value, len), tw = Check(f[1].value, wid);
+        if (tl == Typed::Refused || tw == Typed::Refused) return Refuse(e);
+        double fx = tl == Typed::New ? f[0].value / len : 1.0, fy = tw == Typed::New ? f[1].value / wid : 1.0;
         // A part without extent on an axis cannot be stretched to one.
         if (!std::isfinite(fx) || !std::isfinite(fy) || !(fx > 0) || !(fy > 0)) return Refuse(e);
         if (fx == 1.0 && fy == 1.0) return true;
@@ -150,11 +159,12 @@ struct CorrectTool : Tool {
         if (!(arc > 0)) return Refuse(e);
         std::vector<ValueField> f{{"长度(mm)", arc, 0, 1e6, 2}, {"弦长(mm)", chord, 0, 1e6, 2}};
         if (!e.doc.platform.valueDialog("线段修正", f)) return true;
+        const Typed ta = Check(f[0].value, arc), tc = Check(f[1].value, chord);
+        if (ta == Typed::Refused || tc == Typed::Refused) return Refuse(e);
         const double na = f[0].value, nc = f[1].value;
-        if (!(na > 0) || !(nc > 0) || !std::isfinite(na) || !std::isfinite(nc)) return Refuse(e);
-        if (Changed(na, arc)) {
+        if (ta == Typed::New) {
             if (!ScaleLineToLength(line, float(na * 100.0), e.doc.smooth)) return Refuse(e);
-        } else if (Changed(nc, chord)) {
+        } else if (tc == Typed::New) {
             // The chord alone: the same uniform scale about the first node, by the chord ratio.
             if (!(chord > 0)) return Refuse(e);
             const PointF o = line.nodes.front().pt();

@@ -137,6 +137,22 @@ TEST_F(CorrectTest, LineDialogSetsTheArcLengthByScalingAboutTheFirstNode) {
     });
 }
 
+TEST_F(CorrectTest, LineDialogOnAClosedLineTakesTheLengthWithItsZeroChord) {
+    Part& p = square(0, 0, 9000);
+    Line& b = lineB(p, {{1000, 1000}, {3000, 1000}, {3000, 2000}, {1000, 2000}, {1000, 1000}});
+    platform.dialogValues = {{90.0, 0.0}};  // 60 mm round → 90 mm, the chord left at 0
+    click(2000, 1000);
+    EXPECT_DOUBLE_EQ(platform.dialogFields.back()[1].value, 0.0);
+    EXPECT_NEAR(ArcLength(b.eval), 9000.0, 0.5);
+    EXPECT_EQ(b.nodes.front().pt(), b.nodes.back().pt()) << "still closed";
+    EXPECT_EQ(b.nodes.front().pt(), (PointF{1000, 1000}));
+    // A chord typed for a closed line cannot be had by scaling.
+    expectRefused([&] {
+        platform.dialogValues = {{90.0, 10.0}};
+        click(2000, 1000);
+    });
+}
+
 TEST_F(CorrectTest, LineDialogOnAnOutlineLineRebuildsTheOutline) {
     Part& p = outlinePart({{1000, 1000}, {5000, 1000}, {5000, 3000}, {1000, 3000}, {1000, 1000}});
     platform.dialogValues = {{50.0, 50.0}};  // the bottom side from 40 mm to 50 mm

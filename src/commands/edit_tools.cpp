@@ -6,6 +6,7 @@
 #include <numbers>
 #include <unordered_map>
 
+#include "commands/correct.h"
 #include "commands/draw_common.h"
 #include "commands/part_split.h"
 #include "geom/polyline.h"
@@ -741,10 +742,24 @@ struct RotateTool : Tool {
     void releaseData() override { part = nullptr; }
 
     bool leftPress(Engine& e, const Pointer& p) override {
-        if (e.step() == 1 && part) {  // the direction: the part turns as the pointer drags from here
+        // The two steps of a part turned with Shift: the centre, then the direction point from
+        // which the part follows the pointer until the release.
+        if (e.step() == 1 && part) {
+            centre = p.model;
+            e.setStep(2);
+            e.tone(kToneAccepted);
+            e.ShowPromptText("第二步：请选择旋转方向点！");
+            e.present();
+            return true;
+        }
+        if (e.step() == 2 && part) {
+            // On the centre itself the direction is undefined.
+            if (PtDist(p.model, centre) < 1.0f) return Refuse(e);
+            Part* pt = part;
             e.setStep(0);
-            RotateDrag(e, p, AllRecords(*part), centre, true);
             part = nullptr;
+            e.ShowPrompt(e.defaultPrompt);
+            RotateDrag(e, p, AllRecords(*pt), centre, true);
             return true;
         }
         if (p.alt()) {
@@ -768,10 +783,9 @@ struct RotateTool : Tool {
             if (r.kind == kKindPart || r.kind == kKindLineA) {
                 part = r.part;
                 e.setStep(1);
-                e.ShowPromptText(" 第一步：请选择旋转中心点！");
-                centre = p.model;
                 e.tone(kToneAccepted);
-                e.ShowPromptText("第二步：请选择旋转方向点！");
+                e.ShowPromptText(" 第一步：请选择旋转中心点！");
+                e.present();
                 return true;
             }
             return Refuse(e);
@@ -799,12 +813,110 @@ struct RotateTool : Tool {
         }
         return true;
     }
+    bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
+    bool overlay(Engine& e, Canvas& c) override {
+        if (e.step() == 0 || !part) return false;
+        c.setColour(kHighlightColour);
+        c.setWidth(2);
+        c.setDash(0, 0);
+        DrawPolyline(e, c, part->outline);
+        if (e.step() == 2) {
+            PixelPoint q = e.vs.view.toWindow(centre);
+            c.line({q.x - 5, q.y}, {q.x + 5, q.y});
+            c.line({q.x, q.y - 5}, {q.x, q.y + 5});
+        }
+        return true;
+    }
 };
 
 // ---------------------------------------------------------------- 比例 (151)
 
+// Extents of records along the direction `angle` and across it.
+std::pair<float, float> ExtentsAlong(const std::vector<RecordRef>& rs, double angle) {
+    const double ux = std::cos(angle), uy = std::sin(angle);
+    double lo = 0, hi = 0, clo = 0, chi = 0;
+    bool any = false;
+    auto take = [&](PointF q) {
+        double a = q.x * ux + q.y * uy, c = -q.x * uy + q.y * ux;
+        if (!any) lo = hi = a, clo = chi = c;
+        lo = std::min(lo, a), hi = std::max(hi, a), clo = std::min(clo, c), chi = std::max(chi, c);
+        any = true;
+    };
+    for (const auto& r : rs) {
+        // A base point is its position, not the cross it is drawn with.
+        if (r.kind == kKindBasePoint) {
+            auto* b = static_cast<BasePoint*>(r.record);
+            take({b->x, b->y});
+            continue;
+        }
+        for (const auto& pl : OutlineOf({r}))
+            for (PointF q : pl) take(q);
+    }
+    return {float(hi - lo), float(chi - clo)};
+}
+
 struct ScaleTool : Tool {
+    PointF from, to;  // the direction dragged with Shift
+
+    // The scale dialog with the extents; on a change the records are scaled about `centre`
+    // along `angle` and across it (the whole part, size labels included, when `whole`).
+    static bool AskAndScale(Engine& e, Part& part, std::vector<RecordRef> rs, bool whole, PointF centre,
+                            double angle, float along, float across) {
+        std::vector<ValueField> f{{Fmt("长度 %.2f 变化", along / 100.0, 0), 0, -1e6, 1e6, 4},
+                                  {Fmt("宽度 %.2f 变化", across / 100.0, 0), 0, -1e6, 1e6, 4}};
+        if (!e.doc.platform.valueDialog("比例", f)) return true;
+        double fa = 1 + f[0].value, fc = 1 + f[1].value;
+        // A factor of zero or less would collapse or turn the part inside out.
+        if (!(fa > 0) || !(fc > 0) || !std::isfinite(fa) || !std::isfinite(fc)) return Refuse(e);
+        if (fa == 1 && fc == 1) return true;
+        Affine m = Affine::scale(centre, angle, fa, fc);
+        if (whole) TransformAll(e, rs, m);
+        else
+            for (const auto& x : rs) TransformRecord(x, m, e.doc.smooth);
+        CommitEdit(e, {&part});
+        return true;
+    }
+
+    // Shift: the selection of the first part that has one, scaled about the press point along
+    // the direction dragged from it.
+    bool DirectionDrag(Engine& e, const Pointer& p) {
+        Part* sel = FirstSelected(e.doc.design, kRubberBandMask, e.doc.currentPage());
+        if (!sel) return Refuse(e);
+        from = to = p.model;
+        const PixelPoint start = p.px;
+        DragCapture d;
+        d.move = [this](Engine& en, const Pointer& q) {
+            to = q.model;
+            en.present();
+        };
+        d.end = [this, sel, start](Engine& en, const Pointer& q, bool accepted) {
+            to = q.model;
+            PointF a = from, b = to;
+            from = to = {};
+            en.present();
+            if (!accepted) return;
+            // A press without a drag (under 2 pixels, as for a stroke) gives no direction.
+            if ((std::abs(q.px.x - start.x) < 2 && std::abs(q.px.y - start.y) < 2) || PtDist(a, b) < 1e-3f)
+                return (void)en.tone(kToneRefused);
+            auto rs = SelectedRecords(*sel);
+            if (rs.empty()) return (void)en.tone(kToneRefused);
+            double angle = PtAngle(a, b);
+            auto [along, across] = ExtentsAlong(rs, angle);
+            AskAndScale(en, *sel, std::move(rs), false, a, angle, along, across);
+        };
+        d.overlay = [this](Engine& en, Canvas& c) {
+            c.setColour(kHighlightColour);
+            c.setWidth(1);
+            c.setDash(0, 0);
+            c.line(en.vs.view.toWindow(from), en.vs.view.toWindow(to));
+            return true;
+        };
+        e.beginDrag(p, std::move(d));
+        return true;
+    }
+
     bool leftPress(Engine& e, const Pointer& p) override {
+        if (p.shift()) return DirectionDrag(e, p);
         PickResult r = e.PickAt(p.model, kPickLines);
         if (!IsLine(r.kind)) return Refuse(e);
         Line& l = *r.as<Line>();
@@ -821,23 +933,11 @@ struct ScaleTool : Tool {
             }
             across = hi - lo;
         }
-        std::vector<ValueField> f{{Fmt("长度 %.2f 变化", chord / 100.0, 0), 0, -1e6, 1e6, 4},
-                                  {Fmt("宽度 %.2f 变化", across / 100.0, 0), 0, -1e6, 1e6, 4}};
-        if (!e.doc.platform.valueDialog("比例", f)) return true;
-        double fa = 1 + f[0].value, fc = 1 + f[1].value;
-        // A factor of zero or less would collapse or turn the part inside out.
-        if (!(fa > 0) || !(fc > 0) || !std::isfinite(fa) || !std::isfinite(fc)) return Refuse(e);
-        if (fa == 1 && fc == 1) return true;
         Part& part = *r.part;
         auto rs = SelectedRecords(part);
         bool whole = rs.empty();
         if (whole) rs = AllRecords(part);
-        Affine m = Affine::scale(a, PtAngle(a, b), fa, fc);
-        if (whole) TransformAll(e, rs, m);
-        else
-            for (const auto& x : rs) TransformRecord(x, m, e.doc.smooth);
-        CommitEdit(e, {&part});
-        return true;
+        return AskAndScale(e, part, std::move(rs), whole, a, PtAngle(a, b), chord, across);
     }
 };
 
@@ -1781,6 +1881,41 @@ struct PointOpTool : Tool {
         return false;  // the engine returns to step 1
     }
 
+    // 接合 and 重合 on an outline line: the neighbour in the outline order at that end (the
+    // previous line at the first node, the next at the last). 接合 makes the two one line, the
+    // junction kept once as a corner node; 重合 moves this end onto the neighbour's end. False
+    // when the outline has a single line.
+    bool OutlineJoin(Engine& e, PointOpItem item, bool atFirst) {
+        auto& list = part->linesA;
+        size_t at = 0;
+        if (ListOf(*part, line, &at) != &list || list.size() < 2) return false;
+        size_t m = list.size();
+        Line* other = list[atFirst ? (at + m - 1) % m : (at + 1) % m].get();
+        if (other->nodes.size() < 2) return false;
+        auto& n = line->nodes;
+        Node& end = atFirst ? n.front() : n.back();
+        const Node& meet = atFirst ? other->nodes.back() : other->nodes.front();
+        if (item == PointOpItem::Coincide) {
+            end.x = meet.x, end.y = meet.y;
+            return true;
+        }
+        std::vector<Node> more = other->nodes;
+        // Ends that do not meet keep both nodes: the outline already ran straight across.
+        bool shared = PtDist(end.pt(), meet.pt()) <= e.doc.smooth.joinDistance;
+        end.word |= kNodeBreak;
+        if (atFirst) {
+            more.back().word |= kNodeBreak;
+            n.insert(n.begin(), more.begin(), shared ? more.end() - 1 : more.end());
+        } else {
+            more.front().word |= kNodeBreak;
+            n.insert(n.end(), shared ? more.begin() + 1 : more.begin(), more.end());
+        }
+        // The joined line stays where this one was: the outline keeps its cyclic order (when
+        // the previous line was the last of the list, the outline merely starts elsewhere).
+        RemoveRecord(e.doc.design, other);
+        return true;
+    }
+
     bool RangeItem(Engine& e, PointOpItem item) {
         if (rangeA < 0 || !line) return Refuse(e);
         int s = std::min(rangeA, rangeB), t = std::max(rangeA, rangeB);
@@ -1837,12 +1972,19 @@ struct PointOpTool : Tool {
         case PointOpItem::Join:
         case PointOpItem::Coincide: {
             if (k != 0 && k != last) return true;  // ends only
+            if (isA) {
+                if (!OutlineJoin(e, item, k == 0)) return Refuse(e);
+                break;
+            }
+            // A line B joins lines B only (an outline line must stay in the outline); its end
+            // may coincide with the end of any line of the part.
             PointF end = n[size_t(k)].pt();
             float join = e.doc.smooth.joinDistance;
             Line* other = nullptr;
             bool otherFirst = false;
             float best = join;
-            for (auto* list : {&part->linesA, &part->linesB})
+            for (auto* list : {&part->linesA, &part->linesB}) {
+                if (item == PointOpItem::Join && list == &part->linesA) continue;
                 for (auto& l : *list) {
                     if (l.get() == line || l->nodes.size() < 2) continue;
                     for (bool first : {true, false}) {
@@ -1850,13 +1992,16 @@ struct PointOpTool : Tool {
                         if (d <= best) best = d, other = l.get(), otherFirst = first;
                     }
                 }
+            }
             if (!other) return Refuse(e);
             PointF target = otherFirst ? other->nodes.front().pt() : other->nodes.back().pt();
             n[size_t(k)].x = target.x, n[size_t(k)].y = target.y;
-            if (item == PointOpItem::Join && !isA) {
-                // The other line's nodes continue this line from the shared end.
+            if (item == PointOpItem::Join) {
+                // The other line's nodes continue this line from the shared end, which stays a
+                // corner so that neither side changes its shape.
                 std::vector<Node> more = other->nodes;
                 if (otherFirst == (k == 0)) std::reverse(more.begin(), more.end());
+                n[size_t(k)].word |= kNodeBreak;
                 if (k == last) n.insert(n.end(), more.begin() + 1, more.end());
                 else n.insert(n.begin(), more.begin(), more.end() - 1);
                 RemoveRecord(e.doc.design, other);
@@ -1927,42 +2072,6 @@ struct PointOpTool : Tool {
 
 }  // namespace
 
-// ---------------------------------------------------------------- 修正 (115)
-
-namespace {
-
-struct CorrectTool : Tool {
-    EditServices svc;
-    explicit CorrectTool(EditServices s) : svc(std::move(s)) {}
-
-    bool leftPress(Engine& e, const Pointer& p) override {
-        PickResult r = e.PickAt(p.model, kPickLines | kPickPart);
-        if (!r) return Refuse(e);
-        bool changed = false;
-        if (r.kind == kKindPart) {
-            Part& part = *r.part;
-            if (svc.gradedSizeShown && svc.gradedSizeShown()) {
-                if (!e.doc.platform.ask("确定换码修正吗？")) return true;
-                changed = svc.adoptDisplayedSize && svc.adoptDisplayedSize(part);
-            } else {
-                // The part's extent in millimetres in the title.
-                std::string title = Fmt("部位修正(%.2f,%.2f)", (part.bbox.maxX - part.bbox.minX) / 100.0,
-                                        (part.bbox.maxY - part.bbox.minY) / 100.0);
-                changed = svc.partCorrection && svc.partCorrection(title, part);
-            }
-        } else if (IsLine(r.kind)) {
-            changed = svc.lineCorrection && svc.lineCorrection("线段修正", *r.part, *r.as<Line>());
-            if (changed) EvaluateLineRecord(*r.as<Line>(), e.doc.smooth);
-        } else {
-            return Refuse(e);
-        }
-        if (changed) CommitEdit(e, {r.part});
-        return true;
-    }
-};
-
-}  // namespace
-
 void InstallEditTools(Engine& e, EditServices services) {
     e.setTool(mode::Delete, std::make_unique<DeleteTool>());
     e.setTool(mode::AutoErase, std::make_unique<AutoEraseTool>());
@@ -1980,7 +2089,7 @@ void InstallEditTools(Engine& e, EditServices services) {
     e.setTool(mode::Parallel, std::make_unique<ParallelTool>());
     e.setTool(mode::Replace, std::make_unique<ReplaceTool>());
     e.setTool(mode::CutCorner, std::make_unique<CutCornerTool>());
-    e.setTool(mode::Correct, std::make_unique<CorrectTool>(services));
+    e.setTool(mode::Correct, MakeCorrectTool());
     e.setTool(mode::PointOp, std::make_unique<PointOpTool>(std::move(services)));
 }
 

@@ -111,12 +111,6 @@ using PopupMenu = std::function<int(const std::string& title, const std::vector<
 // The window's services for the editing modes.
 struct EditServices {
     PopupMenu popup;  // without it the popups of 点操作 offer nothing
-    // 修正: the corrections themselves belong to grading. Each returns true when it changed the
-    // design (the mode then rebuilds, redraws and records the change).
-    std::function<bool()> gradedSizeShown;          // results exist and a non-base size is shown
-    std::function<bool(Part&)> adoptDisplayedSize;  // the part's base lines take that size's shape
-    std::function<bool(const std::string& title, Part&)> partCorrection;          // "部位修正(…)"
-    std::function<bool(const std::string& title, Part&, Line&)> lineCorrection;   // "线段修正"
 };
 
 // Registers the editing modes with the engine.

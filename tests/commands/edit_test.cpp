@@ -922,41 +922,6 @@ TEST_F(PointOpTest, PullIsBoundedAndFindCornerOnlyClearsOnASmoothRun) {
     EXPECT_EQ(b.nodes.front().pt(), (PointF{1000, 1000})) << "the range ends stay";
 }
 
-TEST_F(EditTest, CorrectHandsPartsAndLinesToTheCorrections) {
-    Part& p = part(0, 0, 4000);
-    Line& b = lineB(p, {{1000, 1000}, {3000, 1000}});
-    std::vector<std::string> titles;
-    bool graded = false;
-    EditServices svc;
-    svc.gradedSizeShown = [&] { return graded; };
-    svc.adoptDisplayedSize = [&](Part&) { return true; };
-    svc.partCorrection = [&](const std::string& t, Part&) {
-        titles.push_back(t);
-        return false;
-    };
-    svc.lineCorrection = [&](const std::string& t, Part&, Line& l) {
-        titles.push_back(t);
-        l.nodes[1].x = 3500;
-        return true;
-    };
-    InstallEditTools(*eng, svc);
-    command(32884);
-    size_t snaps = snapshots();
-    click(2000, 2000);
-    ASSERT_EQ(titles.size(), 1u);
-    EXPECT_EQ(titles[0], "部位修正(40.00,40.00)");
-    EXPECT_EQ(snapshots(), snaps) << "an unchanged part records nothing";
-    click(2000, 1000);
-    EXPECT_EQ(titles.back(), "线段修正");
-    EXPECT_EQ(b.eval.back(), (PointF{3500, 1000})) << "the corrected line is evaluated";
-    EXPECT_EQ(snapshots(), snaps + 1);
-    graded = true;
-    platform.answers = {false};
-    click(2000, 2000);
-    EXPECT_EQ(platform.questions.back(), "确定换码修正吗？");
-    EXPECT_EQ(snapshots(), snaps + 1);
-}
-
 TEST(EditOps, CrossingsSplitAndStretchAgreeWithTheGeometry) {
     Polyline a{{0, 0}, {1000, 0}, {1000, 1000}};
     Polyline v{{500, -100}, {500, 100}};

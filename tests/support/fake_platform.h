@@ -31,11 +31,15 @@ public:
     std::deque<std::vector<double>> dialogValues;
     std::vector<std::string> dialogTitles;
     std::function<void(const std::string& title)> onDialog;  // what is on screen meanwhile
+    std::vector<std::vector<ValueField>> dialogFields;  // the fields as each dialog opened
+    // Called while a question is shown (before it is answered), to look at the screen then.
+    std::function<void(const std::string&)> onAsk;
 
     void tone(int hz) override { tones.push_back(hz); }
     bool ask(const std::string& text) override {
         questions.push_back(text);
         boxes.push_back({"提问", text});
+        if (onAsk) onAsk(text);
         if (answers.empty()) return defaultAnswer;
         bool a = answers.front();
         answers.pop_front();
@@ -56,6 +60,7 @@ public:
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
         dialogTitles.push_back(title);
         if (onDialog) onDialog(title);
+        dialogFields.push_back(fields);
         if (dialogValues.empty()) return false;
         std::vector<double> v = std::move(dialogValues.front());
         dialogValues.pop_front();

@@ -221,7 +221,9 @@ TEST_F(StepsTest, RotateWithShiftTakesCentreThenDirectionThenFollowsThePointer) 
     for (size_t i = 0; i < nowLine.size(); ++i) {
         EXPECT_NEAR(nowLine[i].x, rotated(lineBefore[i]).x, 0.5f);
         EXPECT_NEAR(nowLine[i].y, rotated(lineBefore[i]).y, 0.5f);
-        if (i) EXPECT_NEAR(PtDist(nowLine[i], nowLine[i - 1]), PtDist(lineBefore[i], lineBefore[i - 1]), 0.5f);
+        if (i) {
+            EXPECT_NEAR(PtDist(nowLine[i], nowLine[i - 1]), PtDist(lineBefore[i], lineBefore[i - 1]), 0.5f);
+        }
     }
     EXPECT_NEAR(PolyLength(p.outline), outlineLength, 1.0f) << "a turn keeps lengths";
 

@@ -351,11 +351,13 @@ TEST_F(EngineTest, WheelZoomsAboutThePointer) {
 
 TEST_F(EngineTest, DraggedOutlineAcceptsCancelsAndEndsOnLostActivation) {
     std::vector<std::pair<bool, PointF>> done;
-    eng->setHandlers(22, {.leftPress = [&](Engine& e, const Pointer& p) {
-                              e.beginOutlineDrag(p, {{{0, 0}, {1000, 0}, {1000, 1000}}},
-                                                 [&](Engine&, bool ok, PointF off) { done.push_back({ok, off}); });
-                              return true;
-                          }});
+    ModeHandlers h;
+    h.leftPress = [&](Engine& e, const Pointer& p) {
+        e.beginOutlineDrag(p, {{{0, 0}, {1000, 0}, {1000, 1000}}},
+                           [&](Engine&, bool ok, PointF off) { done.push_back({ok, off}); });
+        return true;
+    };
+    eng->setHandlers(22, h);
     eng->Command(32862);  // 拷贝
     leftDown(px(1000, 1000));
     moveTo(px(3000, 2000));

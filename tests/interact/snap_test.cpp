@@ -98,7 +98,9 @@ TEST_F(SnapTest, GridUnitsThatCannotMakeAGrid) {
         doc.settings.gridUnit = unit;
         SnapResult r = snap(kSnapGrid);
         EXPECT_TRUE(std::isfinite(r.model.x) && std::isfinite(r.model.y)) << unit;
-        if (!(unit > 0.0f) || std::isinf(unit)) EXPECT_FALSE(r.snapped()) << unit;
+        if (!(unit > 0.0f) || std::isinf(unit)) {
+            EXPECT_FALSE(r.snapped()) << unit;
+        }
     }
     // A tiny unit still snaps to its nearest multiple, the cursor itself.
     doc.settings.gridUnit = 1e-30f;

@@ -248,11 +248,13 @@ TEST(MainFrame, SpaceAndEnterGoToTheToolsFirst) {
     QTest::keyClick(f.drawing(), Qt::Key_Space);
     EXPECT_EQ(hidden, 1);
     // A tool mode that consumes Space keeps it from the menu command.
-    f.engine()->engine().setHandlers(31, {.key = [&](Engine&, const KeyEvent& k) {
-                                              if (k.key != Qt::Key_Space) return false;
-                                              ++consumedByMode;
-                                              return true;
-                                          }});
+    ModeHandlers h;
+    h.key = [&](Engine&, const KeyEvent& k) {
+        if (k.key != Qt::Key_Space) return false;
+        ++consumedByMode;
+        return true;
+    };
+    f.engine()->engine().setHandlers(31, h);
     f.router().dispatch(32891);  // 测量
     QTest::keyClick(f.drawing(), Qt::Key_Space);
     EXPECT_EQ(hidden, 1);

@@ -220,11 +220,13 @@ TEST_F(SnapTest, TheMarkerFollowsTheSnappedPoint) {
 TEST_F(SnapTest, ModeHandlersGetTheSnappedPoint) {
     PointF got;
     PixelPoint gotPx;
-    eng->setHandlers(31, {.leftPress = [&](Engine&, const Pointer& p) {
-                              got = p.model;
-                              gotPx = p.px;
-                              return true;
-                          }});
+    ModeHandlers h;
+    h.leftPress = [&](Engine&, const Pointer& p) {
+        got = p.model;
+        gotPx = p.px;
+        return true;
+    };
+    eng->setHandlers(31, h);
     eng->Command(32891);
     eng->Command(34062);  // 端点吸附
     leftDown(px(4990, 3060));

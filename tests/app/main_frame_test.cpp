@@ -131,7 +131,7 @@ TEST(MainFrame, MenusWithTheirTextsIdsAndCounts) {
     EXPECT_EQ(text(32808), "隐藏显示\tSpace");
     EXPECT_EQ(text(32892), "恢复\tEnter");
     EXPECT_EQ(text(34107), "平行四边形");
-    EXPECT_EQ(byId.at(34107)->parentWidget()->property("title").toString(), "其他");
+    EXPECT_EQ(qobject_cast<QWidget*>(byId.at(34107)->parent())->property("title").toString(), "其他");
     EXPECT_EQ(text(34207), "串口定义");
     EXPECT_EQ(text(32921), "清除扩缩");
     EXPECT_EQ(text(34145), "水平");
@@ -248,13 +248,13 @@ TEST(MainFrame, SpaceAndEnterGoToTheToolsFirst) {
     QTest::keyClick(f.drawing(), Qt::Key_Space);
     EXPECT_EQ(hidden, 1);
     // A tool mode that consumes Space keeps it from the menu command.
-    ModeHandlers h;
-    h.key = [&](Engine&, const KeyEvent& k) {
+    ModeHandlers spaceKey;
+    spaceKey.key = [&](Engine&, const KeyEvent& k) {
         if (k.key != Qt::Key_Space) return false;
         ++consumedByMode;
         return true;
     };
-    f.engine()->engine().setHandlers(31, h);
+    f.engine()->engine().setHandlers(31, spaceKey);
     f.router().dispatch(32891);  // 测量
     QTest::keyClick(f.drawing(), Qt::Key_Space);
     EXPECT_EQ(hidden, 1);

@@ -873,6 +873,12 @@ struct ScaleTool : Tool {
         if (whole) TransformAll(e, rs, m);
         else
             for (const auto& x : rs) TransformRecord(x, m, e.doc.smooth);
+        // Background pictures keep their axes: the factors go along x and y, exchanged when
+        // the direction is nearer vertical than horizontal.
+        bool upright = std::abs(std::sin(angle)) > std::abs(std::cos(angle));
+        Affine pm = Affine::scale(centre, 0, upright ? fc : fa, upright ? fa : fc);
+        for (auto& pic : e.doc.pictures)
+            for (auto& q : pic->corners) q = pm.apply(q);
         CommitEdit(e, {&part});
         return true;
     }

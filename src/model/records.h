@@ -395,6 +395,9 @@ struct ScanLine {
 // Background picture; the pixels are not kept in pattern files.
 struct TPIC {
     uint32_t word = 0;  // bit 28 hides it
+    // Placement of the bitmap in the pattern: its four corners (model units). Not in the file;
+    // a picture read from a file has no bitmap and all corners at the origin.
+    std::array<PointF, 4> corners{};
 };
 
 }  // namespace rz

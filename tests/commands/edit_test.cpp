@@ -324,6 +324,22 @@ TEST_F(EditTest, ScaleAlongAndAcrossTheChord) {
     EXPECT_NEAR(other.nodes[0].y, 2000 + 1000 * 0.5f, 0.5f);
     EXPECT_NEAR(other.nodes[1].x, 2000 + 1000 * 1.5f, 0.5f);
     EXPECT_NEAR(other.nodes[1].y, 2000 + 2000 * 0.5f, 0.5f);
+
+    // A background picture scales along x and y about the reference point; with an upright
+    // chord the two factors change places.
+    auto pic = std::make_unique<TPIC>();
+    pic->corners = {PointF{3000, 3000}, {4000, 3000}, {4000, 3500}, {3000, 3500}};
+    TPIC& bg = *pic;
+    doc.pictures.push_back(std::move(pic));
+    Line& upright = lineB(p, {{5500, 1500}, {5500, 2500}});
+    platform.dialogValues = {{1.0, 0.0}};  // along ×2, across ×1
+    click(5500, 2200);
+    EXPECT_NEAR(upright.nodes[1].y, 3500, 0.5f) << "the chord doubled";
+    // Along the upright chord is y: the picture doubles in y about (5500, 1500), not in x.
+    EXPECT_NEAR(bg.corners[0].x, 3000, 0.5f);
+    EXPECT_NEAR(bg.corners[0].y, 1500 + 1500 * 2, 0.5f);
+    EXPECT_NEAR(bg.corners[2].x, 4000, 0.5f);
+    EXPECT_NEAR(bg.corners[2].y, 1500 + 2000 * 2, 0.5f);
 }
 
 TEST_F(EditTest, ScaleRefusesAFactorOfZeroOrLess) {

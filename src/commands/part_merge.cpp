@@ -303,7 +303,14 @@ Part& ApplyMerge(Design& d, const MergePlan& plan, const TSmooth& smooth) {
     Append(A.symElemLinks, B.symElemLinks);
     Append(A.sharedZones, B.sharedZones);
     Append(A.fixedDistances, B.fixedDistances);
-    Append(A.gradedLines, B.gradedLines);
+    // Graded copies of B's shared lines go with those lines.
+    std::unordered_set<const Line*> sharedGraded;
+    for (auto& l : B.linesA)
+        for (const Line* g = l->graded; g && !sharedGraded.count(g) && sharedGraded.size() < 100000; g = g->graded)
+            sharedGraded.insert(g);
+    for (auto& g : B.gradedLines)
+        if (!sharedGraded.count(g.get())) A.gradedLines.push_back(std::move(g));
+    std::erase_if(B.gradedLines, [](const std::unique_ptr<Line>& g) { return !g; });
     Append(A.gradedPins, B.gradedPins);
     Append(A.gradedMotifs, B.gradedMotifs);
 

@@ -87,11 +87,19 @@ TEST_F(MergeTest, NeighboursOfOppositeSenseBecomeOnePart) {
     sa = std::make_unique<SeamAllowance>();
     sa->baseLine = seamB;
     b.seamAllowances.push_back(std::move(sa));
+    // Graded copies of the shared side and of the right side.
+    b.gradedLines.push_back(std::make_unique<Line>(*seamB));
+    seamB->graded = b.gradedLines.back().get();
+    b.gradedLines.push_back(std::make_unique<Line>(*b.linesA[1]));
+    b.linesA[1]->graded = b.gradedLines.back().get();
+    Line* gradedRight = b.linesA[1]->graded;
     size_t parts = doc.design.parts.size();
 
     Part* m = MergeParts(doc.design, a, b, doc.smooth);
     ASSERT_EQ(m, &a);
     EXPECT_EQ(doc.design.parts.size(), parts - 1);
+    ASSERT_EQ(a.gradedLines.size(), 1u);
+    EXPECT_EQ(a.gradedLines[0].get(), gradedRight);
     EXPECT_FALSE(inChain(&b));
     ASSERT_TRUE(PolyClosed(a.outline));
     EXPECT_TRUE(HeadToTail(a));

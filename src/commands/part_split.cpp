@@ -141,18 +141,6 @@ void MoveIf(List<T>& from, List<T>& to, std::unordered_set<const void*>& moved, 
     from = std::move(keep);
 }
 
-// At most one length line and one width line per part: later holders lose the type.
-void KeepOneLineOfEachType(Part& p) {
-    bool seen[3] = {false, false, false};
-    for (List<Line>* list : {&p.linesA, &p.linesB})
-        for (auto& l : *list) {
-            int t = l->lineType();
-            if (t != 1 && t != 2) continue;
-            if (seen[t]) l->flags &= ~kLineTypeMask;
-            seen[t] = true;
-        }
-}
-
 struct RetargetBasePoints {
     const std::unordered_set<const BasePoint*>& from;
     BasePoint* to;
@@ -167,6 +155,17 @@ struct RetargetBasePoints {
 };
 
 }  // namespace
+
+void KeepOneLineOfEachType(Part& p) {
+    bool seen[3] = {false, false, false};
+    for (List<Line>* list : {&p.linesA, &p.linesB})
+        for (auto& l : *list) {
+            int t = l->lineType();
+            if (t != 1 && t != 2) continue;
+            if (seen[t]) l->flags &= ~kLineTypeMask;
+            seen[t] = true;
+        }
+}
 
 int SplitPlan::loopWithLineAt(PointF corner) const {
     for (bool begin : {true, false}) {

@@ -54,6 +54,10 @@ std::optional<SplitPlan> PlanSplit(const Part& part, const Line& splitter, float
 Part& ApplySplit(Design& d, Part& part, Line& splitter, const SplitPlan& plan, const TSmooth& smooth,
                  int newLoop = 1);
 
+// At most one length line and one width line per part: later holders (lines A, then lines B)
+// lose the type.
+void KeepOneLineOfEachType(Part& p);
+
 // Plan and apply: the new part, or null with the design untouched.
 Part* SplitPart(Design& d, Part& part, Line& splitter, const TSmooth& smooth);
 

@@ -55,6 +55,9 @@ struct SplitTool : Tool {
 
 }  // namespace
 
-void InstallDesignTools(Engine& e) { e.setTool(mode::Split, std::make_unique<SplitTool>()); }
+void InstallDesignTools(Engine& e) {
+    e.setTool(mode::Split, std::make_unique<SplitTool>());
+    e.setTool(mode::Merge, MakeMergeTool());
+}
 
 }  // namespace rz

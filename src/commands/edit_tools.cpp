@@ -481,21 +481,23 @@ struct DeleteTool : Tool {
         auto allInside = [&](const Polyline& pl) { return !pl.empty() && std::all_of(pl.begin(), pl.end(), inside); };
         RemovalSet s;
         std::vector<Part*> touched;
+        // What is hidden cannot be seen inside the fence: it stays.
+        auto shown = [](const auto& r) { return !(r->flags & kFlagHidden); };
         for (auto& part : e.doc.design.parts) {
             if (part->page() != e.doc.currentPage() || part->hidden()) continue;
             size_t before = s.records.size();
             for (auto& l : part->linesB)
-                if (allInside(l->eval)) s.records.insert(l.get());
+                if (shown(l) && allInside(l->eval)) s.records.insert(l.get());
             for (auto& q : part->pins)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->motifs)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->texts)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->basePoints)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->notches)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             if (s.records.size() != before) touched.push_back(part.get());
         }
         if (s.records.empty()) {
@@ -545,8 +547,10 @@ struct AutoEraseTool : Tool {
             if (!part) return;
             Polyline seg{a, b};
             RemovalSet s;
+            // A hidden line cannot be seen to be crossed: it stays.
             for (auto& l : part->linesB)
-                if (!CrossingsOf(seg, {&l->eval}, -1.0f).empty()) s.records.insert(l.get());
+                if (!(l->flags & kFlagHidden) && !CrossingsOf(seg, {&l->eval}, -1.0f).empty())
+                    s.records.insert(l.get());
             if (s.records.empty()) return;
             RemoveRecords(en.doc.design, s);
             CommitEdit(en, {part});

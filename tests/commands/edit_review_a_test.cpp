@@ -646,3 +646,35 @@ TEST_F(ReviewTest, DialogLengthsFollowTheCentimetreSetting) {
 
 }  // namespace
 }  // namespace rz::test
+
+namespace rz::test {
+namespace {
+
+TEST_F(ReviewTest, StrokeAndFenceLeaveHiddenRecords) {
+    Part& p = square(1000, 1000, 4000);
+    Line& hidden = lineB(p, {{1500, 2000}, {4500, 2000}});
+    hidden.flags |= kFlagHidden;
+    Line& shown = lineB(p, {{1500, 2200}, {4500, 2200}});
+    command(32863);
+    drag(3000, 1800, 3000, 2400);
+    ASSERT_EQ(p.linesB.size(), 1u);
+    EXPECT_EQ(p.linesB[0].get(), &hidden);
+    (void)shown;
+
+    Pin& hp = pin(p, 2000, 3000);
+    hp.flags |= kFlagHidden;
+    pin(p, 2500, 3000);
+    command(32859);
+    click(1200, 1200, kMkShift);
+    click(4800, 1200);
+    click(4800, 4500);
+    click(1200, 4500);
+    key(key::Return);
+    ASSERT_EQ(p.pins.size(), 1u);
+    EXPECT_EQ(p.pins[0].get(), &hp);
+    ASSERT_EQ(p.linesB.size(), 1u);
+    EXPECT_EQ(p.linesB[0].get(), &hidden);
+}
+
+}  // namespace
+}  // namespace rz::test

@@ -394,7 +394,19 @@ struct DeleteTool : Tool {
             return true;
         }
         uint32_t mask = p.shift() ? 0x3FFFu : p.alt() ? uint32_t(kPickPart) : 0x11073FFFu;
-        PickResult r = e.PickAt(p.model, mask);
+        if (!p.shift() && !p.alt()) {
+            // A drag from a spot with no record selects by rubber band instead of deleting;
+            // a plain click there takes the part under it.
+            PickResult rec = e.PickAt(p.model, mask & ~kPickPart);
+            if (!rec) {
+                BandOr(e, p, [this](Engine& en, const Pointer& q) { act(en, q, en.PickAt(q.model, kPickPart)); });
+                return true;
+            }
+            return act(e, p, rec);
+        }
+        return act(e, p, e.PickAt(p.model, mask));
+    }
+    bool act(Engine& e, const Pointer& p, PickResult r) {
         Design& d = e.doc.design;
         // The seam-allowance bit also finds a line by one of its nodes: it is that line.
         if (r.kind == kKindLineByPoint && r.part)

@@ -678,3 +678,28 @@ TEST_F(ReviewTest, StrokeAndFenceLeaveHiddenRecords) {
 
 }  // namespace
 }  // namespace rz::test
+
+namespace rz::test {
+namespace {
+
+TEST_F(ReviewTest, DeleteDragFromAnEmptySpotSelectsInsteadOfDeleting) {
+    Part& p = square(1000, 1000, 5000);
+    Line& in = lineB(p, {{2000, 2000}, {3000, 2000}});
+    Line& out = lineB(p, {{2000, 5000}, {5000, 5000}});
+    command(32859);
+    size_t asked = platform.questions.size(), snaps = snapshots();
+    drag(1500, 1500, 3500, 2500);  // inside the part, on no record
+    EXPECT_TRUE(anyPart(&p));
+    EXPECT_EQ(platform.questions.size(), asked) << "no question to delete the part";
+    EXPECT_EQ(snapshots(), snaps);
+    EXPECT_TRUE(in.flags & kFlagSelected);
+    EXPECT_FALSE(out.flags & kFlagSelected);
+    // The next click on the selection deletes it.
+    click(2500, 2000);
+    ASSERT_EQ(p.linesB.size(), 1u);
+    EXPECT_EQ(p.linesB[0].get(), &out);
+    EXPECT_EQ(snapshots(), snaps + 1);
+}
+
+}  // namespace
+}  // namespace rz::test

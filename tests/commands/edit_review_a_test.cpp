@@ -502,11 +502,6 @@ TEST_F(ReviewTest, OffsetDialogDefaultAndTheCopiesOfAnOutlineLine) {
     expectRefused([&] { click(6000, 6000); });
 }
 
-}  // namespace
-}  // namespace rz::test
-
-namespace rz::test {
-namespace {
 
 // ---------------------------------------------------------------- the selection rule
 
@@ -597,11 +592,6 @@ TEST_F(ReviewTest, MovingAPartTakesItsDimensionsAndLabelStrokes) {
     EXPECT_NEAR(p.sizeLabels[0]->strokes[0][0].y, 1400, 1);
 }
 
-}  // namespace
-}  // namespace rz::test
-
-namespace rz::test {
-namespace {
 
 // ---------------------------------------------------------------- units of the dialogs
 
@@ -644,11 +634,6 @@ TEST_F(ReviewTest, DialogLengthsFollowTheCentimetreSetting) {
     EXPECT_EQ(platform.dialogFields.back()[0].label, "长度 4.00 变化");
 }
 
-}  // namespace
-}  // namespace rz::test
-
-namespace rz::test {
-namespace {
 
 TEST_F(ReviewTest, StrokeAndFenceLeaveHiddenRecords) {
     Part& p = square(1000, 1000, 4000);
@@ -676,11 +661,6 @@ TEST_F(ReviewTest, StrokeAndFenceLeaveHiddenRecords) {
     EXPECT_EQ(p.linesB[0].get(), &hidden);
 }
 
-}  // namespace
-}  // namespace rz::test
-
-namespace rz::test {
-namespace {
 
 TEST_F(ReviewTest, DeleteDragFromAnEmptySpotSelectsInsteadOfDeleting) {
     Part& p = square(1000, 1000, 5000);
@@ -699,6 +679,27 @@ TEST_F(ReviewTest, DeleteDragFromAnEmptySpotSelectsInsteadOfDeleting) {
     ASSERT_EQ(p.linesB.size(), 1u);
     EXPECT_EQ(p.linesB[0].get(), &out);
     EXPECT_EQ(snapshots(), snaps + 1);
+}
+
+
+TEST_F(ReviewTest, ScanLinesAreMovedAndCopiedWhole) {
+    auto sl = std::make_unique<ScanLine>();
+    sl->shape = {{{6000, 6000}, {8000, 6000}, {8000, 6500}}};
+    doc.scanLines.push_back(std::move(sl));
+    doc.settings.displayFlags |= kDispScan;
+    command(32860);
+    size_t snaps = snapshots();
+    dropAt(7000, 6000, 7500, 5000);
+    ASSERT_EQ(doc.scanLines.size(), 1u);
+    EXPECT_NEAR(doc.scanLines[0]->shape[0][0].x, 6500, 1);
+    EXPECT_NEAR(doc.scanLines[0]->shape[0][2].y, 5500, 1);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    command(32862);
+    dropAt(7500, 5000, 7500, 3000);
+    ASSERT_EQ(doc.scanLines.size(), 2u);
+    EXPECT_NEAR(doc.scanLines[0]->shape[0][0].y, 5000, 1) << "the original stays";
+    EXPECT_NEAR(doc.scanLines[1]->shape[0][0].y, 3000, 1);
+    EXPECT_EQ(snapshots(), snaps + 2);
 }
 
 }  // namespace

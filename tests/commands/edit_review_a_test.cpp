@@ -240,7 +240,7 @@ TEST_F(ReviewTest, DraggedOutlineNudgesByAPixelAndMirrorsAlternately) {
     }
 }
 
-TEST_F(ReviewTest, MovingAPartTakesItsSizeLabelsAndTheirDirection) {
+TEST_F(ReviewTest, TurningAPartTurnsItsSizeLabels) {
     Part& p = square(1000, 1000, 3000);
     auto sl = std::make_unique<SizeLabel>();
     sl->x = 2000, sl->y = 2000, sl->angle = 0;

@@ -129,6 +129,15 @@ void TransformRecord(const RecordRef& r, const Affine& m, const TSmooth& smooth)
         MapPoly(n->outline, m);
         break;
     }
+    case kKindSizeLabel: {
+        // The strokes are laid out once, when the label is made: they go with it.
+        auto* sl = static_cast<SizeLabel*>(r.record);
+        PointF q = m.apply({sl->x, sl->y});
+        sl->x = q.x, sl->y = q.y;
+        sl->angle = MapAngle(sl->angle, m);
+        MapShape(sl->strokes, m);
+        break;
+    }
     default: break;
     }
 }
@@ -233,6 +242,9 @@ Shape OutlineOf(const std::vector<RecordRef>& rs) {
             break;
         }
         case kKindNotch: s.push_back(static_cast<Notch*>(r.record)->outline); break;
+        case kKindSizeLabel:
+            for (const auto& pl : static_cast<SizeLabel*>(r.record)->strokes) s.push_back(pl);
+            break;
         default: break;
         }
     }

@@ -29,7 +29,8 @@ struct Affine {
 
 // A record of a part that the editing commands move, copy or remove.
 struct RecordRef {
-    int kind = 0;  // kKindPin, kKindMotif, kKindText, kKindBasePoint, kKindLineA, kKindLineB, kKindNotch
+    int kind = 0;  // kKindPin, kKindMotif, kKindText, kKindBasePoint, kKindLineA, kKindLineB, kKindNotch,
+                   // kKindSizeLabel
     void* record = nullptr;
     Part* part = nullptr;
 };

@@ -38,6 +38,17 @@ std::string Fmt(const char* f, double a, double b) {
     return buf;
 }
 
+// Lengths in dialogs: millimetres, or centimetres under the centimetre setting (typed values
+// are read in the unit shown).
+struct LengthUnit {
+    double per = 100.0;  // model units per displayed unit
+    std::string name = "mm";
+};
+LengthUnit UnitOf(const Engine& e) {
+    if (e.doc.settings.centimetreDisplay) return {1000.0, "cm"};
+    return {};
+}
+
 RecordRef RefOf(const PickResult& r) { return {r.kind, r.record, r.part}; }
 
 bool IsLine(int kind) { return kind == kKindLineA || kind == kKindLineB; }
@@ -158,13 +169,22 @@ void RemovePartAndRecords(Design& d, Part* part) {
 }
 
 namespace {
+// A whole part: its records, and the size labels and dimensions placed in it, whose drawing
+// is not derived again from anything that moved.
 void TransformAll(Engine& e, const std::vector<RecordRef>& rs, const Affine& m) {
     for (const auto& r : rs) TransformRecord(r, m, e.doc.smooth);
-    if (!rs.empty())
-        for (auto& sl : rs.front().part->sizeLabels) {
-            PointF q = m.apply({sl->x, sl->y});
-            sl->x = q.x, sl->y = q.y;
+    if (rs.empty()) return;
+    Part& part = *rs.front().part;
+    for (auto& sl : part.sizeLabels) TransformRecord({kKindSizeLabel, sl.get(), &part}, m, e.doc.smooth);
+    for (auto& dm : part.dimensions) {
+        for (size_t i = 0; i + 1 < dm->points.size(); i += 2) {
+            PointF q = m.apply({dm->points[i], dm->points[i + 1]});
+            dm->points[i] = q.x, dm->points[i + 1] = q.y;
         }
+        for (Shape* sh : {&dm->drawn1, &dm->drawn2})
+            for (auto& pl : *sh)
+                for (auto& q : pl) q = m.apply(q);
+    }
 }
 }  // namespace
 
@@ -374,7 +394,19 @@ struct DeleteTool : Tool {
             return true;
         }
         uint32_t mask = p.shift() ? 0x3FFFu : p.alt() ? uint32_t(kPickPart) : 0x11073FFFu;
-        PickResult r = e.PickAt(p.model, mask);
+        if (!p.shift() && !p.alt()) {
+            // A drag from a spot with no record selects by rubber band instead of deleting;
+            // a plain click there takes the part under it.
+            PickResult rec = e.PickAt(p.model, mask & ~kPickPart);
+            if (!rec) {
+                BandOr(e, p, [this](Engine& en, const Pointer& q) { act(en, q, en.PickAt(q.model, kPickPart)); });
+                return true;
+            }
+            return act(e, p, rec);
+        }
+        return act(e, p, e.PickAt(p.model, mask));
+    }
+    bool act(Engine& e, const Pointer& p, PickResult r) {
         Design& d = e.doc.design;
         // The seam-allowance bit also finds a line by one of its nodes: it is that line.
         if (r.kind == kKindLineByPoint && r.part)
@@ -388,8 +420,15 @@ struct DeleteTool : Tool {
             }
             return Refuse(e);
         }
-        if (r.kind != kKindPart && r.kind != kKindScanLine && r.kind != kKindPicture && IsSelected(RefOf(r)))
-            return DeleteSelectedOf(e, *r.part), true;
+        if (r.kind != kKindPart && r.kind != kKindScanLine && r.kind != kKindPicture) {
+            // The selection rule: a selected record takes its part's selection along; an
+            // unselected one while the page has a selection only clears it.
+            switch (ApplySelectionRule(e, r)) {
+            case SelectionAct::Selection: return DeleteSelectedOf(e, *r.part) || Refuse(e);
+            case SelectionAct::Cleared: return true;
+            case SelectionAct::Record: break;
+            }
+        }
         switch (r.kind) {
         case kKindBasePoint: {
             auto* bp = r.as<BasePoint>();
@@ -454,21 +493,23 @@ struct DeleteTool : Tool {
         auto allInside = [&](const Polyline& pl) { return !pl.empty() && std::all_of(pl.begin(), pl.end(), inside); };
         RemovalSet s;
         std::vector<Part*> touched;
+        // What is hidden cannot be seen inside the fence: it stays.
+        auto shown = [](const auto& r) { return !(r->flags & kFlagHidden); };
         for (auto& part : e.doc.design.parts) {
             if (part->page() != e.doc.currentPage() || part->hidden()) continue;
             size_t before = s.records.size();
             for (auto& l : part->linesB)
-                if (allInside(l->eval)) s.records.insert(l.get());
+                if (shown(l) && allInside(l->eval)) s.records.insert(l.get());
             for (auto& q : part->pins)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->motifs)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->texts)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->basePoints)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             for (auto& q : part->notches)
-                if (inside({q->x, q->y})) s.records.insert(q.get());
+                if (shown(q) && inside({q->x, q->y})) s.records.insert(q.get());
             if (s.records.size() != before) touched.push_back(part.get());
         }
         if (s.records.empty()) {
@@ -518,8 +559,10 @@ struct AutoEraseTool : Tool {
             if (!part) return;
             Polyline seg{a, b};
             RemovalSet s;
+            // A hidden line cannot be seen to be crossed: it stays.
             for (auto& l : part->linesB)
-                if (!CrossingsOf(seg, {&l->eval}, -1.0f).empty()) s.records.insert(l.get());
+                if (!(l->flags & kFlagHidden) && !CrossingsOf(seg, {&l->eval}, -1.0f).empty())
+                    s.records.insert(l.get());
             if (s.records.empty()) return;
             RemoveRecords(en.doc.design, s);
             CommitEdit(en, {part});
@@ -647,8 +690,14 @@ struct CopyTool : Tool {
             DragRecords(e, p, SelectedRecords(*r.part), true);
             return true;
         }
-        Part* sel = IsLine(r.kind) ? FirstSelected(e.doc.design, kRubberBandMask, e.doc.currentPage()) : nullptr;
-        if (sel) return StepAndRepeat(e, p, *r.as<Line>(), *sel);
+        // An unselected line while the page has a selection sets the direction of a step and
+        // repeat; any other unselected record then only clears the selection.
+        if (IsLine(r.kind)) {
+            if (Part* sel = FirstSelected(e.doc.design, kRubberBandMask, e.doc.currentPage()))
+                return StepAndRepeat(e, p, *r.as<Line>(), *sel);
+        } else if (ApplySelectionRule(e, r) == SelectionAct::Cleared) {
+            return true;
+        }
         DragRecords(e, p, {RefOf(r)}, true);
         return true;
     }
@@ -660,7 +709,8 @@ struct CopyTool : Tool {
         if (PtDist(p.model, b) < PtDist(p.model, a)) std::swap(a, b);
         float len = PtDist(a, b);
         if (len < 1e-3f) return Refuse(e);
-        std::vector<ValueField> f{{"距离(mm)", e.doc.settings.equidistance / 100.0, 0.01, 1e5, 2},
+        const LengthUnit unit = UnitOf(e);
+        std::vector<ValueField> f{{"距离(" + unit.name + ")", e.doc.settings.equidistance / unit.per, 0.001, 1e5, 2},
                                   {"数量", 1, 1, 1000, 0}};
         // The arrow shows the direction the copies go while the dialog is open.
         arrow = {a, b};
@@ -669,7 +719,7 @@ struct CopyTool : Tool {
         arrow.reset();
         e.present();
         if (!ok) return true;
-        float dist = float(f[0].value * 100.0);
+        float dist = float(f[0].value * unit.per);
         int count = int(std::lround(f[1].value));
         if (!(dist > 0) || count < 1 || count > 1000) return Refuse(e);
         e.doc.settings.equidistance = dist;
@@ -688,9 +738,11 @@ struct CopyTool : Tool {
 
 void RotateDrag(Engine& e, const Pointer& p, std::vector<RecordRef> rs, PointF centre, bool wholePart) {
     if (rs.empty()) return;
+    Shape outline = OutlineOf(rs);
+    // A record that cannot be turned (a dimension) has nothing to follow the pointer.
+    if (outline.empty()) return (void)e.tone(kToneRefused);
     auto cur = std::make_shared<PointF>(p.model);
     PointF start = p.model;
-    Shape outline = OutlineOf(rs);
     auto angle = [centre, start](PointF q) { return PtAngle(centre, q) - PtAngle(centre, start); };
     DragCapture d;
     d.move = [cur](Engine& en, const Pointer& q) {
@@ -862,8 +914,9 @@ struct ScaleTool : Tool {
     // along `angle` and across it (the whole part, size labels included, when `whole`).
     static bool AskAndScale(Engine& e, Part& part, std::vector<RecordRef> rs, bool whole, PointF centre,
                             double angle, float along, float across) {
-        std::vector<ValueField> f{{Fmt("长度 %.2f 变化", along / 100.0, 0), 0, -1e6, 1e6, 4},
-                                  {Fmt("宽度 %.2f 变化", across / 100.0, 0), 0, -1e6, 1e6, 4}};
+        const LengthUnit u = UnitOf(e);
+        std::vector<ValueField> f{{Fmt("长度 %.2f 变化", along / u.per, 0), 0, -1e6, 1e6, 4},
+                                  {Fmt("宽度 %.2f 变化", across / u.per, 0), 0, -1e6, 1e6, 4}};
         if (!e.doc.platform.valueDialog("比例", f)) return true;
         double fa = 1 + f[0].value, fc = 1 + f[1].value;
         // A factor of zero or less would collapse or turn the part inside out.
@@ -1142,8 +1195,9 @@ struct OffsetTool : Tool {
                 nodes = StretchNodes(*l, NodePositions(*l), std::min(s0, s1), std::max(s0, s1));
             float measured = PolyNearest(l->eval, press).dist;
             float def = en.doc.settings.equidistance;
-            double shown = (measured < 100.0f ? def : measured) / 100.0;
-            std::vector<ValueField> f{{"距离(mm)", shown, 0.01, 1e5, 2}, {"数量", 1, 1, 1000, 0}};
+            const LengthUnit u = UnitOf(en);
+            double shown = (measured < 100.0f ? def : measured) / u.per;
+            std::vector<ValueField> f{{"距离(" + u.name + ")", shown, 0.001, 1e5, 2}, {"数量", 1, 1, 1000, 0}};
             // The arrow points from the line to the side the copies go to.
             PointF foot = PolyNearest(l->eval, press).pt;
             arrow = SideArrow{foot, SideOf(*l, press, sign)};
@@ -1152,7 +1206,7 @@ struct OffsetTool : Tool {
             arrow.reset();
             en.present();
             if (!ok) return;
-            float dist = float(f[0].value * 100.0);
+            float dist = float(f[0].value * u.per);
             int count = int(std::lround(f[1].value));
             if (!(dist > 0) || count < 1 || count > 1000) return (void)en.tone(kToneRefused);
             if (f[0].value != shown) en.doc.settings.equidistance = dist;
@@ -1384,7 +1438,10 @@ struct ExtendOneTool : Tool {
         }
         // The nearer end along the line (a two-point line has one segment for both halves).
         bool endLast = PolyLengthTo(l.eval, p.model).length * 2 >= PolyLength(l.eval);
+        const PointF was = endLast ? l.nodes.back().pt() : l.nodes.front().pt();
         if (!ExtendEnd(l, endLast, d)) return Refuse(e);
+        // An end too short to shorten stays: nothing to record.
+        if ((endLast ? l.nodes.back().pt() : l.nodes.front().pt()) == was) return true;
         EvaluateLineRecord(l, e.doc.smooth);
         CommitEdit(e, {r.part});
         return true;
@@ -1429,13 +1486,22 @@ struct ExtendOneTool : Tool {
     }
     bool key(Engine& e, const KeyEvent& k) override {
         if (e.step() < 1 || k.key != key::Space) return false;
-        std::vector<ValueField> f{{"长度(mm)", 0, 0, 1e5, 2}};
-        if (!e.doc.platform.valueDialog("延伸", f)) return true;
         const auto& n = line->nodes;
         PointF end = last ? n.back().pt() : n.front().pt();
         PointF nb = last ? n[n.size() - 2].pt() : n[1].pt();
         if (PtDist(end, nb) < 1e-3f) return Refuse(e);
-        return finish(e, ExtendBeyond(end, nb, float(f[0].value * 100.0)), false);
+        // Prefilled with the extension the pointer shows (none when it lies behind the end).
+        PointF foot;
+        float shown = 0;
+        if (Foot(cursor, foot)) {
+            float beyond = PtDist(nb, foot) - PtDist(nb, end);
+            bool ahead = (foot.x - nb.x) * (end.x - nb.x) + (foot.y - nb.y) * (end.y - nb.y) > 0;
+            shown = ahead ? std::max(0.0f, beyond) : 0.0f;
+        }
+        const LengthUnit u = UnitOf(e);
+        std::vector<ValueField> f{{"长度(" + u.name + ")", shown / u.per, 0, 1e5, 2}};
+        if (!e.doc.platform.valueDialog("延伸", f)) return true;
+        return finish(e, ExtendBeyond(end, nb, float(f[0].value * u.per)), false);
     }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() < 1 || !line) return false;
@@ -1460,12 +1526,17 @@ struct ExtendBothTool : Tool {
                 PtDist(n.back().pt(), n[n.size() - 2].pt()) < 1e-3f)
                 return Refuse(e);
         }
+        bool moved = false;
         for (Line* l : lines) {
+            const PointF a = l->nodes.front().pt(), b = l->nodes.back().pt();
             ExtendEnd(*l, false, d);
             ExtendEnd(*l, true, d);
+            if (l->nodes.front().pt() == a && l->nodes.back().pt() == b) continue;
+            moved = true;
             EvaluateLineRecord(*l, e.doc.smooth);
         }
-        CommitEdit(e, {&part});
+        // Shortening where every end segment is too short changes nothing: nothing to record.
+        if (moved) CommitEdit(e, {&part});
         return true;
     }
     bool press(Engine& e, const Pointer& p, float d) {

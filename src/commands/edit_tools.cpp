@@ -1557,7 +1557,9 @@ struct ReplaceTool : Tool {
         if (src->flags & kLineFixedLength) {
             dst.flags = src->flags;
             dst.nodes = src->nodes;
-            if (srcPart == r.part && r.kind == kKindLineB) {
+            // The replacing line moves into the other's place; an outline line stays, or the
+            // outline would open.
+            if (srcPart == r.part && ListOf(*srcPart, src) == &srcPart->linesB) {
                 Line* gone = src;
                 src = nullptr;
                 RemoveRecord(e.doc.design, gone);

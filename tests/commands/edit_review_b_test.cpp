@@ -56,37 +56,37 @@ struct ReviewB : EditFixture {
 TEST_F(ReviewB, FindNotchAddsOneNotchAtTheNodeOfAnOutlineLine) {
     doc.settings.markDepth = 300;
     doc.settings.notchAngle = 1.0f;
-    Part& p = outlinePart({{0, 0}, {3000, 0}, {6000, 0}, {6000, 6000}, {0, 6000}, {0, 0}});
+    Part& p = outlinePart({{0, 500}, {3000, 500}, {6000, 500}, {6000, 6500}, {0, 6500}, {0, 500}});
     Line& b = lineB(p, {{1000, 3000}, {2000, 3500}, {3000, 3000}});
     const auto bottom = points(*p.linesA[0]);
     command(kPointOpCommand);
-    click(1500, 0);
+    click(1500, 500);
     ASSERT_EQ(eng->step(), 1);
     size_t snaps = snapshots();
     platform.tones.clear();
-    nodeItem(3000, 0, kNodeFindNotch);
+    nodeItem(3000, 500, kNodeFindNotch);
     ASSERT_EQ(popupTitles.back(), "点操作+ctrl");
     EXPECT_TRUE(enabled.back()[kNodeFindNotch]);
     ASSERT_EQ(p.notches.size(), 1u);
     const Notch& n = *p.notches[0];
     EXPECT_EQ(n.x, 3000.0f);
-    EXPECT_EQ(n.y, 0.0f);
+    EXPECT_EQ(n.y, 500.0f);
     EXPECT_EQ(n.depth, 300.0f);
     EXPECT_EQ(n.angle, 1.0f);
     EXPECT_EQ(n.flags, 1u | kFlagFolds);
     // The V: opens on the outline 2·300·tan(0.5) wide and points 300 into the part.
     ASSERT_EQ(n.outline.size(), 3u);
     EXPECT_NEAR(n.outline[1].x, 3000, 0.01f);
-    EXPECT_NEAR(n.outline[1].y, 300, 0.01f);
+    EXPECT_NEAR(n.outline[1].y, 800, 0.01f);
     EXPECT_NEAR(PtDist(n.outline[0], n.outline[2]), 600 * std::tan(0.5f), 0.05f);
-    EXPECT_NEAR(n.outline[0].y, 0, 0.01f);
+    EXPECT_NEAR(n.outline[0].y, 500, 0.01f);
     EXPECT_EQ(snapshots(), snaps + 1);
     ASSERT_FALSE(platform.tones.empty());
     EXPECT_EQ(platform.tones.back(), kToneAccepted);
     EXPECT_EQ(points(*p.linesA[0]), bottom) << "the line itself is not changed";
 
     // The same spot again: no second notch.
-    expectRefused([&] { nodeItem(3000, 0, kNodeFindNotch); });
+    expectRefused([&] { nodeItem(3000, 500, kNodeFindNotch); });
     EXPECT_EQ(p.notches.size(), 1u);
 
     // On a line B the item is disabled; a stray choice of it changes nothing.
@@ -260,7 +260,7 @@ TEST_F(ReviewB, PointOperationEscLeavesAndAPlainRightPressZoomsAboutTheCursor) {
 }
 
 TEST_F(ReviewB, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {
-    Part& p = outlinePart({{0, 0}, {9000, 0}, {9000, 9000}, {0, 9000}, {0, 0}}, true);
+    Part& p = outlinePart({{0, 500}, {9000, 500}, {9000, 9000}, {0, 9000}, {0, 500}}, true);
     Line& cutter = lineB(p, {{4000, -1000}, {4000, 8000}});
     Line& a = lineB(p, {{1000, 3000}, {8000, 3000}});
     a.colour = 0x123456;
@@ -275,14 +275,14 @@ TEST_F(ReviewB, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {
     click(2000, 5000);
     EXPECT_EQ(platform.tones.back(), kToneBack) << "a line of fixed length";
     click(2000, 3000);
-    click(1000, 0);  // the outline line joins the group
+    click(1000, 500);  // the outline line joins the group
     // ESC abandons the group.
     expectUnchanged([&] { key(key::Escape); });
     EXPECT_EQ(eng->step(), 0);
 
     click(4000, 2000);
     click(2000, 3000);
-    click(500, 0);
+    click(500, 500);
     size_t snaps = snapshots();
     key(key::Return);
     EXPECT_EQ(snapshots(), snaps + 1);
@@ -295,8 +295,8 @@ TEST_F(ReviewB, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {
     EXPECT_EQ(points(fixed), (std::vector<PointF>{{1000, 5000}, {8000, 5000}}));
     // The closed outline line is opened at the cutter's crossing with the bottom edge.
     ASSERT_EQ(p.linesA.size(), 1u);
-    EXPECT_EQ(p.linesA[0]->nodes.front().pt(), (PointF{4000, 0}));
-    EXPECT_EQ(p.linesA[0]->nodes.back().pt(), (PointF{4000, 0}));
+    EXPECT_EQ(p.linesA[0]->nodes.front().pt(), (PointF{4000, 500}));
+    EXPECT_EQ(p.linesA[0]->nodes.back().pt(), (PointF{4000, 500}));
     (void)cutter;
 }
 
@@ -340,9 +340,9 @@ TEST_F(ReviewB, FoldReversesWithCtrlMirrorsInPlaceAndRefusesOtherKinds) {
 }
 
 TEST_F(ReviewB, CloseTakesOnlyLinesB) {
-    Part& p = outlinePart({{0, 0}, {6000, 0}, {6000, 6000}, {0, 6000}}, true);  // an open line A
+    Part& p = outlinePart({{500, 500}, {6000, 500}, {6000, 6000}, {500, 6000}}, true);  // an open line A
     command(kCloseCommand);
-    expectRefused([&] { click(3000, 0); });
+    expectRefused([&] { click(3000, 500); });
     EXPECT_EQ(p.linesA[0]->nodes.size(), 4u);
 }
 
@@ -364,6 +364,102 @@ TEST_F(ReviewB, CutCornerDrawsTheCuttingLineInTheCurrentStyle) {
     EXPECT_EQ(cut.colour, kNewLineColour);
     EXPECT_EQ((cut.flags >> kLineWidthShift) & 0xFu, 3u);
     for (size_t i = 0; i + 1 < p.linesA.size(); ++i) EXPECT_EQ(p.linesA[i]->colour, 0x0000FFu);
+}
+
+}  // namespace
+}  // namespace rz::test
+
+namespace rz::test {
+namespace {
+
+constexpr int kReplaceCommand = 34159;
+
+TEST_F(ReviewB, ReplaceHeightRulesReversalExchangeAndFixedLength) {
+    Part& p = outlinePart({{500, 500}, {9500, 500}, {9500, 6900}, {500, 6900}, {500, 500}});
+    Line& tent = lineB(p, {{1000, 1000}, {2000, 2000}, {3000, 1000}});  // chord 2000, height 1000
+    Line& asym = lineB(p, {{1000, 3000}, {1500, 4000}, {3000, 3000}});  // the peak a quarter along
+    asym.flags = (asym.flags & ~(kLineMethodMask | (0xFu << kLineWidthShift))) | (2u << kLineMethodShift) |
+                 (5u << kLineWidthShift);
+    Line& d1 = lineB(p, {{5000, 1500}, {5000, 4500}});
+    Line& d2 = lineB(p, {{6500, 1500}, {6900, 3000}, {6500, 4500}});  // height 400
+    Line& d3 = lineB(p, {{8000, 1500}, {8000, 4500}});
+    command(kReplaceCommand);
+
+    // Shift: the height stays 1000. d1's first node lies nearer the shape's last node, so the
+    // shape runs reversed: its peak comes three quarters along, at y = 1500 + 0.75 · 3000.
+    click(1000, 3000);
+    ASSERT_EQ(eng->step(), 1);
+    EXPECT_EQ(platform.prompts.back(), "选择被取代的线段...按住Ctrl、Shift键或空格键可控制高度！");
+    size_t snaps = snapshots();
+    click(5000, 2000, kMkShift);
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    ASSERT_EQ(d1.nodes.size(), 3u);
+    EXPECT_EQ(d1.nodes.front().pt(), (PointF{5000, 1500}));
+    EXPECT_EQ(d1.nodes.back().pt(), (PointF{5000, 4500}));
+    EXPECT_NEAR(d1.nodes[1].y, 3750, 0.5f);
+    EXPECT_NEAR(std::fabs(d1.nodes[1].x - 5000), 1000, 0.5f);
+    EXPECT_EQ(d1.flags & (kLineMethodMask | (0xFu << kLineWidthShift)),
+              asym.flags & (kLineMethodMask | (0xFu << kLineWidthShift)));
+    EXPECT_EQ(points(asym), (std::vector<PointF>{{1000, 3000}, {1500, 4000}, {3000, 3000}}));
+
+    // Ctrl: the replaced line keeps its former height of 400.
+    click(2000, 2000);
+    click(6900, 3000, kMkCtrl);
+    EXPECT_NEAR(std::fabs(HeightAcross(d2.nodes)), 400, 0.5f);
+    // A typed height of 7.5 mm.
+    click(2000, 2000);
+    platform.dialogValues = {{7.5}};
+    key(key::Space);
+    EXPECT_EQ(eng->step(), 1);
+    click(8000, 3000);
+    EXPECT_NEAR(std::fabs(HeightAcross(d3.nodes)), 750, 0.5f);
+
+    // The same line twice: 80 Hz; a right press gives the step up.
+    click(2000, 2000);
+    platform.tones.clear();
+    click(2000, 2000);
+    EXPECT_EQ(platform.tones.back(), kToneBack);
+    rightClick(2000, 2000, kMkShift);
+    EXPECT_EQ(eng->step(), 0);
+
+    // An outline line replaced: the two lines exchange their nodes.
+    Line& bottom = *p.linesA[0];
+    click(2000, 2000);
+    click(4000, 500, kMkShift);
+    ASSERT_EQ(bottom.nodes.size(), 3u);
+    EXPECT_NEAR(bottom.nodes[1].x, 5000, 0.5f);
+    EXPECT_NEAR(bottom.nodes[1].y, 1500, 0.5f);
+    EXPECT_EQ(points(tent), (std::vector<PointF>{{500, 500}, {9500, 500}}));
+    EXPECT_EQ(p.linesA.size(), 4u);
+}
+
+TEST_F(ReviewB, ReplaceByAFixedLengthLineMovesALineBButKeepsAnOutlineLine) {
+    Part& p = outlinePart({{500, 500}, {9500, 500}, {9500, 6900}, {500, 6900}, {500, 500}});
+    Line& fb = lineB(p, {{5000, 6000}, {5500, 6300}, {6000, 6000}});
+    fb.flags |= kLineFixedLength;
+    fb.colour = 0x654321;
+    Line& fy = lineB(p, {{7000, 6000}, {8000, 6000}});
+    Line& fx = lineB(p, {{2000, 5500}, {4000, 5500}});
+    Line& left = *p.linesA[3];
+    left.flags |= kLineFixedLength;
+    const auto fbNodes = points(fb);
+    const uint32_t fbFlags = fb.flags;
+    command(kReplaceCommand);
+    click(5500, 6300);
+    click(7500, 6000);
+    EXPECT_EQ(points(fy), fbNodes);
+    EXPECT_EQ(fy.flags, fbFlags);
+    ASSERT_EQ(p.linesB.size(), 2u) << "the replacing line B of the same part is taken out";
+    EXPECT_EQ(p.linesB[0].get(), &fy);
+
+    click(500, 3000);
+    click(3000, 5500);
+    EXPECT_EQ(points(fx), points(left));
+    EXPECT_EQ(fx.flags, left.flags);
+    ASSERT_EQ(p.linesA.size(), 4u) << "the outline stays closed";
+    EXPECT_EQ(p.linesA[3].get(), &left);
+    EXPECT_EQ(p.outline.front(), p.outline.back());
 }
 
 }  // namespace

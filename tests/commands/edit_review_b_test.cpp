@@ -464,3 +464,31 @@ TEST_F(ReviewB, ReplaceByAFixedLengthLineMovesALineBButKeepsAnOutlineLine) {
 
 }  // namespace
 }  // namespace rz::test
+
+namespace rz::test {
+namespace {
+
+constexpr int kParallelCommand = 34161;
+
+// A selection made before the command may be deleted by the Delete key in the middle of a step:
+// the step, which holds the picked line, is given up first.
+TEST_F(ReviewB, DeleteKeyInTheMiddleOfAStepGivesTheStepUp) {
+    Part& p = outlinePart({{500, 500}, {6500, 500}, {6500, 6500}, {500, 6500}, {500, 500}}, true);
+    Line& ref = lineB(p, {{1000, 1000}, {3000, 1000}});
+    Line& other = lineB(p, {{1000, 3000}, {2000, 4000}});
+    ref.flags |= kFlagSelected;
+    const auto before = points(other);
+    command(kParallelCommand);
+    click(2000, 1000);
+    ASSERT_EQ(eng->step(), 1);
+    key(key::Delete);
+    ASSERT_EQ(p.linesB.size(), 1u) << "the selected line is deleted";
+    EXPECT_EQ(eng->step(), 0);
+    // The next press picks a new reference instead of turning the other line.
+    click(1500, 3500);
+    EXPECT_EQ(points(other), before);
+    EXPECT_EQ(eng->step(), 1);
+}
+
+}  // namespace
+}  // namespace rz::test

@@ -2037,7 +2037,12 @@ struct PointOpTool : Tool {
         return true;
     }
     bool rightPress(Engine& e, const Pointer& p) override {
-        if (e.step() == 0 || !line) return false;
+        // Before a line is picked the right press only zooms.
+        if (e.step() == 0 || !line) {
+            if (p.ctrl() || p.shift() || p.alt()) return false;
+            if (e.vs.view.zoomBy(2.0f / 3.0f, ZoomAnchor::Cursor, p.px, nullptr)) e.redraw();
+            return true;
+        }
         if (rangeA >= 0 && !p.ctrl()) {
             if (!svc.popup) return true;
             int s = std::min(rangeA, rangeB), t = std::max(rangeA, rangeB);

@@ -257,6 +257,11 @@ TEST_F(ReviewB, PointOperationEscLeavesAndAPlainRightPressZoomsAboutTheCursor) {
     ASSERT_FALSE(platform.cursors.empty());
     EXPECT_EQ(platform.cursors.back(), CursorKind::PointOp);
     EXPECT_EQ(eng->mode(), 35) << "the mode stays";
+    // Before a line is picked the right press zooms out the same way.
+    s = vs.view.s;
+    rightClick(4000, 3000);
+    EXPECT_NEAR(vs.view.s, s * 2 / 3, s * 1e-4f);
+    EXPECT_EQ(eng->step(), 0);
 }
 
 TEST_F(ReviewB, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {

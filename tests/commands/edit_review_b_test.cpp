@@ -497,3 +497,44 @@ TEST_F(ReviewB, DeleteKeyInTheMiddleOfAStepGivesTheStepUp) {
 
 }  // namespace
 }  // namespace rz::test
+
+namespace rz::test {
+namespace {
+
+constexpr int kTrimCommand = 34075;
+
+TEST_F(ReviewB, TrimShowsThePieceWhileAskingAndOpensALoopAtItsPiece) {
+    Part& p = outlinePart({{500, 500}, {6500, 500}, {6500, 6500}, {500, 6500}, {500, 500}}, true);
+    Line& loop = lineB(p, {{2000, 2000}, {4000, 2000}, {4000, 4000}, {2000, 4000}, {2000, 2000}});
+    Line& v = lineB(p, {{3000, 1000}, {3000, 5000}});
+    command(kTrimCommand);
+    // The question shows the piece between the line's start and its first crossing.
+    std::vector<PixelPoint> shown;
+    platform.onAsk = [&](const std::string&) {
+        RecordingCanvas c;
+        if (eng->overlay(c) && !c.calls.empty()) shown = c.calls.back().pts;
+    };
+    platform.answers = {false};
+    expectUnchanged([&] { click(3000, 1500); });
+    EXPECT_EQ(platform.questions.back(), "确认修剪该线段吗？");
+    EXPECT_EQ(platform.boxes.back().caption, "提问");
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.front(), px(3000, 1000));
+    EXPECT_EQ(shown.back(), px(3000, 2000));
+    platform.onAsk = nullptr;
+
+    // A line A is not trimmed.
+    expectRefused([&] { click(3000, 500, kMkCtrl); });
+
+    // The loop loses the stretch between its crossings round the right-hand side and stays one
+    // open line running on from the far crossing.
+    size_t snaps = snapshots();
+    click(4000, 3000, kMkCtrl);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    EXPECT_EQ(points(loop), (std::vector<PointF>{{3000, 4000}, {2000, 4000}, {2000, 2000}, {3000, 2000}}));
+    EXPECT_EQ(p.linesB.size(), 2u);
+    (void)v;
+}
+
+}  // namespace
+}  // namespace rz::test

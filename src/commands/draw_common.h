@@ -44,4 +44,8 @@ void CompletePart(Part& p);
 // The circle drawn for a pin.
 Polyline PinOutline(float x, float y, float diameter);
 
+// A notch at `at` (a point of the part's outline) with the notch depth and angle of the
+// settings, drawn and cut; its V opens at the outline and points into the part.
+std::unique_ptr<Notch> MakeNotch(const TDoc& doc, const Part& part, PointF at);
+
 }  // namespace rz

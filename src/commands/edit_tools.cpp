@@ -1628,7 +1628,9 @@ struct ReplaceTool : Tool {
         if (src->flags & kLineFixedLength) {
             dst.flags = src->flags;
             dst.nodes = src->nodes;
-            if (srcPart == r.part && r.kind == kKindLineB) {
+            // The replacing line moves into the other's place; an outline line stays, or the
+            // outline would open.
+            if (srcPart == r.part && ListOf(*srcPart, src) == &srcPart->linesB) {
                 Line* gone = src;
                 src = nullptr;
                 RemoveRecord(e.doc.design, gone);
@@ -1832,7 +1834,9 @@ struct CutCornerTool : Tool {
         Line& a = *r.as<Line>();
         PointF corner = NearerEndIsLast(a, p.model) ? a.nodes.back().pt() : a.nodes.front().pt();
         Part* pt = part;
-        bool ok = CutCorner(e.doc.design, *pt, picks, corner, e.doc.smooth, a);
+        // The cutting line is a new line: it takes the current line style, not the outline's.
+        auto style = MakeLineRecord(e.doc, {{0, 0, 0}, {1, 0, 0}}, kCurvePolyline, 1);
+        bool ok = CutCorner(e.doc.design, *pt, picks, corner, e.doc.smooth, *style);
         e.setStep(0);
         releaseData();
         if (!ok) {
@@ -2042,6 +2046,19 @@ struct PointOpTool : Tool {
             break;
         }
         case PointOpItem::FindCorner: FindCorner(n, k); break;
+        case PointOpItem::FindNotch: {
+            // The notch sits where this node meets the part's outline; a second notch on the same
+            // spot would only be cut twice.
+            if (!isA) return Refuse(e);
+            PointF at = n[size_t(k)].pt();
+            if (part->outline.size() >= 2) at = PolyNearest(part->outline, at).pt;
+            float join = e.doc.smooth.joinDistance;
+            for (auto& q : part->notches)
+                if (PtDist({q->x, q->y}, at) <= join) return Refuse(e);
+            part->notches.push_back(MakeNotch(e.doc, *part, at));
+            e.tone(kToneAccepted);
+            break;
+        }
         case PointOpItem::QuickDraw: {
             if (!e.doc.smooth.QuickDraw(n, line->flags, line->eval)) return Refuse(e);
             break;
@@ -2091,7 +2108,12 @@ struct PointOpTool : Tool {
         return true;
     }
     bool rightPress(Engine& e, const Pointer& p) override {
-        if (e.step() == 0 || !line) return false;
+        // Before a line is picked the right press only zooms.
+        if (e.step() == 0 || !line) {
+            if (p.ctrl() || p.shift() || p.alt()) return false;
+            if (e.vs.view.zoomBy(2.0f / 3.0f, ZoomAnchor::Cursor, p.px, nullptr)) e.redraw();
+            return true;
+        }
         if (rangeA >= 0 && !p.ctrl()) {
             if (!svc.popup) return true;
             int s = std::min(rangeA, rangeB), t = std::max(rangeA, rangeB);
@@ -2107,8 +2129,7 @@ struct PointOpTool : Tool {
             if (!svc.popup) return true;
             int last = int(line->nodes.size()) - 1;
             bool end = k == 0 || k == last;
-            // 找出牙尖 needs the notch construction of the function lines; it stays disabled here.
-            std::vector<bool> on{true, true, end, !end, end, true, false, !(line->flags & lineflag::kQuickDrawn)};
+            std::vector<bool> on{true, true, end, !end, end, true, isA, !(line->flags & lineflag::kQuickDrawn)};
             int i = svc.popup("点操作+ctrl", {"弧点", "角点", "接合", "断开", "重合", "找出角点", "找出牙尖", "速绘"}, on);
             if (i < 0 || i >= int(on.size()) || !on[size_t(i)]) return true;
             const PointOpItem items[] = {PointOpItem::ArcNode,  PointOpItem::CornerNode, PointOpItem::Join,

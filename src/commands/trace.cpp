@@ -443,23 +443,9 @@ bool TraceTool::pointKind(Engine& e, TraceButton b, uint32_t mods) {
     case kInputNotch: {
         if (page == 3) return reject(e);
         if (!place) return removeLast(part->notches);
-        auto n = std::make_unique<Notch>();
         PointF at = p;
         if (part->outline.size() >= 2) at = PolyNearest(part->outline, p).pt;
-        n->x = at.x;
-        n->y = at.y;
-        n->depth = e.doc.settings.markDepth;
-        n->angle = e.doc.settings.notchAngle;
-        n->flags = 1u | kFlagFolds;
-        // The drawn V opens outward from the point, pointing into the part.
-        PointF c = part->outline.size() >= 3 ? PolyCentroid(part->outline) : p;
-        float dir = PtAngle(at, c);
-        float h = n->angle / 2.0f;
-        float side = n->depth * std::tan(h);
-        PointF tip{at.x + n->depth * std::cos(dir), at.y + n->depth * std::sin(dir)};
-        PointF l{at.x - side * std::sin(dir), at.y + side * std::cos(dir)};
-        PointF r{at.x + side * std::sin(dir), at.y - side * std::cos(dir)};
-        n->outline = {l, tip, r};
+        auto n = MakeNotch(e.doc, *part, at);
         part->notches.push_back(std::move(n));
         e.tone(kToneAccepted);
         commit(e);

@@ -750,6 +750,10 @@ bool Engine::frontKeys(const KeyEvent& k) {
         return hooks.moveCell && hooks.moveCell(dx, dy);
     }
     case key::Delete:
+        // The records a step has picked may be among those deleted: the step is given up first.
+        if (state.step > 0 &&
+            FirstSelected(doc.design, kPickLines | kPickPins | kPickMotifs | kPickTexts | kPickBasePoints, page))
+            CancelStep();
         if (DeleteSelected(doc.design, page)) {
             doc.PushUndo();
             redraw();

@@ -15,6 +15,7 @@
 #include "app/menu_table.h"
 #include "app/engine_controller.h"
 #include "app/view_controller.h"
+#include "interact/modes.h"
 #include "model/settings_file.h"
 
 namespace rz {
@@ -170,6 +171,11 @@ void MainFrame::buildMenus() {
                 target = pos->second;
             }
             QAction* a = makeAction(QString::fromStdString(leaf), it.id, it.key, target);
+            // The help text shows as the item's tooltip, so the prompt pane keeps the tool's prompt.
+            if (std::string help = CommandHelpText(it.id); !help.empty()) {
+                a->setToolTip(QString::fromStdString(help));
+                target->setToolTipsVisible(true);
+            }
             target->addAction(a);
             actions_[it.id] = a;
             if (it.id == kCmdRecentFirst) recentAnchor_ = a;

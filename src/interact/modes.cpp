@@ -75,6 +75,18 @@ std::string ModeMenuText(int m, int inputKind) {
     return {};
 }
 
+std::string CommandHelpText(int command) {
+    switch (command) {
+    case 32868: return "输入方向，按住CTRL键可增加基点";  // 水平
+    case 34072: return "输入顶点+长(l)+宽(w)";            // 矩形
+    case 34105: return "根据比例改变部位或线组的大小";    // 比例
+    case 34161: return "使两条线保持端点连线的平行";      // 平行
+    case 34159: return "用一条线代替另一条线";            // 取代
+    case 34163: return "自动截去边角";                    // 截角
+    default: return {};
+    }
+}
+
 CursorKind CursorForMode(int m) {
     switch (m) {
     case 0: return CursorKind::Arrow;

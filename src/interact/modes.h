@@ -53,6 +53,9 @@ bool IsMode(int mode);
 // for mode 0 and for numbers that are no mode.
 std::string ModeMenuText(int mode, int inputKind = 0);
 
+// The help text of a command (shown with its menu item); empty when it has none.
+std::string CommandHelpText(int command);
+
 // Extra cursor kinds of the modes beyond the platform's.
 CursorKind CursorForMode(int mode);
 

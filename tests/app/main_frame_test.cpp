@@ -131,6 +131,10 @@ TEST(MainFrame, MenusWithTheirTextsIdsAndCounts) {
     EXPECT_EQ(text(32808), "隐藏显示\tSpace");
     EXPECT_EQ(text(32892), "恢复\tEnter");
     EXPECT_EQ(text(34107), "平行四边形");
+    // Help texts come with their items; an item without one has no tooltip of its own.
+    EXPECT_EQ(byId.at(34105)->toolTip(), "根据比例改变部位或线组的大小");
+    EXPECT_EQ(byId.at(34163)->toolTip(), "自动截去边角");
+    EXPECT_TRUE(qobject_cast<QMenu*>(byId.at(34105)->parent())->toolTipsVisible());
     EXPECT_EQ(qobject_cast<QWidget*>(byId.at(34107)->parent())->property("title").toString(), "其他");
     EXPECT_EQ(text(34207), "串口定义");
     EXPECT_EQ(text(32921), "清除扩缩");

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <cstring>
 
 #include "app/tone.h"
@@ -271,6 +272,27 @@ bool QtPlatform::valueDialog(const std::string& title, std::vector<ValueField>& 
     if (dlg.exec() != QDialog::Accepted) return false;
     for (size_t i = 0; i < fields.size(); ++i) fields[i].value = boxes[i]->value();
     return true;
+}
+
+int QtPlatform::choose(const std::string& title, const std::vector<std::string>& options) {
+    QDialog dlg(window_);
+    dlg.setWindowTitle(QString::fromStdString(title));
+    auto* bb = new QDialogButtonBox(Qt::Vertical, &dlg);
+    int chosen = -1;
+    for (size_t i = 0; i < options.size(); ++i) {
+        QPushButton* b = bb->addButton(QString::fromStdString(options[i]), QDialogButtonBox::AcceptRole);
+        if (i == 0) b->setDefault(true);
+        QObject::connect(b, &QPushButton::clicked, &dlg, [&chosen, &dlg, i] {
+            chosen = int(i);
+            dlg.accept();
+        });
+    }
+    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    auto* lay = new QVBoxLayout(&dlg);
+    lay->addWidget(bb);
+    if (dlg.exec() != QDialog::Accepted) return -1;
+    return chosen;
 }
 
 }  // namespace rz

@@ -54,6 +54,7 @@ public:
     void setStatus(int pane, const std::string& text) override;
     void requestRedraw() override;
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override;
+    int choose(const std::string& title, const std::vector<std::string>& options) override;
 
     // Where prompts, status texts, cursors and redraws go.
     std::function<void(int pane, const QString& text)> statusSink;

@@ -1467,9 +1467,9 @@ struct ExtendOneTool : Tool {
         if (e.step() == 0) return press(e, p, 100.0f);
         PointF foot;
         if (!Foot(p.model, foot)) return Refuse(e);
-        std::vector<ValueField> f{{"移点(0) / 加点(1)", 0, 0, 1, 0}};
-        if (!e.doc.platform.valueDialog("选择延伸方式", f)) return true;
-        return finish(e, foot, f[0].value >= 0.5);
+        int how = e.doc.platform.choose("选择延伸方式", {"移点", "加点"});
+        if (how < 0) return true;
+        return finish(e, foot, how == 1);
     }
     bool rightPress(Engine& e, const Pointer& p) override {
         if (e.step() >= 1) {

@@ -44,6 +44,11 @@ public:
     virtual void requestRedraw() = 0;
     // A modal value dialog; false when cancelled (fields then keep their input values).
     virtual bool valueDialog(const std::string& title, std::vector<ValueField>& fields) = 0;
+    // A modal choice among buttons; the index of the one chosen, or -1 when cancelled.
+    virtual int choose(const std::string& title, const std::vector<std::string>& options) {
+        (void)title, (void)options;
+        return -1;
+    }
 };
 
 // Answers every question with Yes and shows nothing: batch use without a screen.

@@ -667,6 +667,30 @@ TEST(QtSeam, ValueDialogCursorsAndBusy) {
     EXPECT_DOUBLE_EQ(fields[0].value, 1.0);
     timer.stop();
 
+    // The choice box: one button per option and 取消; the index of the button pressed.
+    QString press;
+    QStringList seen;
+    QTimer chooser;
+    chooser.setInterval(5);
+    QObject::connect(&chooser, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible()) return;
+        seen.clear();
+        QPushButton* target = nullptr;
+        for (auto* b : dlg->findChildren<QPushButton*>()) {
+            seen << b->text();
+            if (b->text() == press) target = b;
+        }
+        if (target) target->click();
+    });
+    chooser.start();
+    press = "加点";
+    EXPECT_EQ(p.choose("选择延伸方式", {"移点", "加点"}), 1);
+    EXPECT_TRUE(seen.contains("移点") && seen.contains("取消")) << seen.join(",").toStdString();
+    press = "取消";
+    EXPECT_EQ(p.choose("选择延伸方式", {"移点", "加点"}), -1);
+    chooser.stop();
+
     // The mode cursor goes to the drawing window; busy shows the wait cursor over everything
     // and gives the mode cursor back afterwards.
     p.setCursor(CursorKind::Move);

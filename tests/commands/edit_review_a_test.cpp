@@ -394,10 +394,13 @@ TEST_F(ReviewTest, ExtendOneEndCancelsMovesAndRefuses) {
     EXPECT_EQ(eng->step(), 0);
     // 移点 at the first end: the end node moves onto the foot; the count stays.
     click(2000, 2000);
-    platform.dialogValues = {{0}};
+    // Cancelling the choice changes nothing and stays at step 1.
+    expectUnchanged([&] { click(1200, 2400); });
+    EXPECT_EQ(platform.choiceTitles.back(), "选择延伸方式");
+    EXPECT_EQ(eng->step(), 1);
+    platform.choices = {0};
     size_t snaps = snapshots();
     click(1200, 2400);
-    EXPECT_EQ(platform.dialogTitles.back(), "选择延伸方式");
     ASSERT_EQ(b.nodes.size(), 2u);
     EXPECT_NEAR(b.nodes[0].x, 1200, kTol);
     EXPECT_NEAR(b.nodes[0].y, 2000, kTol);

@@ -655,7 +655,7 @@ TEST_F(EditTest, ExtendOneEndAtOnceOrToTheFoot) {
     // At the end: step 1, then the foot of the cursor; 加点.
     click(5100, 2000);
     EXPECT_EQ(eng->step(), 1);
-    platform.dialogValues = {{1}};
+    platform.choices = {1};
     click(6000, 2300);
     EXPECT_EQ(eng->step(), 0);
     ASSERT_EQ(b.nodes.size(), 3u);

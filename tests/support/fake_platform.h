@@ -57,6 +57,16 @@ public:
     void setPrompt(const std::string& text) override { prompts.push_back(text); }
     void setStatus(int pane, const std::string& text) override { status[pane] = text; }
     void requestRedraw() override { ++redraws; }
+    // Scripted choices: the index to choose, -1 for cancelled; cancelled when the script runs out.
+    std::deque<int> choices;
+    std::vector<std::string> choiceTitles;
+    int choose(const std::string& title, const std::vector<std::string>& options) override {
+        choiceTitles.push_back(title);
+        if (choices.empty()) return -1;
+        int c = choices.front();
+        choices.pop_front();
+        return c < int(options.size()) ? c : -1;
+    }
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
         dialogTitles.push_back(title);
         if (onDialog) onDialog(title);

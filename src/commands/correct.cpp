@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "commands/draw_common.h"
 #include "commands/edit_tools.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
@@ -138,8 +139,9 @@ struct CorrectTool : Tool {
 
     bool CorrectPart(Engine& e, Part& part) {
         const RectF b = part.bbox;
-        const double len = (b.maxX - b.minX) / 100.0, wid = (b.maxY - b.minY) / 100.0;
-        std::vector<ValueField> f{{"长度(mm)", len, 0, 1e6, 2}, {"宽度(mm)", wid, 0, 1e6, 2}};
+        const LengthUnit u = DialogLengthUnit(e.doc.settings);
+        const double len = (b.maxX - b.minX) / u.per, wid = (b.maxY - b.minY) / u.per;
+        std::vector<ValueField> f{{"长度(" + u.name + ")", len, 0, 1e6, 2}, {"宽度(" + u.name + ")", wid, 0, 1e6, 2}};
         if (!e.doc.platform.valueDialog(Fmt2("部位修正(%.2f,%.2f)", len, wid), f)) return true;
         const Typed tl = Check(f[0].value, len), tw = Check(f[1].value, wid);
         if (tl == Typed::Refused || tw == Typed::Refused) return Refuse(e);
@@ -154,16 +156,17 @@ struct CorrectTool : Tool {
 
     bool CorrectLine(Engine& e, Part& part, Line& line) {
         if (line.nodes.size() < 2 || line.eval.size() < 2) return Refuse(e);
-        const double arc = PolyLength(line.eval) / 100.0;
-        const double chord = PtDist(line.nodes.front().pt(), line.nodes.back().pt()) / 100.0;
+        const LengthUnit u = DialogLengthUnit(e.doc.settings);
+        const double arc = PolyLength(line.eval) / u.per;
+        const double chord = PtDist(line.nodes.front().pt(), line.nodes.back().pt()) / u.per;
         if (!(arc > 0)) return Refuse(e);
-        std::vector<ValueField> f{{"长度(mm)", arc, 0, 1e6, 2}, {"弦长(mm)", chord, 0, 1e6, 2}};
+        std::vector<ValueField> f{{"长度(" + u.name + ")", arc, 0, 1e6, 2}, {"弦长(" + u.name + ")", chord, 0, 1e6, 2}};
         if (!e.doc.platform.valueDialog("线段修正", f)) return true;
         const Typed ta = Check(f[0].value, arc), tc = Check(f[1].value, chord);
         if (ta == Typed::Refused || tc == Typed::Refused) return Refuse(e);
         const double na = f[0].value, nc = f[1].value;
         if (ta == Typed::New) {
-            if (!ScaleLineToLength(line, float(na * 100.0), e.doc.smooth)) return Refuse(e);
+            if (!ScaleLineToLength(line, float(na * u.per), e.doc.smooth)) return Refuse(e);
         } else if (tc == Typed::New) {
             // The chord alone: the same uniform scale about the first node, by the chord ratio.
             if (!(chord > 0)) return Refuse(e);

@@ -21,6 +21,11 @@ std::unique_ptr<Line> MakeLineRecord(const TDoc& doc, std::vector<Node> nodes, i
     return l;
 }
 
+LengthUnit DialogLengthUnit(const Settings& s) {
+    if (s.centimetreDisplay) return {1000.0, "cm"};
+    return {};
+}
+
 Part& AppendNewPart(Design& d, int page) {
     auto p = std::make_unique<Part>();
     p->stampToday();

@@ -37,6 +37,14 @@ std::unique_ptr<Line> MakeLineRecord(const TDoc& doc, std::vector<Node> nodes, i
 // A new, empty part on `page`, dated today, appended to the parts chain.
 Part& AppendNewPart(Design& d, int page);
 
+// Lengths in dialogs: millimetres, or centimetres under the centimetre setting (typed values
+// are read in the unit shown).
+struct LengthUnit {
+    double per = 100.0;  // model units per displayed unit
+    std::string name = "mm";
+};
+LengthUnit DialogLengthUnit(const Settings& s);
+
 // Completes a part after its outline changed: the outline polyline joined from the evaluated
 // lines A and the bounding box of the outline and every line.
 void CompletePart(Part& p);

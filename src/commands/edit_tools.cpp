@@ -38,16 +38,7 @@ std::string Fmt(const char* f, double a, double b) {
     return buf;
 }
 
-// Lengths in dialogs: millimetres, or centimetres under the centimetre setting (typed values
-// are read in the unit shown).
-struct LengthUnit {
-    double per = 100.0;  // model units per displayed unit
-    std::string name = "mm";
-};
-LengthUnit UnitOf(const Engine& e) {
-    if (e.doc.settings.centimetreDisplay) return {1000.0, "cm"};
-    return {};
-}
+LengthUnit UnitOf(const Engine& e) { return DialogLengthUnit(e.doc.settings); }
 
 RecordRef RefOf(const PickResult& r) { return {r.kind, r.record, r.part}; }
 

@@ -135,6 +135,16 @@ TEST_F(CorrectTest, LineDialogSetsTheArcLengthByScalingAboutTheFirstNode) {
         platform.dialogValues = {{0.0, 20.0}};
         click(on.x, on.y);
     });
+
+    // Under the centimetre setting the fields show and take centimetres.
+    doc.settings.centimetreDisplay = 1;
+    const double arcCm = ArcLength(b.eval) / 1000.0;
+    platform.dialogValues = {{arcCm * 2, 0}};
+    platform.dialogValues.front()[1] = PtDist(b.nodes.front().pt(), b.nodes.back().pt()) / 1000.0;
+    click(on.x, on.y);
+    EXPECT_EQ(platform.dialogFields.back()[0].label, "长度(cm)");
+    EXPECT_NEAR(platform.dialogFields.back()[0].value, arcCm, 1e-3);
+    EXPECT_NEAR(ArcLength(b.eval), arcCm * 2 * 1000.0, 1.0);
 }
 
 TEST_F(CorrectTest, LineDialogOnAClosedLineTakesTheLengthWithItsZeroChord) {

@@ -113,6 +113,9 @@ void Engine::finishTrace() {
 
 void Engine::SetMode(int m) {
     if (m == state.mode || !IsMode(m)) return;
+    // A drag or rubber band of the old mode ends unapplied: its end belongs to that mode and
+    // must not commit in the new one.
+    ActivationLost();
     if (!vs.backShown) {
         if (!traced.empty()) finishTrace();
         // Without a tracing mode nothing could take the nodes; they must not leak into the

@@ -286,6 +286,24 @@ TEST_F(ReviewTest, RotateVariantsTurnTheRightRecords) {
     expectRefused([&] { click(8000, 6500); });
 }
 
+TEST_F(ReviewTest, AnotherCommandDropsTheOutlineBeingDragged) {
+    Part& p = square(1000, 1000, 4000);
+    Pin& q = pin(p, 2000, 3000);
+    command(32860);
+    press(2000, 3000);
+    release(2000, 3000);
+    ASSERT_EQ(eng->capture(), Engine::CaptureKind::Drag);
+    command(32856);
+    EXPECT_EQ(eng->capture(), Engine::CaptureKind::None);
+    // A press in the new mode does not finish the move of the old one.
+    expectUnchanged([&] {
+        moveTo(2500, 3300);
+        eng->OnLeftDown(ev(Button::Left, px(2500, 3300)));
+        eng->OnLeftUp(ev(Button::Left, px(2500, 3300)));
+    });
+    EXPECT_EQ(q.x, 2000);
+}
+
 // ---------------------------------------------------------------- 拷贝
 
 TEST_F(ReviewTest, CopyOfAnOutlineLineOrAPinIsAddedAtTheDrop) {

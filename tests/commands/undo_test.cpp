@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "commands/edit_tools.h"
 #include "draw_fixture.h"
 #include "geom/polyline.h"
 #include "model/afterload.h"
@@ -76,6 +77,27 @@ TEST_F(UndoTest, RefusedWhileAStepIsInProgress) {
     EXPECT_FALSE(redo());
     EXPECT_EQ(takeTones(), (T{kToneRefused, kToneRefused}));
     EXPECT_EQ(pinsOf(1), 0);
+}
+
+TEST_F(UndoTest, RefusedWhileAnOutlineIsDragged) {
+    // The drag holds the records it picked up; the design they live in must stay.
+    InstallEditTools(*eng);
+    squarePart(1000, 1000, 4000);
+    addPin(2000, 2000);
+    addPin(3000, 3000);
+    ASSERT_TRUE(undo());
+    command(32862);
+    click(2000, 2000);
+    ASSERT_EQ(eng->capture(), Engine::CaptureKind::Drag);
+    takeTones();
+    EXPECT_FALSE(undo());
+    EXPECT_FALSE(redo());
+    EXPECT_EQ(takeTones(), (T{kToneRefused, kToneRefused}));
+    // The copy still drops where the pointer is.
+    click(2500, 4000);
+    ASSERT_EQ(pinsOf(1), 2);
+    EXPECT_NEAR(doc.design.parts[1]->pins[1]->x, 2500, 1);
+    EXPECT_NEAR(doc.design.parts[1]->pins[1]->y, 4000, 1);
 }
 
 TEST_F(UndoTest, UndoAndRedoRestoreTheDesignAndPlayTheirTones) {

@@ -149,7 +149,10 @@ struct CorrectTool : Tool {
         // A part without extent on an axis cannot be stretched to one.
         if (!std::isfinite(fx) || !std::isfinite(fy) || !(fx > 0) || !(fy > 0)) return Refuse(e);
         if (fx == 1.0 && fy == 1.0) return true;
-        ScalePart(part, CorrectionAnchor(part), fx, fy, e.doc.smooth);
+        const PointF o = CorrectionAnchor(part);
+        for (PointF c : {PointF{b.minX, b.minY}, PointF{b.maxX, b.maxY}})
+            if (!WithinPatternLimits({float(o.x + (c.x - o.x) * fx), float(o.y + (c.y - o.y) * fy)})) return Refuse(e);
+        ScalePart(part, o, fx, fy, e.doc.smooth);
         CommitEdit(e, {&part});
         return true;
     }
@@ -165,6 +168,12 @@ struct CorrectTool : Tool {
         const Typed ta = Check(f[0].value, arc), tc = Check(f[1].value, chord);
         if (ta == Typed::Refused || tc == Typed::Refused) return Refuse(e);
         const double na = f[0].value, nc = f[1].value;
+        // The line grows about its first node: every node must stay within the pattern limits.
+        const double grow = ta == Typed::New ? na / arc : tc == Typed::New && chord > 0 ? nc / chord : 1.0;
+        for (const auto& n : line.nodes) {
+            const PointF o = line.nodes.front().pt();
+            if (!WithinPatternLimits({float(o.x + (n.x - o.x) * grow), float(o.y + (n.y - o.y) * grow)})) return Refuse(e);
+        }
         if (ta == Typed::New) {
             if (!ScaleLineToLength(line, float(na * u.per), e.doc.smooth)) return Refuse(e);
         } else if (tc == Typed::New) {

@@ -21,6 +21,11 @@ std::unique_ptr<Line> MakeLineRecord(const TDoc& doc, std::vector<Node> nodes, i
     return l;
 }
 
+bool WithinPatternLimits(PointF p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kMaxPatternCoord &&
+           std::fabs(p.y) <= kMaxPatternCoord;
+}
+
 LengthUnit DialogLengthUnit(const Settings& s) {
     if (s.centimetreDisplay) return {1000.0, "cm"};
     return {};

@@ -45,6 +45,11 @@ struct LengthUnit {
 };
 LengthUnit DialogLengthUnit(const Settings& s);
 
+// No pattern reaches 10 m from the origin: typed sizes, factors and distances that would put
+// a point beyond this are refused, since curves evaluated at such sizes take ever more points.
+constexpr float kMaxPatternCoord = 1.0e6f;
+bool WithinPatternLimits(PointF p);
+
 // Completes a part after its outline changed: the outline polyline joined from the evaluated
 // lines A and the bounding box of the outline and every line.
 void CompletePart(Part& p);

@@ -40,6 +40,14 @@ std::string Fmt(const char* f, double a, double b) {
 
 LengthUnit UnitOf(const Engine& e) { return DialogLengthUnit(e.doc.settings); }
 
+// Whether every point of a shape stays within the pattern limits under the map.
+bool StaysWithinLimits(const Shape& shape, const Affine& m) {
+    for (const auto& pl : shape)
+        for (PointF q : pl)
+            if (!WithinPatternLimits(m.apply(q))) return false;
+    return true;
+}
+
 RecordRef RefOf(const PickResult& r) { return {r.kind, r.record, r.part}; }
 
 bool IsLine(int kind) { return kind == kKindLineA || kind == kKindLineB; }
@@ -713,6 +721,8 @@ struct CopyTool : Tool {
         float dist = float(f[0].value * unit.per);
         int count = int(std::lround(f[1].value));
         if (!(dist > 0) || count < 1 || count > 1000) return Refuse(e);
+        PointF far{a.x + (b.x - a.x) / len * dist * float(count), a.y + (b.y - a.y) / len * dist * float(count)};
+        if (!WithinPatternLimits(far)) return Refuse(e);
         e.doc.settings.equidistance = dist;
         PointF u{(b.x - a.x) / len, (b.y - a.y) / len};
         std::vector<RecordRef> rs = SelectedRecords(sel);
@@ -914,6 +924,7 @@ struct ScaleTool : Tool {
         if (!(fa > 0) || !(fc > 0) || !std::isfinite(fa) || !std::isfinite(fc)) return Refuse(e);
         if (fa == 1 && fc == 1) return true;
         Affine m = Affine::scale(centre, angle, fa, fc);
+        if (!StaysWithinLimits(OutlineOf(rs), m)) return Refuse(e);
         if (whole) TransformAll(e, rs, m);
         else
             for (const auto& x : rs) TransformRecord(x, m, e.doc.smooth);
@@ -1200,6 +1211,11 @@ struct OffsetTool : Tool {
             float dist = float(f[0].value * u.per);
             int count = int(std::lround(f[1].value));
             if (!(dist > 0) || count < 1 || count > 1000) return (void)en.tone(kToneRefused);
+            // The farthest copy must stay within the pattern limits.
+            float reach = dist * float(count);
+            for (PointF q : l->eval)
+                if (!(std::max(std::fabs(q.x), std::fabs(q.y)) + reach <= kMaxPatternCoord))
+                    return (void)en.tone(kToneRefused);
             if (f[0].value != shown) en.doc.settings.equidistance = dist;
             AddCopies(en, *part, *l, nodes, sign * dist, count);
             CommitEdit(en, {part});
@@ -1492,7 +1508,9 @@ struct ExtendOneTool : Tool {
         const LengthUnit u = UnitOf(e);
         std::vector<ValueField> f{{"长度(" + u.name + ")", shown / u.per, 0, 1e5, 2}};
         if (!e.doc.platform.valueDialog("延伸", f)) return true;
-        return finish(e, ExtendBeyond(end, nb, float(f[0].value * u.per)), false);
+        PointF to = ExtendBeyond(end, nb, float(f[0].value * u.per));
+        if (!(f[0].value >= 0) || !WithinPatternLimits(to)) return Refuse(e);
+        return finish(e, to, false);
     }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() < 1 || !line) return false;
@@ -1655,7 +1673,8 @@ struct ReplaceTool : Tool {
         if (e.step() < 1 || k.key != key::Space) return false;
         std::vector<ValueField> f{{"高度(mm)", height / 100.0, 0, 1e5, 2}};
         if (!e.doc.platform.valueDialog("取代", f)) return true;
-        if (!(f[0].value > 0) || !std::isfinite(f[0].value)) return Refuse(e);  // a zero height is no shape
+        // A zero height is no shape; a height beyond the pattern limits no pattern.
+        if (!(f[0].value > 0) || !(f[0].value * 100.0 <= kMaxPatternCoord)) return Refuse(e);
         height = float(f[0].value * 100.0);
         return true;
     }

@@ -356,6 +356,37 @@ TEST_F(EditTest, ScaleRefusesAFactorOfZeroOrLess) {
     });
 }
 
+TEST_F(EditTest, SizesBeyondThePatternLimitsAreRefused) {
+    // Typed values that would put points kilometres away: refused, nothing changed (curves
+    // evaluated at such sizes would take ever more points).
+    Part& p = part(1000, 1000, 5000);
+    lineB(p, {{2000, 2000}, {4000, 2000}});
+    command(34105);  // 比例 ×1,000,001 along the chord
+    expectRefused([&] {
+        platform.dialogValues = {{1e6, 0.0}};
+        click(3000, 2000);
+    });
+    command(32916);  // 等距: 100 copies 1 km apart
+    expectRefused([&] {
+        platform.dialogValues = {{1e6, 100}};
+        drag(3000, 2030, 3050, 2030);
+    });
+    command(32884);  // 修正: a part 10 km long
+    expectRefused([&] {
+        platform.dialogValues = {{1e7, 50.0}};
+        click(3000, 5000);
+    });
+    expectRefused([&] {  // and a line 1 km long
+        platform.dialogValues = {{1e6, 20.0}};
+        click(3000, 2000);
+    });
+    // A sensible size still works.
+    command(34105);
+    platform.dialogValues = {{1.0, 0.0}};
+    click(3000, 2000);
+    EXPECT_NEAR(p.linesB[0]->nodes[1].x, 6000, 0.5f);
+}
+
 TEST_F(EditTest, FoldMirrorsCopiesAndRefusesACurvedAxis) {
     Part& p = part(0, 0, 6000);
     lineB(p, {{3000, 500}, {3000, 5500}});  // the axis: x = 3000

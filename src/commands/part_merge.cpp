@@ -104,19 +104,6 @@ void Append(List<T>& to, List<T>& from) {
     from.clear();
 }
 
-struct RetargetBasePoints {
-    const std::unordered_set<const BasePoint*>& from;
-    BasePoint* to;
-    void operator()(BasePoint*& r) const {
-        if (r && from.count(r)) r = to;
-    }
-    void operator()(Line*&) const {}
-    void operator()(Pin*&) const {}
-    void operator()(Motif*&) const {}
-    void operator()(PieceLine*&) const {}
-    void operator()(KindRef&) const {}
-};
-
 }  // namespace
 
 std::optional<MergePlan> PlanMerge(const Design& d, Part& a0, Part& b0, const Line* pickA0, const Line* pickB0,

@@ -141,19 +141,6 @@ void MoveIf(List<T>& from, List<T>& to, std::unordered_set<const void*>& moved, 
     from = std::move(keep);
 }
 
-struct RetargetBasePoints {
-    const std::unordered_set<const BasePoint*>& from;
-    BasePoint* to;
-    void operator()(BasePoint*& r) const {
-        if (r && from.count(r)) r = to;
-    }
-    void operator()(Line*&) const {}
-    void operator()(Pin*&) const {}
-    void operator()(Motif*&) const {}
-    void operator()(PieceLine*&) const {}
-    void operator()(KindRef&) const {}
-};
-
 }  // namespace
 
 void KeepOneLineOfEachType(Part& p) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "geom/smooth.h"
@@ -57,6 +58,21 @@ Part& ApplySplit(Design& d, Part& part, Line& splitter, const SplitPlan& plan, c
 // At most one length line and one width line per part: later holders (lines A, then lines B)
 // lose the type.
 void KeepOneLineOfEachType(Part& p);
+
+// A reference visitor (VisitPartRefs, VisitDesignRefs) that points every reference to a base
+// point of `from` at `to` instead.
+struct RetargetBasePoints {
+    const std::unordered_set<const BasePoint*>& from;
+    BasePoint* to;
+    void operator()(BasePoint*& r) const {
+        if (r && from.count(r)) r = to;
+    }
+    void operator()(Line*&) const {}
+    void operator()(Pin*&) const {}
+    void operator()(Motif*&) const {}
+    void operator()(PieceLine*&) const {}
+    void operator()(KindRef&) const {}
+};
 
 // Plan and apply: the new part, or null with the design untouched.
 Part* SplitPart(Design& d, Part& part, Line& splitter, const TSmooth& smooth);

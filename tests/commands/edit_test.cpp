@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "commands/edit_tools.h"
-#include "draw_fixture.h"
+#include "edit_fixture.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
@@ -16,56 +16,9 @@ namespace {
 
 constexpr float kTol = 0.05f;
 
-struct EditTest : DrawTest {
-    void SetUp() override {
-        DrawTest::SetUp();
-        InstallEditTools(*eng);
-    }
+struct EditTest : EditFixture {
     // A square part of side s at (x, y) with one closed outline line A.
-    Part& part(float x, float y, float s) {
-        Part& p = AppendNewPart(doc.design, doc.currentPage());
-        p.linesA.push_back(MakeLineRecord(doc, nodes({{x, y}, {x + s, y}, {x + s, y + s}, {x, y + s}, {x, y}}), kCurvePolyline, 3));
-        CompletePart(p);
-        eng->designChanged();
-        return p;
-    }
-    Line& lineB(Part& p, std::vector<PointF> pts) {
-        p.linesB.push_back(MakeLineRecord(doc, nodes(pts), kCurvePolyline, 1));
-        CompletePart(p);
-        eng->designChanged();
-        return *p.linesB.back();
-    }
-    static std::vector<Node> nodes(std::vector<PointF> pts) {
-        std::vector<Node> v;
-        for (auto q : pts) v.push_back({q.x, q.y, 0});
-        return v;
-    }
-    std::vector<uint8_t> saved() { return WriteXie(doc.design); }
-    size_t snapshots() const { return size_t(doc.undo.stored()); }
-    void press(float x, float y, uint32_t mods = 0) {
-        eng->OnMouseMove(ev(Button::None, px(x, y), mods));
-        eng->OnLeftDown(ev(Button::Left, px(x, y), mods));
-    }
-    void release(float x, float y, uint32_t mods = 0) { eng->OnLeftUp(ev(Button::Left, px(x, y), mods)); }
-    // A press, a drag in steps, and the release.
-    void drag(float x0, float y0, float x1, float y1, uint32_t mods = 0) {
-        press(x0, y0, mods);
-        for (int i = 1; i <= 4; ++i)
-            moveTo(x0 + (x1 - x0) * float(i) / 4, y0 + (y1 - y0) * float(i) / 4, mods);
-        release(x1, y1, mods);
-    }
-    // Refusal: a 500 Hz tone, no snapshot and the same file bytes.
-    template <class F>
-    void expectRefused(F&& action) {
-        auto before = saved();
-        size_t snaps = snapshots();
-        platform.tones.clear();
-        action();
-        EXPECT_EQ(saved(), before);
-        EXPECT_EQ(snapshots(), snaps);
-        ASSERT_FALSE(platform.tones.empty());
-        EXPECT_EQ(platform.tones.back(), kToneRefused);
-    }
+    Part& part(float x, float y, float s) { return square(x, y, s); }
 };
 
 float Len(const std::vector<PointF>& v) { return PolyLength(v); }

@@ -110,15 +110,11 @@ std::vector<Node> PieceNodes(const Line& l, const std::vector<float>& pos, float
 
 // A line record with the attributes of `like` and the given nodes, evaluated.
 std::unique_ptr<Line> MakeLike(const Line& like, std::vector<Node> nodes, uint32_t flags, const TSmooth& smooth) {
-    auto l = std::make_unique<Line>();
-    l->nodes = std::move(nodes);
-    l->flags = flags & ~kFlagSelected;
-    l->valueA = like.valueA;
-    l->valueB = like.valueB;
-    l->colour = like.colour;
-    l->margin = like.margin;
-    l->basePoint = like.basePoint;
-    EvaluateLineRecord(*l, smooth);
+    auto l = LineLike(like, std::move(nodes), smooth);
+    if (l->flags != (flags & ~kFlagSelected)) {
+        l->flags = flags & ~kFlagSelected;
+        EvaluateLineRecord(*l, smooth);  // the flags hold the curve method
+    }
     return l;
 }
 

@@ -14,12 +14,14 @@ struct EditFixture : DrawTest {
     // Scripted popup choices of 点操作 (-1 when the script runs out).
     std::deque<int> choices;
     std::vector<std::string> popupTitles;
+    std::vector<std::vector<bool>> enabled;  // the enabled items of each popup
 
     void SetUp() override {
         DrawTest::SetUp();
         EditServices svc;
-        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>&) {
+        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
             popupTitles.push_back(t);
+            enabled.push_back(on);
             if (choices.empty()) return -1;
             int c = choices.front();
             choices.pop_front();

@@ -19,20 +19,6 @@ constexpr int kRangeAddNodes = 1, kRangeRemoveNodes = 2;
 constexpr int kNodeSplit = 3, kNodeFindCorner = 5, kNodeFindNotch = 6, kNodeQuickDraw = 7;
 
 struct ReviewB : EditFixture {
-    std::vector<std::vector<bool>> enabled;
-    void SetUp() override {
-        EditFixture::SetUp();
-        EditServices svc;
-        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
-            popupTitles.push_back(t);
-            enabled.push_back(on);
-            if (choices.empty()) return -1;
-            int c = choices.front();
-            choices.pop_front();
-            return c;
-        };
-        InstallEditTools(*eng, svc);
-    }
     void nodeItem(float x, float y, int item) {
         choices = {item};
         rightClick(x, y, kMkCtrl);

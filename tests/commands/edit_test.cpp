@@ -828,24 +828,7 @@ TEST_F(EditTest, CutCornerTakesTheCornerAwayWithWhatItHolds) {
     EXPECT_TRUE(AllReferencesInside(doc.design));
 }
 
-struct PointOpTest : EditTest {
-    std::vector<std::string> titles;
-    std::vector<std::vector<bool>> enabled;
-    std::deque<int> choices;
-    void SetUp() override {
-        EditTest::SetUp();
-        EditServices svc;
-        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
-            titles.push_back(t);
-            enabled.push_back(on);
-            if (choices.empty()) return -1;
-            int c = choices.front();
-            choices.pop_front();
-            return c;
-        };
-        InstallEditTools(*eng, svc);
-    }
-};
+using PointOpTest = EditTest;
 
 TEST_F(PointOpTest, DragANodeShowsItsPositionAndPushesOnce) {
     Part& p = part(0, 0, 9000);
@@ -876,8 +859,8 @@ TEST_F(PointOpTest, RangePopupCornerAndNodePopupSplit) {
     release(2950, 1050);
     choices = {3};  // 角点
     rightClick(2950, 1050);
-    ASSERT_FALSE(titles.empty());
-    ASSERT_EQ(titles.back(), "点操作内");
+    ASSERT_FALSE(popupTitles.empty());
+    ASSERT_EQ(popupTitles.back(), "点操作内");
     EXPECT_EQ(enabled.back(), (std::vector<bool>{true, true, true, true}));
     ASSERT_EQ(b.nodes.size(), 4u);
     EXPECT_NEAR(b.nodes[1].x, 2000, 0.5f);
@@ -886,7 +869,7 @@ TEST_F(PointOpTest, RangePopupCornerAndNodePopupSplit) {
 
     // Ctrl + right press on an end node: 断开 is disabled, 重合 and 接合 are offered.
     rightClick(1000, 1000, kMkCtrl);
-    EXPECT_EQ(titles.back(), "点操作+ctrl");
+    EXPECT_EQ(popupTitles.back(), "点操作+ctrl");
     EXPECT_FALSE(enabled.back()[3]);
     EXPECT_TRUE(enabled.back()[4]);
     // On the inner node 1: 断开 splits into nodes 0..1 and 1..end.

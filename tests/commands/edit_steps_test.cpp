@@ -8,6 +8,7 @@
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
+#include "shapes.h"
 
 namespace rz::test {
 namespace {
@@ -16,12 +17,6 @@ constexpr int kPointOpCommand = 32858, kScaleCommand = 34105, kRotateCommand = 3
 constexpr int kItemJoin = 2, kItemCoincide = 4;  // in the popup "点操作+ctrl"
 
 // The enclosed area of a closed polyline.
-double Shoelace(const Polyline& pl) {
-    double a = 0;
-    for (size_t i = 1; i < pl.size(); ++i) a += double(pl[i - 1].x) * pl[i].y - double(pl[i].x) * pl[i - 1].y;
-    return std::fabs(a) / 2;
-}
-
 struct StepsTest : EditFixture {
     // Ctrl + right press on a node with the popup answered by `item`.
     void nodeItem(float x, float y, int item) {

@@ -10,6 +10,7 @@
 #include "geom/primitives.h"
 #include "model/afterload.h"
 #include "model/xie.h"
+#include "shapes.h"
 
 namespace rz::test {
 namespace {
@@ -770,13 +771,6 @@ TEST_F(EditTest, CutCornerThatFailsChangesNothing) {
     EXPECT_EQ(eng->step(), 0);
     EXPECT_EQ(p.linesA.size(), 4u);
     EXPECT_EQ(p.linesB.size(), 1u);
-}
-
-// Shoelace area of a closed polyline, independent of the strip routine of the geometry kernel.
-double Shoelace(const Polyline& pl) {
-    double a = 0;
-    for (size_t i = 0; i + 1 < pl.size(); ++i) a += double(pl[i].x) * pl[i + 1].y - double(pl[i + 1].x) * pl[i].y;
-    return std::fabs(a) / 2;
 }
 
 TEST_F(EditTest, CutCornerTakesTheCornerAwayWithWhatItHolds) {

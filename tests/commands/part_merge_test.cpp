@@ -11,23 +11,10 @@
 #include "geom/primitives.h"
 #include "model/afterload.h"
 #include "model/xie.h"
+#include "shapes.h"
 
 namespace rz::test {
 namespace {
-
-std::vector<Node> Nodes(std::vector<PointF> pts) {
-    std::vector<Node> v;
-    for (auto q : pts) v.push_back({q.x, q.y, 0});
-    return v;
-}
-
-// Signed shoelace area of a closed polyline (positive counter-clockwise), computed here rather
-// than by the geometry kernel.
-double SignedArea(const Polyline& pl) {
-    double a = 0;
-    for (size_t i = 0; i + 1 < pl.size(); ++i) a += double(pl[i].x) * pl[i + 1].y - double(pl[i + 1].x) * pl[i].y;
-    return a / 2;
-}
 
 // Every line A ends exactly where the next begins, the last where the first begins.
 bool HeadToTail(const Part& p) {

@@ -8,22 +8,10 @@
 #include "geom/primitives.h"
 #include "model/afterload.h"
 #include "model/xie.h"
+#include "shapes.h"
 
 namespace rz::test {
 namespace {
-
-std::vector<Node> Nodes(std::vector<PointF> pts) {
-    std::vector<Node> v;
-    for (auto q : pts) v.push_back({q.x, q.y, 0});
-    return v;
-}
-
-// Shoelace area of a closed polyline, independent of the strip routine of the geometry kernel.
-double Shoelace(const Polyline& pl) {
-    double a = 0;
-    for (size_t i = 0; i + 1 < pl.size(); ++i) a += double(pl[i].x) * pl[i + 1].y - double(pl[i + 1].x) * pl[i].y;
-    return std::fabs(a) / 2;
-}
 
 struct SplitTest : DrawTest {
     // A rectangle of four straight lines A, counter-clockwise from (0, 0).

@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "commands/measure.h"
-#include "draw_fixture.h"
+#include "edit_fixture.h"
 #include "geom/smooth.h"
 #include "interact/pick.h"
 #include "model/units.h"
@@ -32,40 +32,20 @@ std::vector<double> Numbers(const std::string& s) {
     return v;
 }
 
-struct MeasureTest : DrawTest {
+struct MeasureTest : EditFixture {
     void SetUp() override {
-        DrawTest::SetUp();
+        EditFixture::SetUp();
         InstallMeasureTool(*eng);
         command(kMeasureCommand);
     }
-    static std::vector<Node> nodes(const std::vector<PointF>& pts) {
-        std::vector<Node> v;
-        for (auto q : pts) v.push_back({q.x, q.y, 0});
-        return v;
-    }
     // A part whose outline is the closed polygon `pts` (first point repeated at the end).
     Part& part(const std::vector<PointF>& pts, int page = 0) {
-        Part& p = AppendNewPart(doc.design, page);
-        p.linesA.push_back(MakeLineRecord(doc, nodes(pts), kCurvePolyline, 3));
-        CompletePart(p);
-        eng->designChanged();
+        Part& p = outlinePart(pts, true);
+        p.setPage(page);
         return p;
     }
     Part& rect(float x, float y, float w, float h, int page = 0) {
         return part({{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}}, page);
-    }
-    Line& lineB(Part& p, const std::vector<PointF>& pts, int method = kCurvePolyline) {
-        p.linesB.push_back(MakeLineRecord(doc, nodes(pts), method, 1));
-        CompletePart(p);
-        eng->designChanged();
-        return *p.linesB.back();
-    }
-    std::vector<uint8_t> saved() { return WriteXie(doc.design); }
-    size_t snapshots() const { return size_t(doc.undo.stored()); }
-    void press(float x, float y, uint32_t mods = 0) {
-        eng->OnMouseMove(ev(Button::None, px(x, y), mods));
-        eng->OnLeftDown(ev(Button::Left, px(x, y), mods));
-        eng->OnLeftUp(ev(Button::Left, px(x, y), mods));
     }
     // The live text lines shown with the pointer at (x, y).
     std::vector<std::string> liveText(float x, float y) {
@@ -122,7 +102,7 @@ TEST(MeasureFigures, OutlineAreaIsExactAndZeroWhenOpen) {
 TEST_F(MeasureTest, AltOnAPartShowsItsFiguresInTheChosenUnits) {
     Part& p = rect(1000, 1000, 4000, 2000);
     p.flags = (p.flags & ~0xF000u) | (3u << 12);
-    press(3000, 2000, kMkAlt);
+    click(3000, 2000, kMkAlt);
     std::string t = lastNotice();
     EXPECT_EQ(t.rfind("净耗料:", 0), 0u) << t;
     auto n = Numbers(t);
@@ -136,7 +116,7 @@ TEST_F(MeasureTest, AltOnAPartShowsItsFiguresInTheChosenUnits) {
 
     doc.settings.lengthUnit = kUnitMillimetre;
     doc.settings.areaUnit = kUnitMetre;
-    press(3000, 2000, kMkAlt);
+    click(3000, 2000, kMkAlt);
     n = Numbers(lastNotice());
     ASSERT_EQ(n.size(), 5u);
     EXPECT_NEAR(n[0], 0.0008, 1e-12);
@@ -154,7 +134,7 @@ TEST_F(MeasureTest, TurnedRectangleIsMeasuredInTheFrameOfItsFirstBasePoint) {
     };
     Part& p = part({turn(-2000, -1000), turn(2000, -1000), turn(2000, 1000), turn(-2000, 1000), turn(-2000, -1000)});
     // Without a base point the box is the turned rectangle's upright box.
-    press(5000, 4000, kMkAlt);
+    click(5000, 4000, kMkAlt);
     auto n = Numbers(lastNotice());
     ASSERT_EQ(n.size(), 5u);
     EXPECT_NEAR(n[0], 8.0, 1e-4);
@@ -168,7 +148,7 @@ TEST_F(MeasureTest, TurnedRectangleIsMeasuredInTheFrameOfItsFirstBasePoint) {
         b->x = 5000, b->y = 4000, b->direction = dir;
         p.basePoints.push_back(std::move(b));
     }
-    press(5000, 4000, kMkAlt);
+    click(5000, 4000, kMkAlt);
     n = Numbers(lastNotice());
     ASSERT_EQ(n.size(), 5u);
     EXPECT_NEAR(n[2], 4.0, 0.006);
@@ -186,15 +166,15 @@ TEST_F(MeasureTest, EmptyGroundShowsThePageTotalOfVisibleParts) {
     hidden.flags |= kFlagHidden;
     rect(1000, 1000, 5000, 5000, 1);  // another page
     eng->designChanged();
-    press(9000, 6500);
+    click(9000, 6500);
     // 20 × 10 mm + 30 × 20 mm = 8 cm².
     EXPECT_EQ(lastNotice(), "总面积:8.00000 平方厘米");
     // Inside a part but on none of its lines: the same total.
-    press(5500, 2000);
+    click(5500, 2000);
     EXPECT_EQ(platform.notices.size(), 2u);
     EXPECT_EQ(lastNotice(), "总面积:8.00000 平方厘米");
     doc.settings.areaUnit = kUnitMillimetre;
-    press(9000, 6500, kMkAlt);
+    click(9000, 6500, kMkAlt);
     EXPECT_EQ(lastNotice(), "总面积:800.00000 平方毫米");
     EXPECT_EQ(eng->step(), 0);
 }
@@ -202,7 +182,7 @@ TEST_F(MeasureTest, EmptyGroundShowsThePageTotalOfVisibleParts) {
 TEST_F(MeasureTest, CtrlOnALineShowsItsFigures) {
     Part& p = rect(500, 500, 8000, 6000);
     lineB(p, {{1000, 1000}, {4000, 5000}, {6000, 5000}});
-    press(5000, 5000, kMkCtrl);
+    click(5000, 5000, kMkCtrl);
     std::string t = lastNotice();
     auto n = Numbers(t);
     ASSERT_EQ(n.size(), 4u) << t;
@@ -219,10 +199,10 @@ TEST_F(MeasureTest, CtrlOnALineShowsItsFigures) {
 TEST_F(MeasureTest, LengthAlongALineIsShownLive) {
     Part& p = rect(500, 500, 8000, 6000);
     lineB(p, {{1000, 1000}, {4000, 1000}, {4000, 5000}});
-    press(3000, 1000);
+    click(3000, 1000);
     EXPECT_EQ(eng->step(), 1);
     EXPECT_EQ(platform.prompts.back(), "第一步：选择测量起始点！");
-    press(2000, 1000);
+    click(2000, 1000);
     EXPECT_EQ(eng->step(), 2);
     EXPECT_EQ(platform.prompts.back(), "第二步：选择测量终止点...按空格键打标、按Tab键可改变方向！");
     // From (2000,1000) to (4000,3000) along the line: 2000 + 2000 units, in centimetres.
@@ -242,7 +222,7 @@ TEST_F(MeasureTest, LengthAlongACurveMatchesTheSumOfItsSegments) {
     const size_t i0 = 3, i1 = l.eval.size() - 4;
     double expect = 0;
     for (size_t i = i0 + 1; i <= i1; ++i) expect += std::hypot(double(l.eval[i].x) - l.eval[i - 1].x, double(l.eval[i].y) - l.eval[i - 1].y);
-    press(l.eval[i0 + 2].x, l.eval[i0 + 2].y);
+    click(l.eval[i0 + 2].x, l.eval[i0 + 2].y);
     ASSERT_EQ(eng->step(), 1);
     doc.settings.lengthUnit = kUnitMillimetre;
     // Both ends at vertices of the evaluated line: the pointer is handed to the mode directly,
@@ -265,11 +245,11 @@ TEST_F(MeasureTest, LengthAlongACurveMatchesTheSumOfItsSegments) {
 TEST_F(MeasureTest, TickLinesAreAuxiliaryAndAcrossThePath) {
     Part& p = rect(500, 500, 8000, 6000);
     lineB(p, {{1000, 1000}, {4000, 1000}, {4000, 5000}});
-    press(3000, 1000);
-    press(2000, 1000);
+    click(3000, 1000);
+    click(2000, 1000);
     size_t snaps = snapshots();
     takeTones();
-    press(4000, 3000);
+    click(4000, 3000);
     ASSERT_EQ(p.linesB.size(), 2u);
     const Line& t = *p.linesB[1];
     EXPECT_TRUE(Aux(t));
@@ -284,7 +264,7 @@ TEST_F(MeasureTest, TickLinesAreAuxiliaryAndAcrossThePath) {
     EXPECT_EQ(eng->step(), 2) << "further ends are measured from the same start";
 
     // Ctrl: ticks at the start and the end, and the step ends.
-    press(3000, 1000, kMkCtrl);
+    click(3000, 1000, kMkCtrl);
     ASSERT_EQ(p.linesB.size(), 4u);
     EXPECT_EQ(snapshots(), snaps + 2) << "one snapshot for the pair";
     EXPECT_EQ(eng->step(), 0);
@@ -301,9 +281,9 @@ TEST_F(MeasureTest, TickLinesAreAuxiliaryAndAcrossThePath) {
 
     // A slanting line: the tick is perpendicular to it.
     Line& s = lineB(p, {{5000, 1000}, {8000, 5000}});
-    press(6500, 3000);
-    press(5300, 1400);
-    press(7100, 3800);
+    click(6500, 3000);
+    click(5300, 1400);
+    click(7100, 3800);
     const Line& k = *p.linesB.back();
     ASSERT_NE(&k, &s);
     double dx = k.nodes[1].x - k.nodes[0].x, dy = k.nodes[1].y - k.nodes[0].y;
@@ -316,9 +296,9 @@ TEST_F(MeasureTest, TickLinesAreAuxiliaryAndAcrossThePath) {
 TEST_F(MeasureTest, ClosedOutlineIsMeasuredRoundTheStart) {
     // Outline order: (1000,1000) → (5000,1000) → (5000,3000) → (1000,3000) → back; 12000 units.
     Part& p = rect(1000, 1000, 4000, 2000);
-    press(5000, 2000);  // a line A: the whole outline is the path
+    click(5000, 2000);  // a line A: the whole outline is the path
     ASSERT_EQ(eng->step(), 1);
-    press(5000, 2000);  // the start, on the right edge, half way up
+    click(5000, 2000);  // the start, on the right edge, half way up
     ASSERT_EQ(eng->step(), 2);
     EXPECT_NEAR(liveLength(5000, 2500), 0.5, 0.005);
     // Just below the start: forward runs the whole way round.
@@ -331,7 +311,7 @@ TEST_F(MeasureTest, ClosedOutlineIsMeasuredRoundTheStart) {
     EXPECT_NEAR(liveLength(3000, 1000), 3.0, 0.005);
     EXPECT_NEAR(liveLength(5000, 2500), 11.5, 0.005);
     // Ctrl across the closing point: ticks at both ends, across the edges they lie on.
-    press(2000, 1000, kMkCtrl);
+    click(2000, 1000, kMkCtrl);
     ASSERT_EQ(p.linesB.size(), 2u);
     const Line& a = *p.linesB[0];
     const Line& b = *p.linesB[1];
@@ -372,8 +352,8 @@ TEST(MeasurePathTest, ClosedPathBeginsAtTheStartAndKeepsItsLength) {
 TEST_F(MeasureTest, SpaceSetsAMarkAndTabIsRefusedOnAnOpenLine) {
     Part& p = rect(500, 500, 8000, 6000);
     lineB(p, {{1000, 1000}, {7000, 1000}});
-    press(3000, 1000);
-    press(2000, 1000);
+    click(3000, 1000);
+    click(2000, 1000);
     moveTo(3000, 1000);
     EXPECT_TRUE(key(key::Space));
     auto t = liveText(5500, 1000);
@@ -388,7 +368,7 @@ TEST_F(MeasureTest, SpaceSetsAMarkAndTabIsRefusedOnAnOpenLine) {
     EXPECT_EQ(saved(), before) << "marks and directions live in the step only";
     // Going back to the first step forgets the mark.
     rightClick(3000, 3000);
-    press(2000, 1000);
+    click(2000, 1000);
     EXPECT_EQ(liveText(5500, 1000).size(), 1u);
 }
 
@@ -399,9 +379,9 @@ TEST_F(MeasureTest, ShiftLeavesPinsAtStartAndEnd) {
     for (uint32_t bits : {0x2Du, 0x2Cu}) {
         doc.settings.cutSetup.cutBits = bits;
         size_t pins = p.pins.size(), snaps = snapshots();
-        press(3000, 1000);
-        press(2000, 1000);
-        press(6000, 1040, kMkShift);
+        click(3000, 1000);
+        click(2000, 1000);
+        click(6000, 1040, kMkShift);
         EXPECT_EQ(eng->step(), 0);
         ASSERT_EQ(p.pins.size(), pins + 2);
         EXPECT_EQ(snapshots(), snaps + 1);
@@ -422,14 +402,14 @@ TEST_F(MeasureTest, ShiftLeavesPinsAtStartAndEnd) {
 TEST_F(MeasureTest, RightPressStepsBackCancelsThenRefuses) {
     Part& p = rect(500, 500, 8000, 6000);
     lineB(p, {{1000, 1000}, {7000, 1000}});
-    press(3000, 1000);
-    press(2000, 1000);
+    click(3000, 1000);
+    click(2000, 1000);
     ASSERT_EQ(eng->step(), 2);
     rightClick(4000, 4000);
     EXPECT_EQ(eng->step(), 1);
     EXPECT_EQ(platform.prompts.back(), "第一步：选择测量起始点！");
     // A new start on the same path.
-    press(5000, 1000);
+    click(5000, 1000);
     EXPECT_EQ(eng->step(), 2);
     EXPECT_NEAR(liveLength(6000, 1000), 1.0, 0.005);
     rightClick(4000, 4000);
@@ -458,13 +438,13 @@ TEST_F(MeasureTest, RefusalsAndMessagesLeaveTheFileAlone) {
     auto before = saved();
     size_t snaps = snapshots();
     takeTones();
-    press(4000, 4000);  // a pin has nothing to measure
+    click(4000, 4000);  // a pin has nothing to measure
     EXPECT_EQ(takeTones(), std::vector<int>{kToneRefused});
     EXPECT_EQ(eng->step(), 0);
     EXPECT_TRUE(platform.notices.empty());
-    press(2000, 1000, kMkCtrl);
-    press(2000, 1000, kMkAlt);
-    press(9500, 6800);
+    click(2000, 1000, kMkCtrl);
+    click(2000, 1000, kMkAlt);
+    click(9500, 6800);
     EXPECT_EQ(platform.notices.size(), 3u);
     EXPECT_TRUE(takeTones().empty());
     EXPECT_EQ(saved(), before);
@@ -477,9 +457,9 @@ TEST_F(MeasureTest, PiecesPageMeasuresLinesButNotParts) {
     lineB(p, {{1000, 1000}, {7000, 1000}});
     eng->designChanged();
     // Alt inside the part: parts are not picked on page 3, so the page total shows.
-    press(4000, 4000, kMkAlt);
+    click(4000, 4000, kMkAlt);
     EXPECT_EQ(lastNotice().rfind("总面积:", 0), 0u) << lastNotice();
-    press(3000, 1000);
+    click(3000, 1000);
     EXPECT_EQ(eng->step(), 1);
 }
 

@@ -170,20 +170,17 @@ struct CorrectTool : Tool {
         const double na = f[0].value, nc = f[1].value;
         // The line grows about its first node: every node must stay within the pattern limits.
         const double grow = ta == Typed::New ? na / arc : tc == Typed::New && chord > 0 ? nc / chord : 1.0;
-        for (const auto& n : line.nodes) {
-            const PointF o = line.nodes.front().pt();
+        const PointF o = line.nodes.front().pt();
+        for (const auto& n : line.nodes)
             if (!WithinPatternLimits({float(o.x + (n.x - o.x) * grow), float(o.y + (n.y - o.y) * grow)})) return Refuse(e);
-        }
         if (ta == Typed::New) {
             if (!ScaleLineToLength(line, float(na * u.per), e.doc.smooth)) return Refuse(e);
         } else if (tc == Typed::New) {
             // The chord alone: the same uniform scale about the first node, by the chord ratio.
             if (!(chord > 0)) return Refuse(e);
-            const PointF o = line.nodes.front().pt();
-            const double k = nc / chord;
             for (auto& n : line.nodes) {
-                n.x = float(o.x + (n.x - o.x) * k);
-                n.y = float(o.y + (n.y - o.y) * k);
+                n.x = float(o.x + (n.x - o.x) * grow);
+                n.y = float(o.y + (n.y - o.y) * grow);
             }
             EvaluateLineRecord(line, e.doc.smooth);
         } else {

@@ -1125,10 +1125,14 @@ struct OffsetTool : Tool {
         return true;
     }
     // A point off the line on the side the offset of sign `sign` goes to.
+    // The index (≥ 1) of the evaluated segment nearest to p, which ends there.
+    static int NearSegment(const Line& l, const Nearest& n) {
+        int seg = n.where > 0 ? n.where : std::max(1, -n.where);
+        return std::clamp(seg, 1, int(l.eval.size()) - 1);
+    }
     static PointF SideOf(const Line& l, PointF press, float sign) {
         Nearest n = PolyNearest(l.eval, press);
-        int seg = n.where > 0 ? n.where : std::max(1, -n.where);
-        seg = std::clamp(seg, 1, int(l.eval.size()) - 1);
+        int seg = NearSegment(l, n);
         PointF a = l.eval[seg - 1], b = l.eval[seg];
         float len = std::max(PtDist(a, b), 1e-6f);
         // Positive offsets go to the right of the direction a→b.
@@ -1147,9 +1151,7 @@ struct OffsetTool : Tool {
     }
     // The sign of the offset distance that moves the line toward p's side.
     static float SideSign(const Line& l, PointF p) {
-        Nearest n = PolyNearest(l.eval, p);
-        int seg = n.where > 0 ? n.where : std::max(1, -n.where);
-        seg = std::clamp(seg, 1, int(l.eval.size()) - 1);
+        int seg = NearSegment(l, PolyNearest(l.eval, p));
         return SignedDistToLine(l.eval[seg - 1], l.eval[seg], p) > 0 ? -1.0f : 1.0f;
     }
 

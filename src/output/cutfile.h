@@ -28,4 +28,10 @@ CutFileContent ReadCutFile(const std::vector<uint8_t>& bytes);
 // banner alone.
 std::vector<uint8_t> WriteCutFile(const ItemList& items, const std::vector<MaterialRecord>& material);
 
+// {version, truncated, next_piece_id, items: [{flags, kind, tool, pen, piece, points}],
+// material: [hex…]}; floats as "%.9g" (null when not finite).
+std::string CutFileToJson(const CutFileContent& c);
+// The same shape back (flags win over kind, tool and pen; other keys are ignored).
+bool CutFileFromJson(const std::string& text, CutFileContent& out, std::string& err);
+
 }  // namespace rz

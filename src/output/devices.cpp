@@ -8,6 +8,10 @@
 
 #include "output/job_stream.h"
 
+#ifdef ROZEDOZ_HAVE_CUPS
+#include <cups/cups.h>
+#endif
+
 namespace rz {
 
 namespace {
@@ -79,6 +83,26 @@ std::string PortFailureText(int port, const std::string& target, const std::stri
     std::string name = PortName(port);
     if (name.empty()) return name;
     return name + " (" + target + ": " + reason + ")";
+}
+
+std::vector<PrinterInfo> SystemPrinters() {
+    std::vector<PrinterInfo> out;
+#ifdef ROZEDOZ_HAVE_CUPS
+    cups_dest_t* dests = nullptr;
+    int n = cupsGetDests(&dests);
+    for (int i = 0; i < n; ++i) {
+        if (dests[i].instance) continue;
+        PrinterInfo p;
+        p.name = dests[i].name;
+        const char* uri = cupsGetOption("device-uri", dests[i].num_options, dests[i].options);
+        p.port = uri ? uri : "";
+        p.isDefault = dests[i].is_default != 0;
+        if (p.isDefault) out.insert(out.begin(), p);
+        else out.push_back(p);
+    }
+    cupsFreeDests(n, dests);
+#endif
+    return out;
 }
 
 int PrinterIndex(int stored, size_t count) {

@@ -32,6 +32,9 @@ std::string PortFailureText(int port, const std::string& target, const std::stri
 
 // ---- printers ----
 
+// The print queues the print system knows without a window (CUPS destinations, the default
+// first; none when built without CUPS). Sizes are not known there and stay 0.
+std::vector<PrinterInfo> SystemPrinters();
 // The stored printer index, or the default printer (0) when the index is not one of today's.
 int PrinterIndex(int stored, size_t count);
 // "name on port", as the printer combo shows it.

@@ -45,6 +45,8 @@ OutputCommands::OutputCommands(Engine& e) : engine(e) {
     e.hooks.layOntoSheet = [this] { layOntoSheet(); };
     e.hooks.stepSize = [this](int d) { return stepSize(d); };
     e.hooks.directOutputRunning = [this] { return jobRunning(currentIndex()); };
+    e.hooks.backUndo = [this] { return undoLayout(); };
+    e.hooks.backRedo = [this] { return redoLayout(); };
     auto previous = e.hooks.backKey;
     e.hooks.backKey = [this, previous](const KeyEvent& k) {
         // ESC stops the job of the sheet shown before it does anything else.
@@ -56,10 +58,9 @@ OutputCommands::OutputCommands(Engine& e) : engine(e) {
     };
 }
 
-OutputCommands::~OutputCommands() {
-    for (int i = 0; i < 2; ++i)
-        if (auto* s = static_cast<PLTC*>(engine.doc.sheets[size_t(i)].get()); s && s->job) s->job->stop();
-}
+// Jobs end with their sheets, which go with the document; the document may already be gone
+// when the commands are.
+OutputCommands::~OutputCommands() = default;
 
 View OutputCommands::orderingView(const PLTC& s) const {
     if (engine.vs.backShown && &s == engine.doc.sheets[size_t(currentIndex())].get() && engine.vs.view.hasArea())
@@ -269,29 +270,19 @@ void OutputCommands::applyCutSettings(const SheetSettings& edited) {
     layoutChanged(s);
 }
 
-bool OutputCommands::undoLayout() {
-    PLTC& s = current();
-    SheetState st;
-    if (!s.ring.undo(st)) {
-        engine.tone(kToneRefused);
-        return false;
-    }
-    s.restore(st);
-    engine.redraw();
-    engine.tone(kToneBack);
-    return true;
-}
+bool OutputCommands::undoLayout() { return stepLayout(true); }
+bool OutputCommands::redoLayout() { return stepLayout(false); }
 
-bool OutputCommands::redoLayout() {
+bool OutputCommands::stepLayout(bool back) {
     PLTC& s = current();
     SheetState st;
-    if (!s.ring.redo(st)) {
+    if (!(back ? s.ring.undo(st) : s.ring.redo(st))) {
         engine.tone(kToneRefused);
         return false;
     }
     s.restore(st);
     engine.redraw();
-    engine.tone(kToneAccepted);
+    engine.tone(back ? kToneBack : kToneAccepted);
     return true;
 }
 

@@ -102,6 +102,7 @@ private:
     void regenerate(PLTC& s, int index, int size);
     void finishJob(int index);
     void layoutChanged(PLTC& s);
+    bool stepLayout(bool back);
     bool shown(int index) const { return engine.vs.backShown && engine.vs.currentSheet == index; }
     std::string lastStatus_;
 };

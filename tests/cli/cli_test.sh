@@ -162,6 +162,11 @@ check "plot missing device named" grep -q '不能打开 /dev/rozedoz-no-port' "$
 check "plot never creates devices" test ! -e /dev/rozedoz-no-port
 "$cli" testpage --device 1000x500 -o "$tmp/tp.plt"
 check "testpage" test "$(tail -c +2 "$tmp/tp.plt")" = "INPAPU0.00000,0.00000PD40000.00000,0.00000,40000.00000,20000.00000,0.00000,20000.00000,0.00000,0.00000PU;ZE"
+# Without a cutter: the sheet at true scale on A4 pages, after a page with the 100 mm square.
+if out=$("$cli" plot "$sample" --page 1 --pdf "$tmp/sheet.pdf" --tile A4 --overlap 10 --json 2>/dev/null); then
+  check "pdf written" bash -c "head -c 5 '$tmp/sheet.pdf' | grep -q '%PDF-'"
+  check "pdf pages" grep -q '^{"pages":2,' <<<"$out"
+fi
 out=$("$cli" devices)
 check "devices rows" grep -q '"name":"NCM-A1","width":46800,"height":31200' <<<"$out"
 check "devices ports" grep -q '"ports":{"LPT1":' <<<"$out"

@@ -225,5 +225,29 @@ TEST_F(OutputTest, OrderViewNumbersPiecesAndNamesPens) {
     EXPECT_EQ(platform.warnings.back(), "目前尚无安装任何打印设备!");
 }
 
+
+TEST_F(OutputTest, TheSheetCanChangeWhileItsJobIsWritten) {
+    fill();
+    vs.backShown = true;
+    const std::string fifo = (dir / "slow").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    out->ports.lpt1 = fifo;
+    out->cut(false, true);
+    ItemList sent = sheet().items;  // as ordered and chosen for this job
+    // The user goes on editing while the device has not even opened yet.
+    out->arrange();
+    sheet().items.push_back(sheet().items.front());
+    std::vector<uint8_t> got;
+    std::thread reader([&] {
+        std::ifstream in(fifo, std::ios::binary);
+        got.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    ASSERT_TRUE(finish());
+    reader.join();
+    for (PlotItem& it : sent) it.flags |= kItemChosen;
+    EXPECT_EQ(got, BuildJobStream(sent, 0, 92300, 61800));
+    for (const PlotItem& it : sheet().items) EXPECT_EQ(it.flags & (kItemChosen | kItemExcluded), 0u);
+}
+
 }  // namespace
 }  // namespace rz::test

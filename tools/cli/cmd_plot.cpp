@@ -6,18 +6,24 @@
 #include "sheet_input.h"
 #include "verbs.h"
 
+#ifdef ROZEDOZ_HAVE_QTCANVAS
+#include "qtcanvas/sheet_pdf.h"
+#endif
+
 namespace rz::cli {
 namespace {
 
 constexpr const char* kUsage =
     "usage: rozedoz-cli plot IN [sheet options] [--pens|--cuts|--all] [--head 0-5] [--method 1-3] "
-    "[--single-head] [--move X,Y] -o TARGET [--json]\n";
+    "[--single-head] [--move X,Y] -o TARGET [--json]\n"
+    "       rozedoz-cli plot IN [sheet options] [--pens|--cuts|--all] --pdf OUT.pdf [--tile A4|A3] [--overlap MM]\n";
 
 std::string JsonNumber(float v) { return FormatFixed(double(v), 2); }
 
 int PlotVerb(const std::vector<std::string>& args) {
     SheetOptions o;
-    std::string in, target, filter = "all";
+    std::string in, target, filter = "all", pdf, tile = "A4";
+    double overlap = 10.0;
     int head = -1, method = -1;
     bool singleHead = false, json = false, move = false;
     PointF moveTo;
@@ -37,11 +43,18 @@ int PlotVerb(const std::vector<std::string>& args) {
             if (std::sscanf(args[++i].c_str(), "%lf,%lf%c", &x, &y, &tail) != 2) return std::fputs(kUsage, stderr), 2;
             moveTo = {float(x), float(y)};
             move = true;
+        } else if (a == "--pdf" && i + 1 < args.size()) pdf = args[++i];
+        else if (a == "--tile" && i + 1 < args.size() && (args[i + 1] == "A4" || args[i + 1] == "A3")) tile = args[++i];
+        else if (a == "--overlap" && i + 1 < args.size()) {
+            char* end = nullptr;
+            overlap = std::strtod(args[++i].c_str(), &end);
+            if (!end || *end || !(overlap >= 0 && overlap <= 50)) return std::fputs(kUsage, stderr), 2;
         } else if (a == "-o" && i + 1 < args.size()) target = args[++i];
         else if (in.empty() && !a.empty() && a[0] != '-') in = a;
         else return std::fputs(kUsage, stderr), 2;
     }
-    if (target.empty() || (in.empty() && !move)) return std::fputs(kUsage, stderr), 2;
+    if ((target.empty() && pdf.empty()) || (in.empty() && !move) || (move && !pdf.empty()))
+        return std::fputs(kUsage, stderr), 2;
 
     HeadlessPlatform platform;
     TDoc doc(platform);
@@ -62,6 +75,25 @@ int PlotVerb(const std::vector<std::string>& args) {
         sheet->sorted = 0;  // the order follows this job's settings
         SelectForJob(sheet->items, a.w, a.h, filter == "cuts", filter == "pens");
         OrderForJob(*sheet, OrderingView(a));
+        if (!pdf.empty()) {
+#ifdef ROZEDOZ_HAVE_QTCANVAS
+            // True scale on paper: the items the job would send, tiled over pages.
+            std::vector<Polyline> lines;
+            for (const PlotItem& it : sheet->items)
+                if (it.flags & kItemChosen) lines.push_back(it.points);
+            std::string err;
+            int pages = 0;
+            if (!WriteSheetPdf(pdf, lines, in, {tile, overlap}, err, &pages)) {
+                std::fprintf(stderr, "rozedoz-cli plot: %s: %s\n", pdf.c_str(), err.c_str());
+                return 1;
+            }
+            if (json) std::printf("{\"pages\":%d,\"lines\":%zu}\n", pages, lines.size());
+            if (target.empty()) return 0;
+#else
+            std::fprintf(stderr, "rozedoz-cli plot: built without Qt; no PDF\n");
+            return 2;
+#endif
+        }
         std::vector<StreamEntry> entries;
         const int fin = SheetInt(s, sheetword::FinalPos);
         bytes = BuildJobStream(sheet->items, fin, a.w, a.h, &entries);

@@ -256,7 +256,7 @@ void OutputGlue::cutSetupDialog() {
     CutSetupDialog dlg(&frame_, back, s.settings(), st.cutSetup.cutBits);
     dlg.apply = [this, back](const CutSetupDialog& d) {
         // 应用 on the back screen: the tools of the edited block, without storing it. On the front
-        // screen the bits take effect for the elements made from now on.
+        // screen the bits are stored; new elements take their tools from them.
         if (back) out_->applyCutSettings(d.block());
         else frame_.settings().cutSetup.cutBits = (frame_.settings().cutSetup.cutBits & ~kSheetCutBits) | d.bits();
     };

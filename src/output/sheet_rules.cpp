@@ -138,8 +138,8 @@ void SelectForJob(ItemList& items, float W, float H, bool skipPens, bool skipCut
     for (PlotItem& it : items) {
         if (it.flags & kItemSetAside) continue;
         const int t = it.tool();
-        if (t == kToolNone || (t == kToolPen && skipPens) ||
-            ((t == kToolHalfCut || t == kToolFullCut) && skipCuts)) {
+        // The corner-lifting knife cuts too: a pens-only job must not send it.
+        if (t == kToolNone || (t == kToolPen && skipPens) || (t >= kToolHalfCut && skipCuts)) {
             it.flags |= kItemExcluded;
             continue;
         }

@@ -88,7 +88,8 @@ TEST(SheetOrder, PiecesWithoutOutlineOrPointsDoNotBreakTheSort) {
 TEST(SheetSelection, FiltersToolsAndClearsWhatAnEarlierRunLeft) {
     ItemList items = {Item({{10, 10}}, kItemHole, kToolPen, 1), Item({{10, 10}}, kItemOutline, kToolFullCut, 1),
                       Item({{10, 10}}, kItemLabel, kToolHalfCut, 1), Item({{10, 10}}, kItemInner, kToolNone, 1),
-                      Item({{10, 10}}, kItemInner, kToolPen, 1), Item({}, kItemInner, kToolPen, 1)};
+                      Item({{10, 10}}, kItemInner, kToolPen, 1), Item({}, kItemInner, kToolPen, 1),
+                      Item({{10, 10}}, kItemNotch, kToolLiftCut, 1)};
     items[4].flags |= kItemSetAside;
     // 打印 leaves every item chosen; then the item is moved off the table.
     SelectForJob(items, 100, 100, false, false);
@@ -100,9 +101,11 @@ TEST(SheetSelection, FiltersToolsAndClearsWhatAnEarlierRunLeft) {
     EXPECT_EQ(items[3].flags & (kItemExcluded | kItemChosen), kItemExcluded);
     EXPECT_EQ(items[4].flags & (kItemExcluded | kItemChosen), 0u);  // set aside
     EXPECT_EQ(items[5].flags & kItemChosen, 0u);                    // nothing to send
+    EXPECT_EQ(items[6].flags & (kItemExcluded | kItemChosen), kItemChosen);
     SelectForJob(items, 100, 100, false, true);  // pens only
     EXPECT_EQ(items[0].flags & (kItemExcluded | kItemChosen), kItemChosen);
     EXPECT_EQ(items[2].flags & (kItemExcluded | kItemChosen), kItemExcluded);
+    EXPECT_EQ(items[6].flags & (kItemExcluded | kItemChosen), kItemExcluded);  // it cuts
 }
 
 TEST(SheetTools, CutBitsAndMaterialPens) {

@@ -14,6 +14,7 @@
 #include "model/settings_file.h"
 #include "output/cutfile.h"
 #include "output/job.h"
+#include "qtcanvas/sheet_pdf.h"
 
 namespace rz {
 
@@ -191,6 +192,25 @@ void OutputGlue::clearSheet() {
     frame_.view()->redraw();
 }
 
+void OutputGlue::printPdf() {
+    clearOrder();
+    if (!out_->preparePdf()) return;
+    PLTC& s = out_->current();
+    const std::string folder = frame_.settings().dataFolder;
+    ensureFolder(folder);
+    QString path = QFileDialog::getSaveFileName(&frame_, QStringLiteral("打印到PDF"), Q(folder + "sheet.pdf"),
+                                                QStringLiteral("PDF (*.pdf)"), nullptr, QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty()) {
+        std::vector<Polyline> lines;
+        for (const PlotItem& it : s.items)
+            if (it.flags & kItemChosen) lines.push_back(it.points);
+        std::string err;
+        if (!WriteSheetPdf(path.toStdString(), lines, s.name, {}, err)) frame_.platform().warn("不能打开 " + path.toStdString());
+    }
+    out_->finishPrint();
+    frame_.view()->redraw();
+}
+
 void OutputGlue::print() {
     clearOrder();
     if (!out_->preparePrint()) return;
@@ -274,7 +294,11 @@ void OutputGlue::registerCommands() {
         out_->cut(m & Qt::ShiftModifier, m & Qt::AltModifier);
         afterJobs();
     });
-    r.add(Pane::Application, kCmdPrint, [this](int) { print(); });
+    // Shift+打印: the sheet at true scale as a PDF, tiled over A4 pages.
+    r.add(Pane::Application, kCmdPrint, [this](int) {
+        if (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) printPdf();
+        else print();
+    });
     r.add(Pane::Drawing, kCmdOrder, [this](int) {
         order_ = out_->orderView();
         frame_.view()->redraw();

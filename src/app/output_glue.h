@@ -49,6 +49,7 @@ private:
     void saveCommand();
     void clearSheet();
     void print();
+    void printPdf();
     void deviceDialog();
     void cutSetupDialog();
 

@@ -110,6 +110,11 @@ bool OutputCommands::preparePrint() {
         engine.doc.platform.warn("目前尚无安装任何打印设备!");
         return false;
     }
+    if (engine.backShown() && (current().settings().words[0] & kSheetDirect)) return false;
+    return preparePdf();
+}
+
+bool OutputCommands::preparePdf() {
     if (!engine.backShown()) {
         engine.tone(kToneBack);
         return false;
@@ -120,7 +125,6 @@ bool OutputCommands::preparePrint() {
         engine.doc.platform.warn(kBusyText);
         return false;
     }
-    if (s.settings().words[0] & kSheetDirect) return false;
     s.skipCuts = s.skipPens = 0;
     prepareJob(s);
     return true;

@@ -66,6 +66,8 @@ public:
     // 打印: true when the sheet was selected and ordered for printing (the window then prints
     // the chosen items and calls finishPrint).
     bool preparePrint();
+    // The same for a PDF at true scale, which needs no installed printer.
+    bool preparePdf();
     void finishPrint() { ClearJobBits(current().items); }
     // 顺序: returns what to draw over the sheet (nothing on the front screen or an empty sheet).
     std::optional<OrderView> orderView();

@@ -110,11 +110,12 @@ bool OutputCommands::preparePrint() {
         engine.doc.platform.warn("目前尚无安装任何打印设备!");
         return false;
     }
-    if (engine.backShown() && (current().settings().words[0] & kSheetDirect)) return false;
-    return preparePdf();
+    return preparePaper(true);
 }
 
-bool OutputCommands::preparePdf() {
+bool OutputCommands::preparePdf() { return preparePaper(false); }
+
+bool OutputCommands::preparePaper(bool printer) {
     if (!engine.backShown()) {
         engine.tone(kToneBack);
         return false;
@@ -125,6 +126,8 @@ bool OutputCommands::preparePdf() {
         engine.doc.platform.warn(kBusyText);
         return false;
     }
+    // With direct output the sheet goes to the cutter, not to the printer.
+    if (printer && (s.settings().words[0] & kSheetDirect)) return false;
     s.skipCuts = s.skipPens = 0;
     prepareJob(s);
     return true;

@@ -105,6 +105,7 @@ private:
     void finishJob(int index);
     void layoutChanged(PLTC& s);
     bool stepLayout(bool back);
+    bool preparePaper(bool printer);
     bool shown(int index) const { return engine.vs.backShown && engine.vs.currentSheet == index; }
     std::string lastStatus_;
 };

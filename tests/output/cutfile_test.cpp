@@ -1,7 +1,12 @@
 // The cut file: each form from hand-built bytes, round trips, and every truncation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 
 #include "model/xie.h"
 #include "output/cutfile.h"
@@ -158,6 +163,32 @@ TEST(CutFile, CountsBeyondTheBytesAndSaturatedIds) {
     c = ReadCutFile(top.v);
     ASSERT_EQ(c.items.size(), 1u);
     EXPECT_EQ(c.nextPieceId, INT32_MAX);
+}
+
+
+// The fuzz run starts from these seeds: each must be a cut file of its form that writes back
+// stably.
+TEST(CutFile, FuzzSeedsReadAndWriteBackStably) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(fs::path(ROZEDOZ_SOURCE_DIR) / "fuzz/corpus/cutfile"))
+        files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 6u);
+    std::set<CutFileForm> forms;
+    for (const fs::path& p : files) {
+        std::ifstream in(p, std::ios::binary);
+        std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+        CutFileContent c = ReadCutFile(b);
+        ASSERT_NE(c.form, CutFileForm::Unknown) << p;
+        EXPECT_FALSE(c.truncated) << p;
+        forms.insert(c.form);
+        std::vector<uint8_t> once = WriteCutFile(c.items, c.material);
+        CutFileContent again = ReadCutFile(once);
+        EXPECT_EQ(again.items, c.items) << p;
+        EXPECT_EQ(WriteCutFile(again.items, again.material), once) << p;
+    }
+    EXPECT_EQ(forms.size(), 4u);
 }
 
 }  // namespace

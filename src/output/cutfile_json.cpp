@@ -143,7 +143,7 @@ std::string CutFileToJson(const CutFileContent& c) {
 }
 
 bool CutFileFromJson(const std::string& text, CutFileContent& out, std::string& err) {
-    Reader r{text};
+    Reader r{text, 0, {}};
     out = CutFileContent{};
     out.form = CutFileForm::V65;
     bool ok = r.object([&](const std::string& key) {

@@ -25,6 +25,7 @@ namespace rz {
 class ViewController;
 class EngineController;
 class DrawingGlue;
+class OutputGlue;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -50,6 +51,8 @@ public:
     EngineController* engine() const { return engine_; }
     // The tracing-in and shape modes and 退一步/进一步 on the engine.
     DrawingGlue* drawingGlue() const { return glue_; }
+    // The output sheets' commands, dialogs and jobs.
+    OutputGlue* outputGlue() const { return output_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -100,6 +103,9 @@ public:
     std::function<void()> autoSaveHook;     // the numbered auto-save
     CloseScreen frontScreen;
     std::array<CloseScreen, 2> sheetScreens;
+    // The back screen's cut files (open, F2, Alt+R) and 清屏, filled by the output sheets.
+    std::function<FileResult(const std::string& path)> openBackFile;
+    std::function<void()> saveBackFile, reopenBackFile, clearBackSheet;
 
     int aboutShown() const { return aboutShown_; }
 
@@ -131,6 +137,7 @@ private:
     ViewController* view_ = nullptr;  // owned as a child object
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     DrawingGlue* glue_ = nullptr;         // a child object
+    OutputGlue* output_ = nullptr;        // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

@@ -11,7 +11,7 @@
 
 #include "interact/scene.h"
 #include "interact/screens.h"
-#include "output/font.h"
+#include "model/font.h"
 #include "qtcanvas/qt_canvas.h"
 
 class QMouseEvent;

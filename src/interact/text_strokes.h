@@ -3,7 +3,7 @@
 #pragma once
 
 #include "model/design.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz {
 

@@ -1,7 +1,7 @@
 #include "output/sheet_rules.h"
 
 #include "interact/text_strokes.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz {
 

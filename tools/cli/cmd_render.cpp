@@ -12,7 +12,7 @@
 #include "interact/text_strokes.h"
 #include "font_path.h"
 #include "load.h"
-#include "output/font.h"
+#include "model/font.h"
 #include "verbs.h"
 
 #ifdef ROZEDOZ_HAVE_QTCANVAS

@@ -1,7 +1,7 @@
 #include <filesystem>
 
 #include "font_path.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz::cli {
 

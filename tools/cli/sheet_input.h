@@ -11,7 +11,7 @@
 #include "load.h"
 #include "model/settings_file.h"
 #include "output/cutfile.h"
-#include "output/font.h"
+#include "model/font.h"
 #include "output/sheet_rules.h"
 
 namespace rz::cli {

@@ -16,6 +16,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
+  qt6-image-formats-plugins
+  socat imagemagick potrace
 )
 # The stroke font brelan.fnt is generated during the build from hershey-fonts-data and the npm
 # package hanzi-writer-data (tools/fontgen). Debian's npm clashes with other Node.js builds
@@ -52,6 +54,11 @@ case "$mode" in
       -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
     cmake --build build-asan -j "$jobs"
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
+    # The serial reader thread and the tablet queue under the thread sanitizer.
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DROZEDOZ_TSAN=ON \
+      -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
+    cmake --build build-tsan -j "$jobs" --target test_devices
+    build-tsan/tests/test_devices --gtest_filter='TabletQueue.*:SerialPort.*:DigitizerTest.*'
     ;;
   *)
     echo "usage: scripts/setup.sh run|test" >&2

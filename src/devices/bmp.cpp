@@ -5,7 +5,6 @@
 #include <fstream>
 #include <new>
 
-#include "model/xie.h"
 
 namespace rz {
 
@@ -128,8 +127,21 @@ ImageError ReadBmp(std::span<const uint8_t> b, ScanImage& out) {
 }
 
 ImageError ReadBmpFile(const std::string& path, ScanImage& out) {
+    out = ScanImage{};
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return ImageError::CannotOpen;
+    std::streamoff size = in.tellg();
+    if (size < 0) return ImageError::CannotOpen;
+    // No scan the reader takes needs more: 2^30 pixels of one bit and their row padding.
+    if (size > (std::streamoff(1) << 29)) return ImageError::TooLarge;
     std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(path, bytes, nullptr)) return ImageError::CannotOpen;
+    try {
+        bytes.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        return ImageError::TooLarge;
+    }
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return ImageError::CannotOpen;
     return ReadBmp(bytes, out);
 }
 

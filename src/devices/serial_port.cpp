@@ -162,10 +162,12 @@ void CCommSerial::readerLoop() {
                 if (stop_.load(std::memory_order_acquire)) return;
                 continue;
             }
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-            // EOF or EIO: the adapter went away (a pulled USB adapter, a closed pty master).
-            if (got < 0) err = errno;
+            // A terminal read without a minimum count returns 0 when nothing waits: not an end.
+            if (got == 0) break;
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+            // EIO and the like: the adapter went away (a pulled USB adapter, a closed pty master).
+            err = errno;
             gone = true;
             break;
         }

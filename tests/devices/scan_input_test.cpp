@@ -95,6 +95,19 @@ TEST_F(ScanTest, SingleAndDoubleLinesGoToScanReferenceLines) {
     EXPECT_EQ(doc.undo.stored(), 2);
 }
 
+TEST_F(ScanTest, ScanLinesAloneAreWorthAFile) {
+    ScanReport r = scan(ScanMethod::DoubleLine, 3);
+    ASSERT_EQ(r.scanLines, 2);
+    EXPECT_TRUE(doc.design.isBlank());
+    auto path = std::filesystem::temp_directory_path() / ("rozedoz-scanlines-" + std::to_string(::getpid()) + ".XIE");
+    ASSERT_TRUE(doc.SaveAs(path.string()).ok());
+    TDoc back(platform);
+    ASSERT_TRUE(back.OpenPattern(path.string()).ok());
+    ASSERT_EQ(back.scanLines.size(), 2u);
+    EXPECT_EQ(back.scanLines[0]->shape.size(), doc.scanLines[0]->shape.size());
+    std::filesystem::remove(path);
+}
+
 TEST_F(ScanTest, ARefusedOrEmptyScanChangesNothing) {
     auto dir = std::filesystem::temp_directory_path() / ("rozedoz-scan-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);

@@ -79,7 +79,7 @@ TEST(SerialPort, ReadsEveryByteInOrderInChunksOfAtMost84) {
         pty.write({sent.begin() + long(at), sent.begin() + long(at + n)});
         at += n;
     }
-    ASSERT_TRUE(c.waitFor(sent.size()));
+    ASSERT_TRUE(c.waitFor(sent.size())) << c.bytes.size() << " of " << sent.size();
     port.Close();
     EXPECT_EQ(c.bytes, sent);
     EXPECT_LE(c.largest, CCommSerial::kChunk);

@@ -191,8 +191,9 @@ void DevicesGlue::serialDialog() {
 ScanReport DevicesGlue::scanFile(const QString& path) {
     Settings& s = frame_.settings();
     WaitCursor busy(frame_.platform());
+    // The stage texts go through the engine, so that its prompt comes back afterwards.
     auto stage = [this](const char* text) {
-        frame_.platform().setPrompt(text);
+        engine_.ShowPromptText(text);
         if (QLabel* pane = frame_.statusPane(3)) pane->repaint();
     };
     stage("读入图象...");
@@ -210,7 +211,6 @@ ScanReport DevicesGlue::scanFile(const QString& path) {
         return rep;
     }
     rep = ScanIntoDocument(frame_.doc(), img, ScanMethod(s.scan.scanMethod), stage);
-    engine_.ShowPrompt(engine_.defaultPrompt);
     engine_.UpdateModeStatus();
     redraw();
     return rep;

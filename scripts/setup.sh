@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Set up a fresh Debian 12 machine, build, and then either start the program or run every test.
 #   scripts/setup.sh run    install what is missing, build, start rozedoz
-#   scripts/setup.sh test   install what is missing, build, run every test (plus a sanitizer build)
+#   scripts/setup.sh test   install what is missing, build, run every test (plus a sanitizer build
+#                           and a fixed-time fuzz run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
@@ -18,6 +19,8 @@ PACKAGES=(
   hershey-fonts-data
   qt6-image-formats-plugins
   socat imagemagick potrace
+  # The fuzz run of the test command: clang with libFuzzer.
+  clang libclang-rt-14-dev
 )
 # The stroke font brelan.fnt is generated during the build from hershey-fonts-data and the npm
 # package hanzi-writer-data (tools/fontgen). Debian's npm clashes with other Node.js builds
@@ -59,6 +62,9 @@ case "$mode" in
       -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
     cmake --build build-tsan -j "$jobs" --target test_devices
     build-tsan/tests/test_devices --gtest_filter='TabletQueue.*:SerialPort.*:DigitizerTest.*'
+    # Every reader and the after-load steps under libFuzzer for a fixed time: a crash, a leak or
+    # a slow input fails the run.
+    scripts/fuzz.sh 60
     ;;
   *)
     echo "usage: scripts/setup.sh run|test" >&2

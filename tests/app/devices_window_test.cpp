@@ -18,19 +18,24 @@
 #include "devices/bmp.h"
 #include "devices/pictures.h"
 #include "devices/tablet.h"
+#include "temp_home.h"
 
 namespace rz {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Home {
-    fs::path dir = fs::temp_directory_path() / ("rz_devices_" + std::to_string(::getpid()));
-    Home() {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+// A window of its own home, shown and exposed.
+struct Window {
+    test::TempHome home{"rz_devices"};
+    std::unique_ptr<MainFrame> f;
+    Window() {
+        FrameOptions o;
+        o.home = home.dir.string();
+        f = std::make_unique<MainFrame>(o);
+        f->resize(1280, 800);
+        f->show();
     }
-    ~Home() { fs::remove_all(dir); }
 };
 
 // Saves what the window shows when ROZEDOZ_SHOT_DIR names a folder (to look at, not to test).
@@ -45,16 +50,12 @@ std::vector<uint8_t> Packet(PointF at, int field) {
 }
 
 TEST(DevicesWindow, ASerialTabletOnAPseudoTerminalTracesWhileTheMenusWait) {
-    Home home;
     int master = -1, slave = -1;
     char name[256] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     QSettings().setValue(QStringLiteral("Serial/path"), QString::fromLatin1(name));
-    FrameOptions o;
-    o.home = home.dir.string();
-    MainFrame f(o);
-    f.resize(1280, 800);
-    f.show();
+    Window win;
+    MainFrame& f = *win.f;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     f.settings().generalFlags |= kGenSerialTablet;
     Engine& e = f.drawingGlue()->engine();
@@ -93,12 +94,9 @@ TEST(DevicesWindow, ASerialTabletOnAPseudoTerminalTracesWhileTheMenusWait) {
 }
 
 TEST(DevicesWindow, AScanAndABackgroundPictureInTheWindow) {
-    Home home;
-    FrameOptions o;
-    o.home = home.dir.string();
-    MainFrame f(o);
-    f.resize(1280, 800);
-    f.show();
+    Window win;
+    MainFrame& f = *win.f;
+    const test::TempHome& home = win.home;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     // A scan of two paper pieces at 200 dpi.
     ScanImage img;

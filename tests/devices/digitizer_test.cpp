@@ -7,11 +7,11 @@
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
-#include <pty.h>
 #include <random>
 #include <unistd.h>
 
 #include "device_fixture.h"
+#include "pty.h"
 #include "geom/primitives.h"
 
 namespace rz {
@@ -98,7 +98,7 @@ TEST_F(DigitizerTest, WhileTheModeRunsOnlyF7AndTheArrowsGetThroughAndF7FinishesT
     EXPECT_EQ(vs.view.ox, 0);
     EXPECT_EQ(vs.view.oy, vs.view.H);
     // The mouse and the other keys do nothing meanwhile.
-    click({20000, 20000});
+    click(2000, 2000);
     EXPECT_TRUE(eng->traced.empty());
     EXPECT_TRUE(key('Z'));
     EXPECT_TRUE(key(key::Escape));
@@ -208,21 +208,8 @@ TEST_F(DigitizerTest, CalibrationOnThePiecesPageMovesTheWholeDesign) {
     EXPECT_EQ(doc.undo.stored(), stored);
 }
 
-struct Pty {
-    int master = -1, slave = -1;
-    std::string path;
-    Pty() {
-        char name[256] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) path = name;
-    }
-    ~Pty() {
-        if (master >= 0) close(master);
-        if (slave >= 0) close(slave);
-    }
-};
-
 TEST_F(DigitizerTest, ASerialTabletOnAPseudoTerminalTracesUntilItIsPulled) {
-    Pty pty;
+    test::Pty pty;
     ASSERT_FALSE(pty.path.empty());
     std::mutex m;
     std::condition_variable cv;
@@ -245,13 +232,12 @@ TEST_F(DigitizerTest, ASerialTabletOnAPseudoTerminalTracesUntilItIsPulled) {
     std::vector<uint8_t> s;
     for (PointF c : {PointF{3000, 3000}, PointF{7000, 3000}, PointF{7000, 7000}}) Click(s, c, 0);
     Click(s, {3000, 3000}, 3);
-    ASSERT_EQ(write(pty.master, s.data(), s.size()), ssize_t(s.size()));
+    ASSERT_TRUE(pty.write(s));
     waitAndDrain([&] { return doc.design.parts.size() == 2; });
     ASSERT_EQ(doc.design.parts.size(), 2u);
     EXPECT_EQ(doc.design.parts[1]->linesA[0]->nodes.size(), 4u);
     // The adapter is pulled: the mode ends with the refusal tone.
-    close(pty.slave), pty.slave = -1;
-    close(pty.master), pty.master = -1;
+    pty.hangUp();
     waitAndDrain([&] { return !mode->active(); });
     EXPECT_FALSE(mode->active());
     EXPECT_EQ(platform.tones.back(), kToneRefused);

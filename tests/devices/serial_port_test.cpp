@@ -6,36 +6,16 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "devices/serial_port.h"
+#include "pty.h"
 
 namespace rz {
 namespace {
 
-struct Pty {
-    int master = -1, slave = -1;
-    std::string path;
-    Pty() {
-        char name[256] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) path = name;
-        // The slave stays open here too, so that closing the port does not hang up the master.
-    }
-    ~Pty() {
-        if (master >= 0) close(master);
-        if (slave >= 0) close(slave);
-    }
-    void write(const std::vector<uint8_t>& b) const {
-        size_t at = 0;
-        while (at < b.size()) {
-            ssize_t n = ::write(master, b.data() + at, b.size() - at);
-            ASSERT_GT(n, 0);
-            at += size_t(n);
-        }
-    }
-};
+using test::Pty;
 
 struct Collector {
     std::mutex m;
@@ -76,7 +56,7 @@ TEST(SerialPort, ReadsEveryByteInOrderInChunksOfAtMost84) {
     // Written in pieces large and small, so that the driver queues more than 84 bytes at once.
     for (size_t at = 0; at < sent.size();) {
         size_t n = std::min(sent.size() - at, size_t(at % 3 == 0 ? 700 : 5));
-        pty.write({sent.begin() + long(at), sent.begin() + long(at + n)});
+        ASSERT_TRUE(pty.write({sent.begin() + long(at), sent.begin() + long(at + n)}));
         at += n;
     }
     ASSERT_TRUE(c.waitFor(sent.size())) << c.bytes.size() << " of " << sent.size();
@@ -113,11 +93,9 @@ TEST(SerialPort, AVanishedDeviceEndsTheReaderAndSaysSo) {
                                      ++c.lost;
                                      c.cv.notify_all();
                                  }));
-    pty.write({1, 2, 3});
+    ASSERT_TRUE(pty.write({1, 2, 3}));
     ASSERT_TRUE(c.waitFor(3));
-    // Closing the master side is what a pulled adapter looks like to the reader: a hang-up.
-    close(pty.slave), pty.slave = -1;
-    close(pty.master), pty.master = -1;
+    pty.hangUp();
     {
         std::unique_lock<std::mutex> g(c.m);
         EXPECT_TRUE(c.cv.wait_for(g, std::chrono::seconds(5), [&] { return c.lost > 0; }));

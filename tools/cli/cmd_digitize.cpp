@@ -19,6 +19,7 @@
 #include "commands/trace.h"
 #include "devices/digitizer_mode.h"
 #include "interact/screens.h"
+#include "load.h"
 #include "model/xie.h"
 #include "verbs.h"
 
@@ -185,13 +186,7 @@ int DigitizeVerb(const std::vector<std::string>& args) {
     }
     // F7 ends the mode: a line still being traced is finished.
     engine.OnKeyDown({key::F7, 0});
-    FileResult w = doc.SaveAs(out);
-    if (!w.ok()) {
-        std::fprintf(stderr, "rozedoz-cli digitize: %s: %s\n", out.c_str(),
-                     w.status == FileStatus::Refused ? "nothing was traced" : w.message.c_str());
-        return 1;
-    }
-    return 0;
+    return SavePattern(doc, out, "digitize", "nothing was traced") ? 0 : 1;
 }
 
 RegisterVerb reg("digitize",

@@ -153,13 +153,7 @@ int ScanVerb(const std::vector<std::string>& args) {
     }
     ScanReport rep = ScanIntoDocument(doc, img, ScanMethod(method));
     if (json) std::printf("%s\n", ScanReportJson(rep).c_str());
-    FileResult w = doc.SaveAs(files[1]);
-    if (!w.ok()) {
-        std::fprintf(stderr, "rozedoz-cli scan: %s: %s\n", files[1].c_str(),
-                     w.status == FileStatus::Refused ? "nothing found to save" : w.message.c_str());
-        return 1;
-    }
-    return 0;
+    return SavePattern(doc, files[1], "scan", "nothing found to save") ? 0 : 1;
 }
 
 RegisterVerb reg("scan",

@@ -139,7 +139,9 @@ TEST(BmpReader, TheSeedsOfTheFuzzCorpusReadAlike) {
         ScanSettings s;
         s.validPart = 20;
         EXPECT_EQ(TVector(s).Run(work, false).groups.size(), n / 4 == 3 ? 2u : 1u) << p;
-        if (n % 4) EXPECT_EQ(img.px, imgs[size_t(n - n % 4)].px) << p;
+        if (n % 4) {
+            EXPECT_EQ(img.px, imgs[size_t(n - n % 4)].px) << p;
+        }
         imgs.push_back(std::move(img));
     }
 }

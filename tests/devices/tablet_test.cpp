@@ -167,7 +167,9 @@ TEST(TabletQueue, AFloodingProducerLosesNoPressAndNoLastPosition) {
     for (const TabletRecord& t : got) {
         presses += t.press();
         releases += t.release();
-        if (t.kind() != 0) EXPECT_EQ(t.x % 50, 0) << t.x;
+        if (t.kind() != 0) {
+            EXPECT_EQ(t.x % 50, 0) << t.x;
+        }
     }
     EXPECT_EQ(presses, kRecords / 100);
     EXPECT_EQ(releases, kRecords / 100);

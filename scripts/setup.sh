@@ -17,8 +17,12 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
-  qt6-image-formats-plugins
-  socat imagemagick potrace
+  # TIFF scans; ImageMagick draws the scans of the tests, potrace is the scan benchmark's yardstick.
+  qt6-image-formats-plugins imagemagick potrace
+  libcups2-dev
+  # Test oracles: an HPGL renderer for the cutter test page, socat for TCP jobs and the serial
+  # tablet's pseudo-terminals, locales for the decimal-comma check of the job streams.
+  hp2xx socat locales
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
 )
@@ -35,6 +39,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# A locale that writes decimal commas, for the locale-independence tests.
+locale -a 2>/dev/null | grep -qi '^de_DE.utf8$' || $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -1,4 +1,5 @@
 #include "app/main_frame.h"
+#include "app/output_glue.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -117,6 +118,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     engine_ = new EngineController(*this, *view_);
     glue_ = new DrawingGlue(*this, engine_->engine());
     devices_ = new DevicesGlue(*this, engine_->engine());
+    output_ = new OutputGlue(*this, engine_->engine());
 
     layoutPanes();
     refreshCommandStates();

@@ -26,6 +26,7 @@ class ViewController;
 class EngineController;
 class DrawingGlue;
 class DevicesGlue;
+class OutputGlue;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -53,6 +54,8 @@ public:
     DrawingGlue* drawingGlue() const { return glue_; }
     // The digitizer, scan input and background pictures.
     DevicesGlue* devices() const { return devices_; }
+    // The output sheets' commands, dialogs and jobs.
+    OutputGlue* outputGlue() const { return output_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -103,6 +106,9 @@ public:
     std::function<void()> autoSaveHook;     // the numbered auto-save
     CloseScreen frontScreen;
     std::array<CloseScreen, 2> sheetScreens;
+    // The back screen's cut files (open, F2, Alt+R) and 清屏, filled by the output sheets.
+    std::function<FileResult(const std::string& path)> openBackFile;
+    std::function<void()> saveBackFile, reopenBackFile, clearBackSheet;
 
     int aboutShown() const { return aboutShown_; }
 
@@ -135,6 +141,7 @@ private:
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     DrawingGlue* glue_ = nullptr;         // a child object
     DevicesGlue* devices_ = nullptr;      // a child object
+    OutputGlue* output_ = nullptr;        // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

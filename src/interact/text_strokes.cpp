@@ -6,6 +6,13 @@ namespace {
 
 bool LayOut(TextString& t, TFont& font) {
     if (!t.strokes.empty() || t.text.empty() || !font.hasData()) return false;
+    t.strokes = TextStringStrokes(t, font);
+    return true;
+}
+
+}  // namespace
+
+Shape TextStringStrokes(const TextString& t, TFont& font) {
     const float w = font.charWidth, h = font.charHeight;
     if (t.width > 0.0f) font.charWidth = t.width;
     if (t.height > 0.0f) font.charHeight = t.height;
@@ -14,11 +21,8 @@ bool LayOut(TextString& t, TFont& font) {
     font.charHeight = h;
     turnStrokes(l.strokes, {0.0f, 0.0f}, t.angle);
     moveStrokes(l.strokes, t.x, t.y);
-    t.strokes = std::move(l.strokes);
-    return true;
+    return std::move(l.strokes);
 }
-
-}  // namespace
 
 int FillMissingTextStrokes(Design& d, TFont& font) {
     int n = 0;

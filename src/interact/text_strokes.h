@@ -3,7 +3,7 @@
 #pragma once
 
 #include "model/design.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz {
 
@@ -11,5 +11,7 @@ namespace rz {
 // width and height are the character cell, turned by its angle about its position. Returns
 // the number of strings laid out.
 int FillMissingTextStrokes(Design& d, TFont& font);
+// The strokes of one text string laid out as above (the font's own cell size is kept).
+Shape TextStringStrokes(const TextString& t, TFont& font);
 
 }  // namespace rz

@@ -1,12 +1,14 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
-//   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/settings/*.dat and OUTDIR/cutfile/*
+//   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/settings/*.dat, OUTDIR/cutfile/* and
+//                        OUTDIR/bmp/*.bmp
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "devices/bmp.h"
 #include "model/design.h"
 #include "model/sample.h"
 #include "model/settings_file.h"
@@ -71,6 +73,29 @@ void FarNodes(Design& d) {
     d.firstPart().linesB.push_back(MakeLine(0, far, 500));
 }
 
+// Small two-colour scans: paper pieces, a pin hole, a speck and a cut right across, in both row
+// orders and both palette orders, with and without a density.
+bool BmpSeeds(const fs::path& dir) {
+    bool ok = true;
+    int n = 0;
+    for (int shape = 0; shape < 4; ++shape) {
+        ScanImage img;
+        img.allocate(37 + 11 * shape, 29 + 7 * shape);
+        for (int r = 3; r < img.height - 3; ++r)
+            for (int c = 4; c < img.width - 4; ++c)
+                img.set(c, r, shape == 0 || std::hypot(c - img.width / 2.0, r - img.height / 2.0) > 3 + shape);
+        if (shape >= 2) img.set(1, 1, true);
+        if (shape == 3)
+            for (int c = 0; c < img.width; ++c) img.set(c, img.height / 3, false);
+        for (int variant = 0; variant < 4; ++variant) {
+            char name[32];
+            std::snprintf(name, sizeof name, "scan%d.bmp", n++);
+            ok = Write(dir / name, WriteBmp(img, variant & 1, (variant & 2) != 0, variant == 3 ? 0 : 7874)) && ok;
+        }
+    }
+    return ok;
+}
+
 // Little-endian bytes of the cut-file forms that are read but never written.
 struct LE {
     std::vector<uint8_t> b;
@@ -130,6 +155,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(out / "xie", ec);
     fs::create_directories(out / "settings", ec);
+    fs::create_directories(out / "bmp", ec);
     fs::create_directories(out / "cutfile", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
@@ -155,6 +181,7 @@ int main(int argc, char** argv) {
     s.sheets[0].words[5] = 77;
     s.centimetreDisplay = 1;
     ok = Write(out / "settings" / "changed.dat", encodeSettings(s)) && ok;
+    ok = BmpSeeds(out / "bmp") && ok;
     ok = CutFileSeeds(out / "cutfile") && ok;
     if (!ok) std::fprintf(stderr, "fuzz_seeds: cannot write into %s\n", out.c_str());
     return ok ? 0 : 1;

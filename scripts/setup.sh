@@ -17,9 +17,11 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
+  # TIFF scans; ImageMagick draws the scans of the tests, potrace is the scan benchmark's yardstick.
+  qt6-image-formats-plugins imagemagick potrace
   libcups2-dev
-  # Test oracles: an HPGL renderer for the cutter test page, socat for TCP jobs, locales for
-  # the decimal-comma check of the job streams.
+  # Test oracles: an HPGL renderer for the cutter test page, socat for TCP jobs and the serial
+  # tablet's pseudo-terminals, locales for the decimal-comma check of the job streams.
   hp2xx socat locales
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
@@ -62,6 +64,11 @@ case "$mode" in
       -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
     cmake --build build-asan -j "$jobs"
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
+    # The serial reader thread and the tablet queue under the thread sanitizer.
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DROZEDOZ_TSAN=ON \
+      -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
+    cmake --build build-tsan -j "$jobs" --target test_devices
+    build-tsan/tests/test_devices --gtest_filter='TabletQueue.*:SerialPort.*:DigitizerTest.*'
     # Every reader and the after-load steps under libFuzzer for a fixed time: a crash, a leak or
     # a slow input fails the run.
     scripts/fuzz.sh 60

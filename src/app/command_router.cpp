@@ -62,12 +62,14 @@ CommandState CommandRouter::state(int id) const {
     }
     const Entry* e = find(*pane, id);
     if (e->update) e->update(id, st);
+    if (gate && !gate(id)) st.enabled = false;
     return st;
 }
 
 bool CommandRouter::dispatch(int id) {
     auto pane = route(id);
     if (!pane) return false;
+    if (gate && !gate(id)) return false;
     const Entry* e = find(*pane, id);
     if (e->update) {
         CommandState st;

@@ -65,6 +65,8 @@ public:
 
     // Called after every dispatched command (the frame refreshes menus and buttons).
     std::function<void(int id)> afterDispatch;
+    // While set, only the ids it accepts are enabled and run (digitizer mode lets F7 through).
+    std::function<bool(int id)> gate;
 
 private:
     struct Entry {

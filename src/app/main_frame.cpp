@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <ctime>
 
+#include "app/devices_glue.h"
 #include "app/drawing_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
@@ -116,6 +117,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     // The interaction engine then takes the drawing window's mouse and keys.
     engine_ = new EngineController(*this, *view_);
     glue_ = new DrawingGlue(*this, engine_->engine());
+    devices_ = new DevicesGlue(*this, engine_->engine());
     output_ = new OutputGlue(*this, engine_->engine());
 
     layoutPanes();
@@ -123,6 +125,8 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
 }
 
 MainFrame::~MainFrame() {
+    // The tablet is let go while the engine it feeds still exists.
+    if (devices_) devices_->shutdown();
     autoSave_.stop();
     saveSettings();
 }

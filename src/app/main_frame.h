@@ -25,6 +25,7 @@ namespace rz {
 class ViewController;
 class EngineController;
 class DrawingGlue;
+class DevicesGlue;
 class OutputGlue;
 
 struct FrameOptions {
@@ -51,6 +52,8 @@ public:
     EngineController* engine() const { return engine_; }
     // The tracing-in and shape modes and 退一步/进一步 on the engine.
     DrawingGlue* drawingGlue() const { return glue_; }
+    // The digitizer, scan input and background pictures.
+    DevicesGlue* devices() const { return devices_; }
     // The output sheets' commands, dialogs and jobs.
     OutputGlue* outputGlue() const { return output_; }
     ParamPane* params() const { return params_; }
@@ -137,6 +140,7 @@ private:
     ViewController* view_ = nullptr;  // owned as a child object
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     DrawingGlue* glue_ = nullptr;         // a child object
+    DevicesGlue* devices_ = nullptr;      // a child object
     OutputGlue* output_ = nullptr;        // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;

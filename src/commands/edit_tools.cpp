@@ -187,6 +187,8 @@ void TransformAll(Engine& e, const std::vector<RecordRef>& rs, const Affine& m) 
 }
 }  // namespace
 
+void TransformPart(Engine& e, Part& p, const Affine& m) { TransformAll(e, AllRecords(p), m); }
+
 Part& DuplicatePart(Design& d, const Part& src) {
     Part& p = AppendNewPart(d, src.page());
     static_cast<PartHeader&>(p) = static_cast<const PartHeader&>(src);

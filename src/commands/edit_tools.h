@@ -82,6 +82,9 @@ bool FoldPart(Part& part, Line& axis, const TSmooth& smooth);
 
 // The records of a part moved as a whole.
 std::vector<RecordRef> AllRecords(Part& p);
+// Applies a map to a whole part: its records, size labels and dimensions (not rebuilt; the
+// caller commits).
+void TransformPart(Engine& e, Part& p, const Affine& m);
 // Takes a part out of the design with every record it holds, through the reference-integrity
 // service, so that nothing elsewhere is left pointing into it.
 void RemovePartAndRecords(Design& d, Part* part);

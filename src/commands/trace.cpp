@@ -92,12 +92,15 @@ bool TraceTool::button(Engine& e, TraceButton b, uint32_t mods) {
         const auto& m = e.doc.settings.cutSetup.menuRect;
         bool haveStrip = m[2] > m[0] && m[3] > m[1];
         if (e.traced.empty() && haveStrip && p.x >= m[0] && p.x <= m[2] && p.y >= m[1] && p.y <= m[3]) {
-            int kind = int((p.x - m[0]) / kMenuCell);
-            if (kind >= 0 && kind <= kInputText) {
-                e.Command(CommandOfKind(kind));
-                e.tone(kToneMenuStrip);
+            // Bands of 15 mm up the tablet; a band past 字串 has no input kind.
+            int kind = int(std::floor(p.y / kMenuCell));
+            if (kind < 0 || kind > kInputText) {
+                e.tone(kToneRefused);
                 break;
             }
+            e.Command(CommandOfKind(kind));
+            e.tone(kToneMenuStrip);
+            break;
         }
         if (AddNode(e, p, b == TraceButton::Corner) && e.inputKind() == kInputArc && e.traced.size() == 3)
             FinishLine(e, false);

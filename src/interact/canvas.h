@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "interact/view.h"
+#include "model/records.h"
 
 namespace rz {
 
@@ -30,6 +32,9 @@ public:
     // Text with its top-left corner at `at`, optionally on an opaque background.
     virtual void text(PixelPoint at, std::string_view utf8, std::optional<uint32_t> background) = 0;
     virtual int textHeight() const { return 16; }
+    // A picture mapped onto the quadrilateral of its lower-left, lower-right, upper-right and
+    // upper-left corners (buffer pixels, fractions kept). Canvases without pixels skip it.
+    virtual void image(const Picture& pic, const std::array<PointF, 4>& corners) { (void)pic, (void)corners; }
 
     virtual void fillRect(const PixelRect& r);
     void line(PixelPoint a, PixelPoint b) {
@@ -41,7 +46,7 @@ public:
 // Records every call with the pen state at that moment.
 class RecordingCanvas : public Canvas {
 public:
-    enum class Op { Polyline, Fill, Text };
+    enum class Op { Polyline, Fill, Text, Image };
     struct Call {
         Op op;
         uint32_t colour;
@@ -64,6 +69,13 @@ public:
     }
     void text(PixelPoint at, std::string_view t, std::optional<uint32_t>) override {
         calls.push_back({Op::Text, colour_, width_, on_, off_, {at}, std::string(t)});
+    }
+    // An image is recorded with its corners rounded to pixels and its size as the text.
+    void image(const Picture& pic, const std::array<PointF, 4>& q) override {
+        std::vector<PixelPoint> pts;
+        for (PointF p : q) pts.push_back({RoundPx(p.x), RoundPx(p.y)});
+        calls.push_back({Op::Image, colour_, width_, on_, off_, std::move(pts),
+                         std::to_string(pic.width) + "x" + std::to_string(pic.height)});
     }
 
 private:

@@ -115,7 +115,7 @@ void Engine::SetMode(int m) {
     if (m == state.mode || !IsMode(m)) return;
     // A drag or rubber band of the old mode ends unapplied: its end belongs to that mode and
     // must not commit in the new one.
-    ActivationLost();
+    endCaptures();
     if (!vs.backShown) {
         if (!traced.empty()) finishTrace();
         // Without a tracing mode nothing could take the nodes; they must not leak into the
@@ -237,6 +237,12 @@ std::optional<PointF> Engine::lastTraced() const {
 Pointer Engine::pointerAt(PixelPoint px, uint32_t mods) {
     Pointer p;
     p.mods = mods;
+    if (fromTablet_) {
+        // A tablet point is the pattern's own point: neither rounded to a pixel nor snapped.
+        p.px = px;
+        p.model = model;
+        return p;
+    }
     if (vs.backShown || !snapBits) {
         p.px = px;
         p.model = vs.view.toModel(px.x, px.y);
@@ -412,6 +418,12 @@ void Engine::endDrag(const Pointer& at, bool accepted) {
 }
 
 void Engine::ActivationLost() {
+    endCaptures();
+    // The stop message ends a grab as well (digitizer mode).
+    if (InputGrab* g = grab_) g->stop(*this);
+}
+
+void Engine::endCaptures() {
     switch (cap_.kind) {
     case CaptureKind::None: break;
     case CaptureKind::RubberBand: endBand(false); break;
@@ -445,7 +457,21 @@ bool Engine::selectionLeftPress(const Pointer& p) {
     return true;
 }
 
+// While a grab holds the input (digitizer mode) the mouse does nothing in the drawing.
 void Engine::OnLeftDown(const PointerEvent& e) {
+    if (!grab_) leftDown(e);
+}
+void Engine::OnLeftUp(const PointerEvent& e) {
+    if (!grab_) leftUp(e);
+}
+void Engine::OnRightDown(const PointerEvent& e) {
+    if (!grab_) rightDown(e);
+}
+void Engine::OnMouseMove(const PointerEvent& e) {
+    if (!grab_) mouseMove(e);
+}
+
+void Engine::leftDown(const PointerEvent& e) {
     switch (cap_.kind) {
     case CaptureKind::None: break;
     case CaptureKind::Pan: pixel = e.px; endPan(true); return;
@@ -456,7 +482,7 @@ void Engine::OnLeftDown(const PointerEvent& e) {
     }
     pixel = e.px;
     if (vs.backShown) {
-        model = vs.view.toModel(e.px.x, e.px.y);
+        if (!fromTablet_) model = vs.view.toModel(e.px.x, e.px.y);
         Pointer p{e.px, model, e.mods};
         if (Tool* t = backTool(state.mode)) t->leftPress(*this, p);
         return;
@@ -470,7 +496,7 @@ void Engine::OnLeftDown(const PointerEvent& e) {
     else if (state.mode == mode::Trace) InputButton(TraceButton::Place);
 }
 
-void Engine::OnLeftUp(const PointerEvent& e) {
+void Engine::leftUp(const PointerEvent& e) {
     switch (cap_.kind) {
     case CaptureKind::RubberBand: {
         cap_.band.end = e.px;
@@ -500,7 +526,7 @@ void Engine::OnLeftUp(const PointerEvent& e) {
     }
 }
 
-void Engine::OnRightDown(const PointerEvent& e) {
+void Engine::rightDown(const PointerEvent& e) {
     if (cap_.kind == CaptureKind::Drag && cap_.drag.rightPans && !cap_.dragPanning) {
         cap_.dragPanning = true;
         cap_.dragPanBegun = false;
@@ -525,7 +551,7 @@ void Engine::OnRightDown(const PointerEvent& e) {
 void Engine::dispatchRight(const PointerEvent& e) {
     pixel = e.px;
     if (vs.backShown) {
-        model = vs.view.toModel(e.px.x, e.px.y);
+        if (!fromTablet_) model = vs.view.toModel(e.px.x, e.px.y);
         Pointer p{e.px, model, e.mods};
         Tool* t = backTool(state.mode);
         if (t && t->rightPress(*this, p)) return;
@@ -552,6 +578,7 @@ void Engine::dispatchRight(const PointerEvent& e) {
 }
 
 void Engine::OnRightUp(const PointerEvent& e) {
+    if (grab_) return;
     if (cap_.kind == CaptureKind::Drag && cap_.dragPanning) {
         cap_.dragPanning = false;
         if (cap_.dragPanBegun) {
@@ -567,6 +594,7 @@ void Engine::OnRightUp(const PointerEvent& e) {
 }
 
 void Engine::OnMiddleDown(const PointerEvent& e) {
+    if (grab_) return;
     if (cap_.kind != CaptureKind::None) return;
     pixel = e.px;
     cap_ = {};
@@ -582,6 +610,7 @@ void Engine::OnMiddleDown(const PointerEvent& e) {
 }
 
 void Engine::OnMiddleUp(const PointerEvent& e) {
+    if (grab_) return;
     if (cap_.kind == CaptureKind::Pan) {
         pixel = e.px;
         endPan(false);
@@ -591,7 +620,7 @@ void Engine::OnMiddleUp(const PointerEvent& e) {
     }
 }
 
-void Engine::OnMouseMove(const PointerEvent& e) {
+void Engine::mouseMove(const PointerEvent& e) {
     switch (cap_.kind) {
     case CaptureKind::RubberBand: {
         RubberBand& b = cap_.band;
@@ -667,7 +696,7 @@ void Engine::OnMouseMove(const PointerEvent& e) {
     }
     pixel = e.px;
     if (vs.backShown) {
-        model = vs.view.toModel(e.px.x, e.px.y);
+        if (!fromTablet_) model = vs.view.toModel(e.px.x, e.px.y);
         if (state.mode == mode::Trace)
             if (Tool* t = backTool(state.mode)) t->move(*this, {e.px, model, e.mods});
         return;
@@ -687,6 +716,7 @@ void Engine::OnMouseMove(const PointerEvent& e) {
 }
 
 void Engine::OnWheel(int steps, const PointerEvent& e) {
+    if (grab_) return;
     if (cap_.kind != CaptureKind::None || steps == 0) return;
     pixel = e.px;
     if (vs.view.zoomBy(steps > 0 ? kZoomIn : kZoomOut, ZoomAnchor::Cursor, e.px)) {
@@ -702,14 +732,68 @@ void Engine::InputButton(TraceButton b) {
     if (!(t && t->traceButton(*this, b))) tone(kToneRefused);
 }
 
-void Engine::DigitizerInput(PointF p, int code) {
+std::optional<TraceButton> Engine::ButtonOfKey(int code) const {
+    // The key assignment is stored as 定点键, 退点键, 顶点键, 结束键, 角点键 and compared in the
+    // order 定点, 角点, 退点, 顶点, 结束: a number given to two keys is the earlier of these.
+    const auto& k = doc.settings.cutSetup.keys;
+    if (code == k[0]) return TraceButton::Place;
+    if (code == k[4]) return TraceButton::Corner;
+    if (code == k[1]) return TraceButton::TakeBack;
+    if (code == k[2]) return TraceButton::Vertex;
+    if (code == k[3]) return TraceButton::Finish;
+    return std::nullopt;
+}
+
+void Engine::tabletAt(PointF p) {
     model = p;
-    for (size_t i = 0; i < inputCodes.size(); ++i)
-        if (inputCodes[i] == code) {
-            InputButton(TraceButton(i));
-            return;
-        }
-    tone(kToneRefused);
+    pixel = vs.view.toWindow(p);
+}
+
+void Engine::DigitizerInput(PointF p, int code) {
+    tabletAt(p);
+    std::optional<TraceButton> b = ButtonOfKey(code);
+    if (!b) {
+        tone(kToneRefused);
+        return;
+    }
+    if (state.mode == mode::Trace) {
+        InputButton(*b);
+        return;
+    }
+    // Outside tracing, 定点 and 角点 are the mode's left press and 结束 its right press.
+    PointerEvent ev{Button::None, 0, pixel};
+    fromTablet_ = true;
+    if (*b == TraceButton::Place || *b == TraceButton::Corner) {
+        ev.button = Button::Left;
+        leftDown(ev);
+    } else if (*b == TraceButton::Finish && cap_.kind == CaptureKind::None) {
+        ev.button = Button::Right;
+        dispatchRight(ev);
+    } else {
+        tone(kToneRefused);
+    }
+    fromTablet_ = false;
+}
+
+void Engine::DigitizerRelease(PointF p, int code) {
+    tabletAt(p);
+    std::optional<TraceButton> b = ButtonOfKey(code);
+    if (state.mode == mode::Trace || !(b == TraceButton::Place || b == TraceButton::Corner)) return;
+    fromTablet_ = true;
+    leftUp({Button::Left, 0, pixel});
+    fromTablet_ = false;
+}
+
+void Engine::DigitizerMove(PointF p) {
+    tabletAt(p);
+    fromTablet_ = true;
+    mouseMove({Button::None, 0, pixel});
+    fromTablet_ = false;
+}
+
+void Engine::setGrab(InputGrab* g) {
+    if (g) endCaptures();
+    grab_ = g;
 }
 
 // ---------------------------------------------------------------- keys
@@ -862,6 +946,7 @@ bool Engine::commonKeys(const KeyEvent& k) {
 }
 
 bool Engine::OnKeyDown(const KeyEvent& k) {
+    if (grab_ && grab_->key(*this, k)) return true;
     if (cap_.kind != CaptureKind::None) {
         // The drags read the pointer only; ESC ends them, Enter accepts a dragged outline.
         if (k.key == key::Escape) ActivationLost();
@@ -944,6 +1029,7 @@ bool Engine::overlay(Canvas& c) {
         DrawSnapMarker(c, markerPx);
         drew = true;
     }
+    if (grab_ && grab_->overlay(*this, c)) drew = true;
     return drew;
 }
 

@@ -71,6 +71,19 @@ public:
     virtual bool overlay(Engine&, Canvas&) { return false; }
 };
 
+// A state that takes the window's input for itself while it lasts (digitizer mode): pointer
+// input is ignored, keys are offered to it first, the stop message (ActivationLost) ends it.
+class InputGrab {
+public:
+    virtual ~InputGrab() = default;
+    // True when the key was used or is to be ignored; false lets the engine handle it.
+    virtual bool key(Engine&, const KeyEvent&) = 0;
+    // The application lost activation: the state ends (and releases the grab).
+    virtual void stop(Engine&) = 0;
+    // Feedback over the back buffer (the tablet cursor).
+    virtual bool overlay(Engine&, Canvas&) { return false; }
+};
+
 // The same handlers as functions, for modes small enough to be written in place.
 struct ModeHandlers {
     std::function<bool(Engine&, const Pointer&)> leftPress, rightPress, move;
@@ -193,12 +206,22 @@ public:
     bool OnKeyDown(const KeyEvent& k);
     // The tracing input of mode 1, at the current model point.
     void InputButton(TraceButton b);
-    // A digitizer button: its point becomes the current model point, then its code (looked up
-    // in the input configuration) goes to InputButton. Unknown codes are refused.
+    // A digitizer button press: its point (model units, taken as it is) becomes the current
+    // point, then its number, looked up in the key assignment of the settings, goes to
+    // InputButton in mode 1; in other modes 定点 and 角点 are a left press and 结束 a right
+    // press there. Unknown numbers are refused.
     void DigitizerInput(PointF model, int code);
-    std::array<int, 5> inputCodes{1, 2, 3, 4, 5};  // 定点, 退点, 顶点, 结束, 角点
-    // The application lost activation (private message 0x8001): ends any drag or rubber band.
+    // The release of a tablet button and a move of the puck (drags of the other modes).
+    void DigitizerRelease(PointF model, int code);
+    void DigitizerMove(PointF model);
+    // The tracing button of a digitizer key number, by the key assignment.
+    std::optional<TraceButton> ButtonOfKey(int code) const;
+    // The application lost activation (private message 0x8001): ends any drag or rubber band,
+    // and a grab.
     void ActivationLost();
+    // Gives the window's input to `g` (null: back to the modes); ends any drag first.
+    void setGrab(InputGrab* g);
+    InputGrab* grab() const { return grab_; }
 
     // ---- captures ----
     void beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done);
@@ -266,6 +289,12 @@ private:
         bool dragPanBegun = false;
         PixelPoint dragPanFrom;
     };
+    void leftDown(const PointerEvent& e);
+    void leftUp(const PointerEvent& e);
+    void rightDown(const PointerEvent& e);
+    void mouseMove(const PointerEvent& e);
+    void endCaptures();
+    void tabletAt(PointF p);
     void dispatchRight(const PointerEvent& e);
     void endPan(bool fallThrough);
     void endZoom();
@@ -285,6 +314,8 @@ private:
     ToolState& state;
     int inputKind_ = 0;
     int shownPrompt_ = 0;
+    InputGrab* grab_ = nullptr;
+    bool fromTablet_ = false;  // the pointer input being handled comes from the tablet
     std::map<int, std::unique_ptr<Tool>> tools_, backTools_;
     Capture cap_;
     GeomIndex index_;

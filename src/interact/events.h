@@ -51,6 +51,7 @@ constexpr int Right = 0x01000014;
 constexpr int Down = 0x01000015;
 constexpr int PageUp = 0x01000016;
 constexpr int PageDown = 0x01000017;
+constexpr int F7 = 0x01000036;
 }  // namespace key
 
 struct KeyEvent {

@@ -179,7 +179,17 @@ PickResult PickAt(TDoc& doc, PointF p, uint32_t mask, const PickOptions& opt) {
                 }
             }
     }
-    // Background pictures carry no placement in the model yet, so none can be under the point.
+    if (mask & kPickPictures) {
+        for (auto& pic : doc.pictures) {
+            if (pic->word & kFlagHidden) continue;
+            if (PointInPolygon(pic->corners, p) != 0) {
+                PickResult pr;
+                pr.kind = kKindPicture;
+                pr.record = pic.get();
+                return pr;
+            }
+        }
+    }
     if (mask & kPickElements) {
         const GeomIndex* idx = opt.index && opt.index->matches(doc.design, opt.page) ? opt.index : nullptr;
         bool all = opt.chooseAmong;

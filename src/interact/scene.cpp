@@ -376,7 +376,19 @@ void SceneBuilder::front(const TDoc& doc, const SceneHooks* hooks) {
     c_.line(o, {o.x, o.y - 20});
     // 4. The point-operation tool draws instead of the design while it has a step.
     if (!(hooks && hooks->pointOperation && hooks->pointOperation(c_))) {
-        // 5. Background pictures carry no pixels in this model yet: nothing to draw.
+        // 5. Background pictures, mapped onto their four corners.
+        for (auto& pic : doc.pictures) {
+            if (Hidden(pic->word) || !pic->pixels || !pic->pixels->valid()) continue;
+            std::array<PointF, 4> q;
+            for (int i = 0; i < 4; ++i) {
+                PointF m = pic->corners[size_t(i)];
+                q[size_t(i)] = {float(v_.bx() + double(m.x) * v_.s), float(v_.by() - double(m.y) * v_.s)};
+            }
+            // The mirror settings flip the picture within its own frame.
+            if (s.generalFlags & kGenPictureMirrorX) std::swap(q[0], q[1]), std::swap(q[2], q[3]);
+            if (s.generalFlags & kGenPictureMirrorY) std::swap(q[0], q[3]), std::swap(q[1], q[2]);
+            c_.image(*pic->pixels, q);
+        }
         // 6. Scan lines.
         if (df & kDispScan)
             for (auto& sl : doc.scanLines) {

@@ -217,13 +217,15 @@ FileResult TDoc::Reopen() {
 
 FileResult TDoc::writeTo(const std::string& path) {
     FileResult res;
-    if (design.isBlank()) {
+    const bool withScan = (design.flags & kDesignSaveScan) != 0;
+    const bool withPics = (design.flags & kDesignSavePictures) != 0;
+    // Scan reference lines the design asks to keep are worth a file on their own: a scan by
+    // lines alone must not be lost for want of a part.
+    if (design.isBlank() && !(withScan && !scanLines.empty())) {
         res.status = FileStatus::Refused;
         res.message = "没有可保存的内容";
         return res;
     }
-    const bool withScan = (design.flags & kDesignSaveScan) != 0;
-    const bool withPics = (design.flags & kDesignSavePictures) != 0;
     auto bytes = WriteXie(design, withScan ? &scanLines : nullptr, withPics ? &pictures : nullptr);
     std::string err;
     if (!WriteFileAtomic(path, bytes, &err)) {

@@ -392,12 +392,22 @@ struct ScanLine {
     uint32_t flags = 0;
 };
 
+// The pixels of a background picture: 0xAARRGGBB words, rows from the top.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> argb;
+    bool valid() const { return width > 0 && height > 0 && argb.size() == size_t(width) * size_t(height); }
+};
+
 // Background picture; the pixels are not kept in pattern files.
 struct TPIC {
     uint32_t word = 0;  // bit 28 hides it
-    // Placement of the bitmap in the pattern: its four corners (model units). Not in the file;
-    // a picture read from a file has no bitmap and all corners at the origin.
+    // Placement of the bitmap in the pattern: the corners of its lower-left, lower-right,
+    // upper-right and upper-left pixel edges (model units). Not in the file; a picture read
+    // from a file has no bitmap and all corners at the origin.
     std::array<PointF, 4> corners{};
+    // Shared by copies of the picture, so that copying never duplicates the pixels.
+    std::shared_ptr<const Picture> pixels;
 };
 
 }  // namespace rz

@@ -18,6 +18,9 @@ constexpr uint32_t kGenSlotSharpCorner = 1u << 6;  // 槽线尖角
 constexpr uint32_t kGenMoveCoincident = 1u << 9;   // 同点移动
 constexpr uint32_t kGenKeepDataFolder = 1u << 10;  // 缺省路径
 constexpr uint32_t kGenMiddlePans = 1u << 11;      // middle button pans instead of zooming
+constexpr uint32_t kGenPictureMirrorX = 1u << 12;  // background pictures drawn flipped left to right
+constexpr uint32_t kGenPictureMirrorY = 1u << 13;  // … flipped top to bottom
+constexpr uint32_t kGenSerialTablet = 1u << 14;    // 启用: the digitizer is on the serial port
 
 // Display flags.
 constexpr uint32_t kDispGrid = 1u << 0;          // 显示网格
@@ -70,6 +73,19 @@ struct FontSettings {
     float extra1 = 0.0f;
     float extra2 = 0.0f;
     int32_t vertical = 0;
+};
+
+// The serial tablet's line settings (串口定义), stored in the 16-byte group of the settings record.
+struct SerialSettings {
+    uint8_t baudIndex = 6;      // into the baud list: 9600
+    uint8_t dataBitsIndex = 3;  // into 5, 6, 7, 8
+    uint8_t parity = 0;         // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    uint8_t stopBits = 0;       // 0: 1, 1: 1.5, 2: 2 stop bits
+    uint8_t portIndex = 0;      // COM1–COM4
+    uint8_t dataFormat = 1;     // 0 长地 (6-byte packets), 1 WACOM (7-byte packets)
+    uint16_t pad = 0;           // keeps the group as stored
+    int32_t resolution = 1270;  // tablet lines per inch
+    int32_t range = 0;          // tablet size row: 0 A3, 1 A1, 2 A0, 3 A00, 4 自定义尺寸
 };
 
 // Block 6: the document's short cut-setup block (13 words).
@@ -138,9 +154,7 @@ struct Settings {
     int32_t word20 = 0;
     int32_t word37 = 2;  // back-screen tool: 0 full cut, 1 half cut, 2 pen stroke, 3 none
     std::array<int32_t, 16> words21{};          // stored, meaning owned by later dialogs
-    std::array<uint8_t, 6> smallBytes{6, 3, 0, 0, 0, 1};
-    uint16_t smallPad = 0;                      // keeps the 16-byte group as stored
-    std::array<int32_t, 2> smallInts{1270, 0};
+    SerialSettings serial;                      // the 16-byte group after the words
 
     int32_t autoSaveInterval = 0;  // ms; 0 means 10000
     int32_t fileCounter = 0;       // next numbered auto-save

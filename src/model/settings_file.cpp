@@ -284,9 +284,12 @@ std::vector<uint8_t> encodeSettings(const Settings& s) {
     w.i32(s.word20);
     w.i32(s.word37);
     for (int32_t v : s.words21) w.i32(v);
-    for (uint8_t b : s.smallBytes) w.u8(b);
-    w.u16(s.smallPad);
-    for (int32_t v : s.smallInts) w.i32(v);
+    const SerialSettings& se = s.serial;
+    for (uint8_t b : {se.baudIndex, se.dataBitsIndex, se.parity, se.stopBits, se.portIndex, se.dataFormat})
+        w.u8(b);
+    w.u16(se.pad);
+    w.i32(se.resolution);
+    w.i32(se.range);
     w.i32(s.autoSaveInterval);
     w.i32(s.fileCounter);
     w.f32(s.gridUnit);
@@ -398,9 +401,12 @@ Settings decodeSettings(const uint8_t* data, size_t size, const std::string& hom
     r.i32(s.word20);
     r.i32(s.word37);
     for (int32_t& v : s.words21) r.i32(v);
-    for (uint8_t& b : s.smallBytes) r.u8(b);
-    r.u16(s.smallPad);
-    for (int32_t& v : s.smallInts) r.i32(v);
+    SerialSettings& se = s.serial;
+    for (uint8_t* b : {&se.baudIndex, &se.dataBitsIndex, &se.parity, &se.stopBits, &se.portIndex, &se.dataFormat})
+        r.u8(*b);
+    r.u16(se.pad);
+    r.i32(se.resolution);
+    r.i32(se.range);
     r.i32(s.autoSaveInterval);
     r.i32(s.fileCounter);
     r.f32(s.gridUnit);
@@ -538,6 +544,20 @@ std::vector<std::string> sanitizeSettings(Settings& s, const std::string& home) 
           d.currentPage);
     check(out, "word 115", s.word115, finiteIn(s.word115, 0, kMaxLength), d.word115);
     check(out, "word 114", s.word114, finiteIn(s.word114, 0, kMaxLength), d.word114);
+
+    // The serial tablet: an index past its list, a resolution that would divide by zero and a
+    // range past the tablet sizes take their defaults.
+    SerialSettings& se = s.serial;
+    const SerialSettings& dse = d.serial;
+    check(out, "baud index", se.baudIndex, se.baudIndex <= 14, dse.baudIndex);
+    check(out, "data bits", se.dataBitsIndex, se.dataBitsIndex <= 3, dse.dataBitsIndex);
+    check(out, "parity", se.parity, se.parity <= 4, dse.parity);
+    check(out, "stop bits", se.stopBits, se.stopBits <= 2, dse.stopBits);
+    check(out, "serial port", se.portIndex, se.portIndex <= 3, dse.portIndex);
+    check(out, "tablet format", se.dataFormat, se.dataFormat <= 1, dse.dataFormat);
+    check(out, "tablet resolution", se.resolution, se.resolution > 0 && se.resolution <= 1000000,
+          dse.resolution);
+    check(out, "tablet range", se.range, se.range >= 0 && se.range <= 4, dse.range);
 
     // Texts: stored folders in the old drive form move under the home folder.
     for (size_t i = 0; i < s.columnLabels.size(); ++i)

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPoint>
 #include <QPolygon>
+#include <QTransform>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -168,6 +169,24 @@ void QtCanvas::fillPolygon(const PixelPoint* pts, std::size_t n, FillStyle style
     }
     p_.drawPolygon(reinterpret_cast<const QPoint*>(pts), int(n));
     p_.setBrush(Qt::NoBrush);
+    penDirty_ = true;
+}
+
+void QtCanvas::image(const Picture& pic, const std::array<PointF, 4>& q) {
+    if (!pic.valid()) return;
+    // The pixels are shared with the document; QImage only looks at them.
+    QImage img(reinterpret_cast<const uchar*>(pic.argb.data()), pic.width, pic.height,
+               qsizetype(pic.width) * 4, QImage::Format_ARGB32);
+    QPolygonF from, to;
+    // Lower-left, lower-right, upper-right, upper-left of the picture's own rows from the top.
+    from << QPointF(0, pic.height) << QPointF(pic.width, pic.height) << QPointF(pic.width, 0) << QPointF(0, 0);
+    for (const PointF& p : q) to << QPointF(p.x, p.y);
+    QTransform t;
+    if (!QTransform::quadToQuad(from, to, t)) return;
+    p_.save();
+    p_.setTransform(t, true);
+    p_.drawImage(QPointF(0, 0), img);
+    p_.restore();
     penDirty_ = true;
 }
 

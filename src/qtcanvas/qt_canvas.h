@@ -31,6 +31,8 @@ public:
     // Needs a QGuiApplication for its fonts; without one no text is drawn.
     void text(PixelPoint at, std::string_view utf8, std::optional<uint32_t> background) override;
     int textHeight() const override;
+    // The picture's pixels are mapped onto the quadrilateral by a projective transform.
+    void image(const Picture& pic, const std::array<PointF, 4>& corners) override;
     QPainter& painter() { return p_; }
 
 private:

@@ -12,20 +12,14 @@
 #include "app/main_frame.h"
 #include "app/menu_table.h"
 #include "model/refs.h"
+#include "temp_home.h"
 
 namespace rz {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Home {
-    fs::path dir = fs::temp_directory_path() / ("rz_trace_" + std::to_string(::getpid()));
-    Home() {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    ~Home() { fs::remove_all(dir); }
-};
+using Home = test::TempHome;
 
 QPoint At(DrawingGlue& g, float x, float y) {
     PixelPoint p = g.engine().vs.view.toWindow({x, y});

@@ -106,6 +106,72 @@ check "measure bad page refused" test $? -eq 2
 "$cli" measure "$tmp/none.XIE" 2>"$tmp/err"
 check "measure missing file status" test $? -eq 1
 
+# scan: a paper piece with a 1.8 mm pin hole at 200 dpi, drawn by ImageMagick.
+if command -v convert >/dev/null 2>&1; then
+  convert -size 800x600 xc:black -fill white -draw 'rectangle 100,100 500,400' -fill black \
+    -draw 'circle 300,250 300,257' -density 200 -units PixelsPerInch -type bilevel BMP3:"$tmp/scan.bmp"
+  out=$("$cli" scan "$tmp/scan.bmp" "$tmp/scan.XIE" --json)
+  check "scan exit" test $? -eq 0
+  check "scan counts" grep -q '"width":800,"height":600,.*"parts":1,.*"pins":1,"scan_lines":0' <<<"$out"
+  check "scan wrote a pattern" grep -qx '定针总数 1' <<<"$("$cli" stats "$tmp/scan.XIE")"
+  out=$("$cli" scan "$tmp/scan.bmp" "$tmp/scan2.XIE" --method double --page 3 --json)
+  check "scan double lines" grep -q '"parts":0,"lines":0,"pins":0,"scan_lines":1' <<<"$out"
+  check "scan lines saved" grep -q '"scan_lines":\[{' <<<"$("$cli" json "$tmp/scan2.XIE")"
+  convert "$tmp/scan.bmp" "$tmp/scan.png"
+  out=$("$cli" scan "$tmp/scan.png" "$tmp/scan3.XIE" --json)
+  check "scan png" grep -q '"parts":1,.*"pins":1' <<<"$out"
+  out=$("$cli" scan "$tmp/scan.bmp" "$tmp/scan4.XIE" --set max_needle=100 --json)
+  check "scan setting" grep -q '"pins":0' <<<"$out"
+  convert -size 40x30 xc:white -type truecolor BMP3:"$tmp/colour.bmp"
+  "$cli" scan "$tmp/colour.bmp" "$tmp/colour.XIE" 2>"$tmp/err"
+  check "scan colour refused" test $? -eq 1
+  check "scan colour message" grep -q 'colour.bmp' "$tmp/err"
+  check "scan colour wrote nothing" test ! -e "$tmp/colour.XIE"
+  "$cli" scan "$tmp/scan.bmp" "$tmp/x.XIE" --set no_such=1 2>"$tmp/err"
+  check "scan bad setting" test $? -eq 2
+fi
+
+# digitize: a tablet stream of the 7-byte format (1270 lines per inch, A3), encoded here from
+# the packet table: a square traced with 直线 and ended by 结束.
+python3 - "$tmp/stream.bin" <<'PY'
+import sys
+def packet(x, y, field):
+    x, y = int(x / 2), int((30480 - y) / 2)
+    return bytes([0x80 | (x >> 14) & 3, (x >> 7) & 0x7F, x & 0x7F,
+                  ((field & 0xF) << 3) | (y >> 14) & 3, (y >> 7) & 0x7F, y & 0x7F, 0])
+s = b'\x15\x33'  # the tail of a packet whose start was lost
+for (x, y) in [(4000, 4000), (9000, 4000), (9000, 9000), (4000, 9000)]:
+    s += packet(x - 100, y, 0) + packet(x, y, 1) + packet(x, y, 0)
+s += packet(4000, 4000, 4) + packet(4000, 4000, 0)
+open(sys.argv[1], 'wb').write(s)
+PY
+out=$("$cli" digitize --replay "$tmp/stream.bin" "$tmp/tablet.XIE" --kind straight --chunk 5 --events)
+check "digitize exit" test $? -eq 0
+check "digitize presses" test "$(grep -c '"event":"press"' <<<"$out")" -eq 5
+check "digitize first press" grep -q '{"event":"press","button":0,"x":4000,"y":4000}' <<<"$out"
+check "digitize part" grep -q '"lines_a":\[{' <<<"$("$cli" json "$tmp/tablet.XIE")"
+"$cli" digitize --replay "$tmp/none.bin" "$tmp/none.XIE" 2>"$tmp/err"
+check "digitize missing stream" test $? -eq 1
+
+# The same stream through a serial port: a pseudo-terminal pair made by socat.
+if command -v socat >/dev/null 2>&1; then
+  socat pty,raw,echo=0,link="$tmp/tablet" pty,raw,echo=0,link="$tmp/feed" 2>/dev/null &
+  socat_pid=$!
+  for _ in $(seq 50); do test -e "$tmp/feed" && test -e "$tmp/tablet" && break; sleep 0.1; done
+  "$cli" digitize --port "$tmp/tablet" --baud 9600 --idle 1 "$tmp/serial.XIE" --kind straight &
+  cli_pid=$!
+  sleep 0.5
+  cat "$tmp/stream.bin" >"$tmp/feed"
+  wait "$cli_pid"
+  check "digitize port exit" test $? -eq 0
+  check "digitize port part" grep -q '"lines_a":\[{' <<<"$("$cli" json "$tmp/serial.XIE")"
+  kill "$socat_pid" 2>/dev/null
+  wait "$socat_pid" 2>/dev/null
+  "$cli" digitize --port "$tmp/no-port" "$tmp/np.XIE" 2>"$tmp/err"
+  check "digitize bad port" test $? -eq 1
+  check "digitize bad port message" grep -q 'no-port' "$tmp/err"
+fi
+
 # sheet, cutfile, plot, testpage, devices: the output verbs.
 "$cli" sheet "$sample" --page 1 -o "$tmp/p1.OUT"
 check "sheet status" test $? -eq 0

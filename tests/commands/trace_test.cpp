@@ -404,18 +404,24 @@ TEST_F(DrawTest, MotifsAreDraggedIntoPlaceOrAddedAsLines) {
 }
 
 TEST_F(DrawTest, TheDigitizerMenuStripChoosesTheInputKind) {
-    doc.settings.cutSetup.menuRect = {0.0f, 6000.0f, 13500.0f, 7000.0f};
+    // The strip is cut into bands of 15 mm up the tablet.
+    doc.settings.cutSetup.menuRect = {6000.0f, 0.0f, 7000.0f, 15000.0f};
+    const auto& keys = doc.settings.cutSetup.keys;
     command(kCurveCommand);
-    eng->DigitizerInput({4600, 6500}, eng->inputCodes[0]);  // cell 3: 定针
+    eng->DigitizerInput({6500, 4600}, keys[0]);  // band 3: 定针
     EXPECT_EQ(eng->inputKind(), kInputPin);
     EXPECT_EQ(platform.tones.back(), 800);
     EXPECT_TRUE(eng->traced.empty());
+    // A band past 字串 selects nothing and is refused.
+    eng->DigitizerInput({6500, 14000}, keys[0]);
+    EXPECT_EQ(eng->inputKind(), kInputPin);
+    EXPECT_EQ(platform.tones.back(), kToneRefused);
     // The other buttons come from the digitizer the same way.
     command(kCurveCommand);
-    eng->DigitizerInput({1000, 1000}, eng->inputCodes[0]);
-    eng->DigitizerInput({3000, 1000}, eng->inputCodes[0]);
-    eng->DigitizerInput({3000, 3000}, eng->inputCodes[0]);
-    eng->DigitizerInput({3000, 3000}, eng->inputCodes[3]);  // 结束
+    eng->DigitizerInput({1000, 1000}, keys[0]);
+    eng->DigitizerInput({3000, 1000}, keys[0]);
+    eng->DigitizerInput({3000, 3000}, keys[0]);
+    eng->DigitizerInput({3000, 3000}, keys[3]);  // 结束
     EXPECT_EQ(doc.design.parts.size(), 2u);
     EXPECT_EQ(doc.design.parts[1]->linesA[0]->nodes.size(), 4u);
 }

@@ -172,7 +172,7 @@ TEST_F(EngineTest, TracingButtonsFromMouseAndDigitizer) {
     EXPECT_EQ(r->got[0].first, TraceButton::TakeBack);
     EXPECT_EQ(r->got[1].first, TraceButton::Finish);
     // The digitizer's point becomes the model point before its button is handled.
-    eng->inputCodes = {7, 8, 9, 10, 11};
+    doc.settings.cutSetup.keys = {7, 8, 9, 10, 11};
     eng->DigitizerInput({4000, 100}, 11);
     EXPECT_EQ(r->got.back().first, TraceButton::Corner);
     EXPECT_EQ(r->got.back().second, (PointF{4000, 100}));

@@ -116,8 +116,9 @@ TEST(SettingsFile, RoundTripByteForByte) {
     s.generalFlags = 0x7D1;
     s.penNumbers[5] = 8;
     s.words21[3] = -7;
-    s.smallBytes[2] = 200;
-    s.smallPad = 0xBEEF;
+    s.serial.parity = 4;
+    s.serial.pad = 0xBEEF;
+    s.serial.resolution = 1000;
     s.autoSaveInterval = 60000;
     s.fileCounter = 1234;
     s.gridUnit = 500.0f;
@@ -223,10 +224,14 @@ TEST(SettingsFile, OutOfRangeValuesGoBackToDefaults) {
     putU32(b, o + 604, static_cast<uint32_t>(-1));                // page
     putF32(b, o + 332, 10.0f);                                    // notch angle
     putU32(b, o + 12, 0);                                         // pen 0
+    b[o + 148] = 15;                                              // baud index past the list
+    b[o + 153] = 2;                                               // tablet format 2
+    putU32(b, o + 156, 0);                                        // tablet resolution 0
+    putU32(b, o + 160, 5);                                        // tablet range past 自定义尺寸
     SettingsReadReport rep;
     Settings t = decodeSettings(b.data(), b.size(), kHome, &rep);
     EXPECT_TRUE(rep.complete);
-    EXPECT_EQ(rep.replaced.size(), 9u);
+    EXPECT_EQ(rep.replaced.size(), 13u);
     EXPECT_EQ(encodeSettings(t), encodeSettings(s));
 
     // In-range edge values stay.

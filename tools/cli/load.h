@@ -22,4 +22,14 @@ inline bool LoadPattern(TDoc& doc, const std::string& path, FileResult& r) {
     return true;
 }
 
+// Writes the design as 6.5 to `path`; on failure one line on stderr (`blank` says why a blank
+// design has nothing to save) and false.
+inline bool SavePattern(TDoc& doc, const std::string& path, const char* verb, const char* blank) {
+    FileResult w = doc.SaveAs(path);
+    if (w.ok()) return true;
+    std::fprintf(stderr, "rozedoz-cli %s: %s: %s\n", verb, path.c_str(),
+                 w.status == FileStatus::Refused ? blank : w.message.c_str());
+    return false;
+}
+
 }  // namespace rz::cli

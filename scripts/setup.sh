@@ -17,6 +17,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
+  # The window tests read the help text's PDF print back.
+  poppler-utils
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
 )

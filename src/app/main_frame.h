@@ -25,6 +25,8 @@ namespace rz {
 class ViewController;
 class EngineController;
 class DrawingGlue;
+class StripController;
+class SettingsCommands;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -50,6 +52,13 @@ public:
     EngineController* engine() const { return engine_; }
     // The tracing-in and shape modes and 退一步/进一步 on the engine.
     DrawingGlue* drawingGlue() const { return glue_; }
+    // The motif/piece strip's logic, the motif library and its commands.
+    StripController* stripController() const { return stripCtl_; }
+    // 设定, 选项, 高级, 输出选择, 全清方案 and 操作指导.
+    SettingsCommands* settingsCommands() const { return settingsCmds_; }
+    // A file in the configuration folder beside Vopa.dat (the folder itself for an empty name);
+    // empty when the window keeps no settings file.
+    std::string configFile(const std::string& name) const;
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -131,6 +140,8 @@ private:
     ViewController* view_ = nullptr;  // owned as a child object
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     DrawingGlue* glue_ = nullptr;         // a child object
+    StripController* stripCtl_ = nullptr;        // a child object
+    SettingsCommands* settingsCmds_ = nullptr;  // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

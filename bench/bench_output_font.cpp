@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "output/font.h"
+#include "model/font.h"
 
 namespace {
 

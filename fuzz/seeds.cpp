@@ -1,6 +1,7 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
-//   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/settings/*.dat and OUTDIR/library/*.ptn
+//   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/settings/*.dat, OUTDIR/cutfile/* and
+//                        OUTDIR/library/*.ptn
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "model/sample.h"
 #include "model/settings_file.h"
 #include "model/xie.h"
+#include "output/cutfile.h"
 #include "rich_design.h"
 #include "rich_library.h"
 
@@ -72,6 +74,54 @@ void FarNodes(Design& d) {
     d.firstPart().linesB.push_back(MakeLine(0, far, 500));
 }
 
+// Little-endian bytes of the cut-file forms that are read but never written.
+struct LE {
+    std::vector<uint8_t> b;
+    LE& raw(const void* p, size_t n) {
+        auto* c = static_cast<const uint8_t*>(p);
+        b.insert(b.end(), c, c + n);
+        return *this;
+    }
+    LE& u16(uint16_t v) { return raw(&v, 2); }
+    LE& u32(uint32_t v) { return raw(&v, 4); }
+    LE& pt(float x, float y) { return raw(&x, 4).raw(&y, 4); }
+};
+
+// One small cut file of each form, and a 5.0 body without its banner.
+bool CutFileSeeds(const fs::path& dir) {
+    ItemList items;
+    for (int piece = 1; piece <= 2; ++piece) {
+        PlotItem outline, hole, label;
+        outline.points = {{0, 0}, {1000.0f * piece, 0}, {1000.0f * piece, 600}, {0, 0}};
+        outline.setKind(kItemOutline), outline.setTool(kToolFullCut), outline.setPen(2), outline.pieceId = piece;
+        hole.points = {{300, 300}};
+        hole.setKind(kItemHole), hole.setTool(kToolPen), hole.setPen(1), hole.pieceId = piece;
+        label.points = {{100, 100}, {200, 150}};
+        label.setKind(kItemLabel), label.setTool(kToolHalfCut), label.setPen(3), label.pieceId = piece;
+        label.flags |= kItemSetAside;
+        items.insert(items.end(), {outline, hole, label});
+    }
+    std::vector<MaterialRecord> material(2);
+    material[0].fill(0x11);
+    material[1].fill(0x22);
+    bool ok = Write(dir / "sheet.OUT", WriteCutFile(items, material));
+    ok = Write(dir / "empty.OUT", WriteCutFile({}, {})) && ok;
+    LE v63;
+    v63.raw(kBanner63, kBannerSize).u32(0x126).u16(0xFFFE).u16(2).u32(1).u32(1).pt(1, 2).pt(3, 4);
+    v63.u32(0x113).u16(3).u16(1).u32(1).u32(0).pt(5, 6);
+    ok = Write(dir / "v63.OUT", v63.b) && ok;
+    LE v20;
+    v20.raw(kBannerCut20, kBannerSize).u32(2).u32(1).u32(0x138).u32(5).u32(0).pt(7, 8).pt(9, 10);
+    ok = Write(dir / "control20.OUT", v20.b) && ok;
+    LE body;
+    const uint8_t rec[18] = {3, 0, 0x45, 0, 4, 0, 0x12, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+    body.raw(rec, sizeof rec).u16(4).pt(1, 2).pt(0, 0).pt(3, 4).pt(5, 6);
+    LE v50;
+    v50.raw(kBanner50, kBannerSize).raw(body.b.data(), body.b.size());
+    ok = Write(dir / "v50.OUT", v50.b) && ok;
+    return Write(dir / "v50-bare.OUT", body.b) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +133,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(out / "xie", ec);
     fs::create_directories(out / "settings", ec);
+    fs::create_directories(out / "cutfile", ec);
     fs::create_directories(out / "library", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
@@ -108,6 +159,7 @@ int main(int argc, char** argv) {
     s.sheets[0].words[5] = 77;
     s.centimetreDisplay = 1;
     ok = Write(out / "settings" / "changed.dat", encodeSettings(s)) && ok;
+    ok = CutFileSeeds(out / "cutfile") && ok;
 
     // Motif libraries: the built-in cells (without a font), every cell kind with references
     // inside a cell, and a file that ends inside a cell.

@@ -17,8 +17,10 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
-  # The window tests read the help text's PDF print back.
-  poppler-utils
+  libcups2-dev
+  # Test oracles: an HPGL renderer for the cutter test page, socat for TCP jobs, locales for
+  # the decimal-comma check of the job streams, pdftotext for the help text's PDF print.
+  hp2xx socat locales poppler-utils
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
 )
@@ -35,6 +37,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# A locale that writes decimal commas, for the locale-independence tests.
+locale -a 2>/dev/null | grep -qi '^de_DE.utf8$' || $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -54,10 +54,14 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
     CommandRouter& r = frame.router();
     r.add(
         Pane::Frame, kUndoCommand, [this](int) { UndoStep(engine_, tools_); },
-        [this](int, CommandState& st) { st.enabled = !engine_.backShown() && CanUndoStep(engine_); });
+        [this](int, CommandState& st) {
+            st.enabled = engine_.backShown() ? bool(engine_.hooks.backUndo) : CanUndoStep(engine_);
+        });
     r.add(
         Pane::Frame, kRedoCommand, [this](int) { RedoStep(engine_, tools_); },
-        [this](int, CommandState& st) { st.enabled = !engine_.backShown() && CanRedoStep(engine_); });
+        [this](int, CommandState& st) {
+            st.enabled = engine_.backShown() ? bool(engine_.hooks.backRedo) : CanRedoStep(engine_);
+        });
 }
 
 }  // namespace rz

@@ -57,8 +57,12 @@ FileResult MainFrame::openFile(const std::string& path, bool merge) {
             showTextFile(this, QString::fromStdString(path));
             return r;
         }
+    } else if (!onFront(*this) && ext == "OUT" && openBackFile) {
+        // A cut file onto the current sheet; its own messages were shown.
+        r = openBackFile(path);
+        if (r.ok()) addRecent(path);
+        return r;
     } else if (!onFront(*this) || ext != "XIE") {
-        // Cut files of the back screen come with the output sheets.
         r.status = FileStatus::NotHandled;
         return r;
     } else {
@@ -88,7 +92,10 @@ void MainFrame::openCommand(bool lastFolder) {
 }
 
 void MainFrame::saveCommand() {
-    if (!onFront(*this)) return;
+    if (!onFront(*this)) {
+        if (saveBackFile) saveBackFile();
+        return;
+    }
     // A new design is saved as "rozedoz.xie" in the data folder, not in whatever folder the
     // program happened to start from.
     FileResult r;
@@ -144,7 +151,10 @@ void MainFrame::registerFileCommands() {
     router_.add(Pane::Application, kCmdOpen, [this](int) { openCommand(false); });
     router_.add(Pane::Application, kCmdOpenLastFolder, [this](int) { openCommand(true); });
     router_.add(Pane::Application, kCmdReopen, [this](int) {
-        if (!onFront(*this)) return;
+        if (!onFront(*this)) {
+            if (reopenBackFile) reopenBackFile();
+            return;
+        }
         FileResult r = doc_->Reopen();
         reportFileResult(doc_->lastOpened, r);
         if (r.ok()) updateTitle();
@@ -156,7 +166,10 @@ void MainFrame::registerFileCommands() {
 
     // 清屏 of the front screen; the back screen's sheet clear comes with the output sheets.
     router_.add(Pane::Drawing, kCmdClearScreen, [this](int) {
-        if (!onFront(*this)) return;
+        if (!onFront(*this)) {
+            if (clearBackSheet) clearBackSheet();
+            return;
+        }
         if (doc_->ClearDesignCommand()) updateTitle();
     });
 

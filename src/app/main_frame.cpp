@@ -1,4 +1,5 @@
 #include "app/main_frame.h"
+#include "app/output_glue.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -117,6 +118,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     // The interaction engine then takes the drawing window's mouse and keys.
     engine_ = new EngineController(*this, *view_);
     glue_ = new DrawingGlue(*this, engine_->engine());
+    output_ = new OutputGlue(*this, engine_->engine());
     // The strip reads the motif library after the view has loaded the font.
     stripCtl_ = new StripController(*this);
     settingsCmds_ = new SettingsCommands(*this);

@@ -25,6 +25,7 @@ namespace rz {
 class ViewController;
 class EngineController;
 class DrawingGlue;
+class OutputGlue;
 class StripController;
 class SettingsCommands;
 
@@ -52,6 +53,8 @@ public:
     EngineController* engine() const { return engine_; }
     // The tracing-in and shape modes and 退一步/进一步 on the engine.
     DrawingGlue* drawingGlue() const { return glue_; }
+    // The output sheets' commands, dialogs and jobs.
+    OutputGlue* outputGlue() const { return output_; }
     // The motif/piece strip's logic, the motif library and its commands.
     StripController* stripController() const { return stripCtl_; }
     // 设定, 选项, 高级, 输出选择, 全清方案 and 操作指导.
@@ -109,6 +112,9 @@ public:
     std::function<void()> autoSaveHook;     // the numbered auto-save
     CloseScreen frontScreen;
     std::array<CloseScreen, 2> sheetScreens;
+    // The back screen's cut files (open, F2, Alt+R) and 清屏, filled by the output sheets.
+    std::function<FileResult(const std::string& path)> openBackFile;
+    std::function<void()> saveBackFile, reopenBackFile, clearBackSheet;
 
     int aboutShown() const { return aboutShown_; }
 
@@ -140,6 +146,7 @@ private:
     ViewController* view_ = nullptr;  // owned as a child object
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     DrawingGlue* glue_ = nullptr;         // a child object
+    OutputGlue* output_ = nullptr;        // a child object
     StripController* stripCtl_ = nullptr;        // a child object
     SettingsCommands* settingsCmds_ = nullptr;  // a child object
     ParamPane* params_ = nullptr;

@@ -1,5 +1,8 @@
 #include "app/qt_platform.h"
 
+#include <QPrinter>
+#include <QPrinterInfo>
+
 #include <QApplication>
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -293,6 +296,26 @@ int QtPlatform::choose(const std::string& title, const std::vector<std::string>&
     lay->addWidget(bb);
     if (dlg.exec() != QDialog::Accepted) return -1;
     return chosen;
+}
+
+std::vector<PrinterInfo> QtPlatform::printers() {
+    std::vector<PrinterInfo> out;
+    const QString def = QPrinterInfo::defaultPrinterName();
+    for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
+        PrinterInfo p;
+        p.name = info.printerName().toStdString();
+        p.port = info.location().isEmpty() ? info.makeAndModel().toStdString() : info.location().toStdString();
+        p.isDefault = info.printerName() == def;
+        QPrinter printer(info, QPrinter::HighResolution);
+        const QRectF mm = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+        const QRect px = printer.pageLayout().paintRectPixels(printer.resolution());
+        p.sizeX = int(mm.width() + 0.5), p.sizeY = int(mm.height() + 0.5);
+        p.scopeX = px.width(), p.scopeY = px.height();
+        p.resX = p.resY = printer.resolution();
+        if (p.isDefault) out.insert(out.begin(), p);
+        else out.push_back(p);
+    }
+    return out;
 }
 
 }  // namespace rz

@@ -55,6 +55,8 @@ public:
     void requestRedraw() override;
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override;
     int choose(const std::string& title, const std::vector<std::string>& options) override;
+    // The printers of the print system (Qt Print Support), the default one first.
+    std::vector<PrinterInfo> printers() override;
 
     // Where prompts, status texts, cursors and redraws go.
     std::function<void(int pane, const QString& text)> statusSink;

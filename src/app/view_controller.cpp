@@ -22,6 +22,7 @@
 #include "app/main_frame.h"
 #include "app/menu_table.h"
 #include "interact/text_strokes.h"
+#include "output/sheet.h"
 
 namespace rz {
 
@@ -94,10 +95,7 @@ WorkRange ViewController::frontRange() const {
 }
 
 WorkRange ViewController::sheetRange(int sheet) const {
-    // The device table that gives rows 0–14 their sizes comes with the output devices; until
-    // then every row uses the sheet's own width and height.
-    const SheetSettings& s = frame_.doc().settings.sheets[size_t(sheet)];
-    WorkRange r{s.getFloat(3), s.getFloat(4)};
+    WorkRange r = SheetArea(frame_.doc().settings.sheets[size_t(sheet)]);
     return r.valid() ? r : WorkRange{92300.0f, 61800.0f};
 }
 
@@ -108,6 +106,8 @@ SheetDisplay ViewController::sheetDisplay(int sheet) const {
     d.flags = s.words[0];
     d.ruler = {s.getFloat(5), s.getFloat(6)};
     for (size_t i = 0; i + 1 < s.border.size(); i += 2) d.border.push_back({s.border[i], s.border[i + 1]});
+    if (auto* sheetObj = static_cast<const PLTC*>(frame_.doc().sheets[size_t(sheet)].get()))
+        for (const PlotItem& it : sheetObj->items) d.items.push_back({it.flags, uint32_t(it.tool()), &it.points});
     return d;
 }
 
@@ -136,6 +136,7 @@ void ViewController::paint(QPainter& p) {
             QtCanvas c(bb_.image());
             c.clipTo(vs_.view.draw);
             RedrawBack(sheetDisplay(vs_.currentSheet), frame_.doc().settings, vs_.view, c);
+            if (backOverlay) backOverlay(c);
         } else {
             PaintFront(bb_, frame_.doc(), vs_.view, &sceneHooks);
         }
@@ -237,7 +238,8 @@ void ViewController::wheel(QWheelEvent* e) {
 }
 
 void ViewController::setTitleForScreen() {
-    if (vs_.backShown) frame_.setWindowTitle(QStringLiteral("rozedoz"));  // the sheet's name
+    if (vs_.backShown)
+        frame_.setWindowTitle(QString::fromStdString(SheetOf(frame_.doc(), vs_.currentSheet).name));
     else frame_.updateTitle();
 }
 

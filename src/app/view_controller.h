@@ -11,7 +11,7 @@
 
 #include "interact/scene.h"
 #include "interact/screens.h"
-#include "output/font.h"
+#include "model/font.h"
 #include "qtcanvas/qt_canvas.h"
 
 class QMouseEvent;
@@ -46,6 +46,10 @@ public:
     std::function<bool(Canvas&)> feedback;
     // Tool drawing that takes part in every front-screen redraw (point operation, snap marker).
     SceneHooks sceneHooks;
+    // The stroke font beside the program (empty when it was not found).
+    TFont& font() { return font_; }
+    // Drawn over the sheet after every back-screen redraw (the output order of 顺序).
+    std::function<void(Canvas&)> backOverlay;
 
     // View commands, callable from tests and other commands.
     void zoomBy(float factor, ZoomAnchor anchor, QPoint pointer);
@@ -59,6 +63,8 @@ public:
     void colourDialog();
     void colourLineDialog();
     void workRangeCommand();
+    // The window caption of the screen shown: the sheet's name on the back screen.
+    void setTitleForScreen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -73,7 +79,6 @@ private:
     void endDrags();
     void registerCommands();
     void applyColours();
-    void setTitleForScreen();
     WorkRange frontRange() const;
     WorkRange sheetRange(int sheet) const;
 

@@ -14,7 +14,7 @@
 #include "interact/engine.h"
 #include "interact/strip.h"
 #include "model/motif_library.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz {
 

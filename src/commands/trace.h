@@ -7,7 +7,7 @@
 #include <string>
 
 #include "interact/engine.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz {
 

@@ -38,6 +38,8 @@ bool UndoStep(Engine& e, DrawTools& tools) {
         e.present();
         return true;
     }
+    if (n == 0 && e.backShown() && e.step() == 0 && e.capture() == Engine::CaptureKind::None && e.hooks.backUndo)
+        return e.hooks.backUndo();
     // A live drag holds records of the design the step would replace.
     if (n == 1 || e.backShown() || e.step() != 0 || e.capture() != Engine::CaptureKind::None || !e.doc.undo.canUndo()) {
         e.tone(kToneRefused);
@@ -48,6 +50,8 @@ bool UndoStep(Engine& e, DrawTools& tools) {
 
 bool RedoStep(Engine& e, DrawTools& tools) {
     if (!e.traced.empty()) return false;
+    if (e.backShown() && e.step() == 0 && e.capture() == Engine::CaptureKind::None && e.hooks.backRedo)
+        return e.hooks.backRedo();
     if (e.backShown() || e.step() != 0 || e.capture() != Engine::CaptureKind::None || !e.doc.undo.canRedo()) {
         e.tone(kToneRefused);
         return false;

@@ -128,6 +128,7 @@ struct EngineHooks {
     std::function<bool(const KeyEvent&)> backKey;   // the back screen's own key handler
     std::function<void()> backClear;                // ESC on the back screen in mode 0
     std::function<bool()> fitBack;                  // Ctrl+Enter on the back screen
+    std::function<bool()> backUndo, backRedo;       // 退一步/进一步 of the sheet's layout
     std::function<void(bool on)> confinePointer;    // keep the pointer inside the window
     // The window's own view commands, when it has them (they refresh its panes as well);
     // without them the engine changes the view and redraws.

@@ -16,26 +16,25 @@ LayOutText FontLayout(TFont& font) {
     };
 }
 
-namespace {
-
-bool LayOut(TextString& t, const LayOutText& layout, TFont& font) {
-    if (!t.strokes.empty() || t.text.empty() || !font.hasData()) return false;
-    TextStrokes l = layout(t.text, t.width, t.height);
+Shape TextStringStrokes(const TextString& t, TFont& font) {
+    FontCell cell(font, t.width, t.height);
+    TextLayout l = font.layoutText(t.text);
     turnStrokes(l.strokes, {0.0f, 0.0f}, t.angle);
     moveStrokes(l.strokes, t.x, t.y);
-    t.strokes = std::move(l.strokes);
-    return true;
+    return std::move(l.strokes);
 }
 
-}  // namespace
-
 int FillMissingTextStrokes(Design& d, TFont& font) {
-    const LayOutText layout = FontLayout(font);
+    auto layOut = [&font](TextString& t) {
+        if (!t.strokes.empty() || t.text.empty() || !font.hasData()) return 0;
+        t.strokes = TextStringStrokes(t, font);
+        return 1;
+    };
     int n = 0;
     for (auto& p : d.parts)
-        for (auto& t : p->texts) n += LayOut(*t, layout, font);
+        for (auto& t : p->texts) n += layOut(*t);
     for (auto& pc : d.pieces)
-        for (auto& t : pc->texts) n += LayOut(*t, layout, font);
+        for (auto& t : pc->texts) n += layOut(*t);
     return n;
 }
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "model/design.h"
+#include "model/font.h"
 #include "model/motif_library.h"
-#include "output/font.h"
 
 namespace rz {
 
@@ -13,6 +13,8 @@ namespace rz {
 // width and height are the character cell, turned by its angle about its position. Returns
 // the number of strings laid out.
 int FillMissingTextStrokes(Design& d, TFont& font);
+// The strokes of one text string laid out as above (the font's own cell size is kept).
+Shape TextStringStrokes(const TextString& t, TFont& font);
 
 // The font as a text layout: a character cell of w × h (0: the font's own), strokes from
 // (0, 0). The font must outlive the function; no strokes without font data.

@@ -2,8 +2,10 @@
 // file commands that work on them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,13 @@ struct FileResult {
     XieVersion version = XieVersion::Unknown;
     std::string message;  // for the window or the command line
     bool ok() const { return status == FileStatus::Done; }
+};
+
+// Base of the output sheets: the document owns them through it, so that the model does not
+// depend on the output layer that fills them (see output/sheet.h).
+class PNT {
+public:
+    virtual ~PNT() = default;
 };
 
 class TDoc {
@@ -97,6 +106,10 @@ public:
 
     // Resets the display toggles after a clear or load.
     void resetDisplayToggles();
+
+    // The two output sheets of the back screen, made by the output layer when first used
+    // (output/sheet.h); a sheet ends its running job when it goes.
+    std::array<std::unique_ptr<PNT>, 2> sheets;
 
 private:
     FileResult writeTo(const std::string& path);

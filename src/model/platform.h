@@ -24,6 +24,15 @@ struct ValueField {
     int decimals = 2;
 };
 
+// An installed printer: the default one comes first.
+struct PrinterInfo {
+    std::string name, port;
+    bool isDefault = false;
+    int sizeX = 0, sizeY = 0;    // printable size, mm
+    int scopeX = 0, scopeY = 0;  // printable size, device pixels
+    int resX = 0, resY = 0;      // dots per inch
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -49,6 +58,8 @@ public:
         (void)title, (void)options;
         return -1;
     }
+    // The installed printers, the default one first; none without a print system.
+    virtual std::vector<PrinterInfo> printers() { return {}; }
 };
 
 // Answers every question with Yes and shows nothing: batch use without a screen.

@@ -106,6 +106,71 @@ check "measure bad page refused" test $? -eq 2
 "$cli" measure "$tmp/none.XIE" 2>"$tmp/err"
 check "measure missing file status" test $? -eq 1
 
+# sheet, cutfile, plot, testpage, devices: the output verbs.
+"$cli" sheet "$sample" --page 1 -o "$tmp/p1.OUT"
+check "sheet status" test $? -eq 0
+json=$("$cli" cutfile "$tmp/p1.OUT")
+check "cutfile version" grep -q '^{"version":"6.5","truncated":false,"next_piece_id":' <<<"$json"
+check "cutfile outline cut" grep -q '"kind":8,"tool":3' <<<"$json"
+echo "$json" >"$tmp/p1.json"
+"$cli" cutfile --from-json "$tmp/p1.json" "$tmp/back.OUT"
+check "cutfile json round trip" cmp -s "$tmp/p1.OUT" "$tmp/back.OUT"
+head -c 100 "$tmp/p1.OUT" >"$tmp/short.OUT"
+"$cli" cutfile "$tmp/short.OUT" >/dev/null 2>"$tmp/err"
+check "cutfile truncated warns" grep -q 'truncated' "$tmp/err"
+head -c 300 /dev/urandom >"$tmp/junk.OUT"
+"$cli" cutfile "$tmp/junk.OUT" >/dev/null 2>"$tmp/err"
+check "cutfile refuses junk" test $? -eq 1
+
+# One page reaches a file, a FIFO and a TCP port as the same bytes.
+"$cli" plot "$sample" --page 1 -o "$tmp/job.plt" --json >"$tmp/plot.json"
+check "plot status" test $? -eq 0
+check "plot json" grep -q '^{"bytes":[0-9]*,"items":\[{"piece":1,' "$tmp/plot.json"
+check "plot bytes counted" grep -q "\"bytes\":$(stat -c %s "$tmp/job.plt")," "$tmp/plot.json"
+mkfifo "$tmp/lpt"
+cat "$tmp/lpt" >"$tmp/fifo.plt" &
+"$cli" plot "$sample" --page 1 -o "$tmp/lpt"
+wait
+check "plot to a FIFO" cmp -s "$tmp/job.plt" "$tmp/fifo.plt"
+if command -v socat >/dev/null; then
+  port=$((20000 + $$ % 20000))
+  socat -u "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr" "OPEN:$tmp/tcp.plt,creat,trunc" &
+  spid=$!
+  for _ in 1 2 3 4 5 6 7 8 9 10; do ss -ltn 2>/dev/null | grep -q ":$port " && break; sleep 0.1; done
+  "$cli" plot "$sample" --page 1 -o "tcp://127.0.0.1:$port"
+  wait $spid
+  check "plot to TCP" cmp -s "$tmp/job.plt" "$tmp/tcp.plt"
+fi
+"$cli" sheet "$tmp/p1.OUT" -o "$tmp/again.OUT"
+"$cli" plot "$tmp/again.OUT" -o "$tmp/again.plt"
+check "plot of the cut file" cmp -s "$tmp/job.plt" "$tmp/again.plt"
+# Ctrl+C stops a job that waits for its device: status 3 at once, nothing left behind.
+mkfifo "$tmp/stall"
+"$cli" plot "$sample" --page 1 -o "$tmp/stall" 2>/dev/null &
+ppid=$!
+sleep 0.3
+start=$(date +%s%N)
+kill -INT $ppid
+wait $ppid
+rc=$?
+elapsed=$((($(date +%s%N) - start) / 1000000))
+check "plot interrupted status" test $rc -eq 3
+check "plot interrupted within a second" test $elapsed -lt 1000
+"$cli" plot "$sample" --page 1 -o /dev/rozedoz-no-port 2>"$tmp/err"
+check "plot missing device" test $? -eq 1
+check "plot missing device named" grep -q '不能打开 /dev/rozedoz-no-port' "$tmp/err"
+check "plot never creates devices" test ! -e /dev/rozedoz-no-port
+"$cli" testpage --device 1000x500 -o "$tmp/tp.plt"
+check "testpage" test "$(tail -c +2 "$tmp/tp.plt")" = "INPAPU0.00000,0.00000PD40000.00000,0.00000,40000.00000,20000.00000,0.00000,20000.00000,0.00000,0.00000PU;ZE"
+# Without a cutter: the sheet at true scale on A4 pages, after a page with the 100 mm square.
+if out=$("$cli" plot "$sample" --page 1 --pdf "$tmp/sheet.pdf" --tile A4 --overlap 10 --json 2>/dev/null); then
+  check "pdf written" bash -c "head -c 5 '$tmp/sheet.pdf' | grep -q '%PDF-'"
+  check "pdf pages" grep -q '^{"pages":2,' <<<"$out"
+fi
+out=$("$cli" devices)
+check "devices rows" grep -q '"name":"NCM-A1","width":46800,"height":31200' <<<"$out"
+check "devices ports" grep -q '"ports":{"LPT1":' <<<"$out"
+
 # library: the built-in cells; a file written, copied and read back; a cut file.
 json=$("$cli" library --json)
 check "library 40 cells" test "$(grep -o '"cell":' <<<"$json" | wc -l)" -eq 40

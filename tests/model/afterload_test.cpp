@@ -143,7 +143,10 @@ TEST(AfterLoad, ALineFarOutsideThePatternIsABadLineAndTheRestLoads) {
     EXPECT_EQ(got.motifs, want.motifs);
     EXPECT_EQ(got.basePoints, want.basePoints);
     EXPECT_EQ(got.seamAllowances, want.seamAllowances);
-    for (const Line* ln : LinesOf(d))
-        if (ln != &bad) EXPECT_FALSE(ln->eval.empty());
+    for (const Line* ln : LinesOf(d)) {
+        if (ln != &bad) {
+            EXPECT_FALSE(ln->eval.empty());
+        }
+    }
     EXPECT_EQ(WriteXie(d), bytes);
 }

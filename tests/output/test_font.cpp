@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "output/font.h"
+#include "model/font.h"
 #include "verbs.h"
 
 namespace {

@@ -10,8 +10,9 @@
 #include "interact/scene.h"
 #include "interact/screens.h"
 #include "interact/text_strokes.h"
+#include "font_path.h"
 #include "load.h"
-#include "output/font.h"
+#include "model/font.h"
 #include "verbs.h"
 
 #ifdef ROZEDOZ_HAVE_QTCANVAS
@@ -26,17 +27,6 @@ namespace fs = std::filesystem;
 std::string Lower(std::string s) {
     for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
-}
-
-// The font lives beside the program; from a build folder it is found a few levels up.
-std::string FindFont() {
-    std::error_code ec;
-    fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    for (int up = 0; up < 4 && !dir.empty(); ++up, dir = dir.parent_path()) {
-        fs::path f = dir / TFont::kFileName;
-        if (fs::exists(f, ec)) return f.string();
-    }
-    return TFont::kFileName;
 }
 
 bool ParseSize(const std::string& s, int& w, int& h) {
@@ -98,7 +88,7 @@ int RenderVerb(const std::vector<std::string>& args) {
     if (!LoadPattern(doc, in, r)) return 1;
     if (page >= 0) SelectPage(doc, page);
     TFont font;
-    if (font.load(FindFont())) FillMissingTextStrokes(doc.design, font);
+    if (font.load(FindFontFile())) FillMissingTextStrokes(doc.design, font);
 
     // The window's view after loading: the work range at the base scale. A picture needs no
     // margin around the window tile.

@@ -1,30 +1,18 @@
-// What the motif-library verbs share: the stroke font beside the program, reading a library
-// file with a one-line report, and plain JSON numbers (locale-independent).
+// What the motif-library verbs share: reading a library file with a one-line report, plain JSON
+// numbers (locale-independent) and number arguments.
 #pragma once
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "font_path.h"
 #include "interact/text_strokes.h"
 #include "model/motif_library.h"
-#include "output/font.h"
+#include "model/font.h"
 
 namespace rz::cli {
-
-// The stroke font lives beside the program; from a build folder it is found a few levels up.
-inline std::string FindFontFile() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    for (int up = 0; up < 4 && !dir.empty(); ++up, dir = dir.parent_path()) {
-        fs::path f = dir / TFont::kFileName;
-        if (fs::exists(f, ec)) return f.string();
-    }
-    return TFont::kFileName;
-}
 
 // Reads a library as the window does at start-up: a file that cannot be opened gives the
 // built-in library (said on stderr); a damaged one keeps its whole cells (also said).

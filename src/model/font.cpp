@@ -1,4 +1,4 @@
-#include "output/font.h"
+#include "model/font.h"
 
 #include <algorithm>
 #include <cmath>

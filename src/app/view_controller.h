@@ -27,8 +27,6 @@ public:
     explicit ViewController(MainFrame& frame);
 
     ViewState& state() { return vs_; }
-    // The stroke font beside the program (no strokes without it).
-    TFont& font() { return font_; }
     ToolState& tool() { return tool_; }
     const BackBuffer& buffer() const { return bb_; }
     // The sheets as the back screen draws them.

@@ -1,7 +1,7 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
 //   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/settings/*.dat, OUTDIR/cutfile/* and
-//                        OUTDIR/bmp/*.bmp
+//                        OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -10,11 +10,13 @@
 
 #include "devices/bmp.h"
 #include "model/design.h"
+#include "model/motif_library.h"
 #include "model/sample.h"
 #include "model/settings_file.h"
 #include "model/xie.h"
 #include "output/cutfile.h"
 #include "rich_design.h"
+#include "rich_library.h"
 
 namespace fs = std::filesystem;
 using namespace rz;
@@ -157,6 +159,7 @@ int main(int argc, char** argv) {
     fs::create_directories(out / "settings", ec);
     fs::create_directories(out / "bmp", ec);
     fs::create_directories(out / "cutfile", ec);
+    fs::create_directories(out / "library", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
         Design d;
@@ -183,6 +186,17 @@ int main(int argc, char** argv) {
     ok = Write(out / "settings" / "changed.dat", encodeSettings(s)) && ok;
     ok = BmpSeeds(out / "bmp") && ok;
     ok = CutFileSeeds(out / "cutfile") && ok;
+
+    // Motif libraries: the built-in cells (without a font), every cell kind with references
+    // inside a cell, and a file that ends inside a cell.
+    MotifLibrary lib;
+    MakeBuiltInLibrary(lib, nullptr);
+    ok = Write(out / "library" / "builtin.ptn", WriteMotifLibrary(lib)) && ok;
+    test::BuildRichLibrary(lib);
+    std::vector<uint8_t> rich = WriteMotifLibrary(lib);
+    ok = Write(out / "library" / "rich.ptn", rich) && ok;
+    rich.resize(rich.size() * 2 / 3);
+    ok = Write(out / "library" / "cut.ptn", rich) && ok;
     if (!ok) std::fprintf(stderr, "fuzz_seeds: cannot write into %s\n", out.c_str());
     return ok ? 0 : 1;
 }

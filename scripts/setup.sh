@@ -21,8 +21,9 @@ PACKAGES=(
   qt6-image-formats-plugins imagemagick potrace
   libcups2-dev
   # Test oracles: an HPGL renderer for the cutter test page, socat for TCP jobs and the serial
-  # tablet's pseudo-terminals, locales for the decimal-comma check of the job streams.
-  hp2xx socat locales
+  # tablet's pseudo-terminals, locales for the decimal-comma check of the job streams, pdftotext
+  # for the help text's PDF print.
+  hp2xx socat locales poppler-utils
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
 )

@@ -2,18 +2,18 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringDecoder>
 #include <QVBoxLayout>
 
+#include "app/help_dialog.h"
 #include "model/gbk.h"
+#include "model/side_files.h"
 #include "model/xie.h"
 
 namespace rz {
@@ -201,26 +201,44 @@ ShortCutSetup WorkRangeDialog::result() const {
 // ---------------------------------------------------------------- text files
 
 void showTextFile(QWidget* parent, const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return;
-    QByteArray raw = f.read(8 << 20);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(raw);
-    if (utf8.hasError()) text = QString::fromStdString(GbkToUtf8(raw.toStdString()));
-
-    QDialog dlg(parent);
-    dlg.setWindowTitle(QStringLiteral("操作指导"));
-    dlg.resize(640, 480);
-    auto* lay = new QVBoxLayout(&dlg);
-    auto* edit = new QPlainTextEdit(&dlg);
-    edit->setReadOnly(true);
-    edit->setPlainText(text);
-    lay->addWidget(edit);
-    auto* bb = new QDialogButtonBox(&dlg);
-    QPushButton* close = bb->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
-    QObject::connect(close, &QPushButton::clicked, &dlg, &QDialog::reject);
-    lay->addWidget(bb);
+    std::string raw;
+    if (!ReadFileHead(path.toStdString(), 8u << 20, raw)) return;
+    HelpDialog dlg(parent, QString::fromStdString(SideFileText(raw)));
     dlg.exec();
+}
+
+// ---------------------------------------------------------------- text input
+
+TextInputDialog::TextInputDialog(QWidget* parent, const std::vector<std::string>& history)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("请输入字串"));
+    auto* lay = new QVBoxLayout(this);
+    edit_ = new QLineEdit(this);
+    lay->addWidget(edit_);
+    list_ = new QListWidget(this);
+    for (const std::string& h : history) list_->addItem(QString::fromStdString(h));
+    list_->setVisible(false);
+    lay->addWidget(list_);
+    auto* bb = new QDialogButtonBox(this);
+    choose_ = bb->addButton(QStringLiteral("字串选择"), QDialogButtonBox::ActionRole);
+    choose_->setEnabled(!history.empty());
+    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
+    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    connect(bb, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(bb, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(choose_, &QPushButton::clicked, this, [this] { list_->setVisible(!list_->isVisible()); });
+    connect(list_, &QListWidget::currentTextChanged, this, [this](const QString& t) { edit_->setText(t); });
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
+    lay->addWidget(bb);
+}
+
+QString TextInputDialog::text() const { return edit_->text(); }
+
+bool askTextWithHistory(QWidget* parent, const std::vector<std::string>& history, std::string& utf8) {
+    TextInputDialog dlg(parent, history);
+    if (dlg.exec() != QDialog::Accepted || dlg.text().isEmpty()) return false;
+    utf8 = dlg.text().toStdString();
+    return true;
 }
 
 }  // namespace rz

@@ -12,6 +12,8 @@
 
 class QComboBox;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
 
 namespace rz {
 
@@ -72,7 +74,25 @@ private:
 // Width and height (model units) of a row of the range table; rows above 3 use the custom size.
 std::pair<float, float> workRangeSize(const ShortCutSetup& b);
 
-// Shows a text file read-only with 关闭; GBK text is converted.
+// Shows a text file read-only with 关闭 and 打印; GBK text is converted.
 void showTextFile(QWidget* parent, const QString& path);
+
+// "请输入字串": a line of text; "字串选择" shows the lines of the text history (Vopa.str), and
+// choosing one fills the line.
+class TextInputDialog : public QDialog {
+public:
+    TextInputDialog(QWidget* parent, const std::vector<std::string>& history);
+    QString text() const;
+    QLineEdit* edit() const { return edit_; }
+    QPushButton* historyButton() const { return choose_; }
+    QListWidget* historyList() const { return list_; }
+
+private:
+    QLineEdit* edit_;
+    QPushButton* choose_;
+    QListWidget* list_;
+};
+// Runs the dialog; false when cancelled or left empty.
+bool askTextWithHistory(QWidget* parent, const std::vector<std::string>& history, std::string& utf8);
 
 }  // namespace rz

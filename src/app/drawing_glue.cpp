@@ -1,7 +1,6 @@
 #include "app/drawing_glue.h"
 
 #include <QCursor>
-#include <QInputDialog>
 #include <QMenu>
 
 #include "app/main_frame.h"
@@ -42,14 +41,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
         if (on) frame.drawing()->grabMouse();
         else frame.drawing()->releaseMouse();
     };
-    tools_.trace->askText = [&frame](std::string& gbk) {
-        bool ok = false;
-        QString t = QInputDialog::getText(&frame, QStringLiteral("字串"), QStringLiteral("字串"),
-                                          QLineEdit::Normal, QString(), &ok);
-        if (!ok || t.isEmpty()) return false;
-        gbk = Utf8ToGbk(t.toStdString());
-        return true;
-    };
+    // 字串's text dialog ("请输入字串" with the text history) comes with the motif strip.
 
     // A loaded, cleared or undone design: nothing outside it may point into the old one, and
     // a line being traced is dropped with the design it belonged to.

@@ -16,6 +16,8 @@
 #include "app/layout.h"
 #include "app/menu_table.h"
 #include "app/engine_controller.h"
+#include "app/settings_dialogs.h"
+#include "app/strip_controller.h"
 #include "app/view_controller.h"
 #include "interact/modes.h"
 #include "model/settings_file.h"
@@ -119,6 +121,9 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     glue_ = new DrawingGlue(*this, engine_->engine());
     devices_ = new DevicesGlue(*this, engine_->engine());
     output_ = new OutputGlue(*this, engine_->engine());
+    // The strip reads the motif library after the view has loaded the font.
+    stripCtl_ = new StripController(*this);
+    settingsCmds_ = new SettingsCommands(*this);
 
     layoutPanes();
     refreshCommandStates();
@@ -370,7 +375,16 @@ bool MainFrame::saveSettings() {
     s.defaultSizeCategory = doc_->design.sizeCategory;
     s.defaultLabelFormat = doc_->design.labelFormat;
     s.lastOpenedPath = doc_->lastOpened;
+    if (stripCtl_) stripCtl_->saveLibrary();
     return writeSettingsFile(options_.settingsPath, s);
+}
+
+std::string MainFrame::configFile(const std::string& name) const {
+    if (options_.settingsPath.empty()) return {};
+    std::string dir = options_.settingsPath;
+    const size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? std::string("./") : dir.substr(0, slash + 1);
+    return dir + name;
 }
 
 void MainFrame::closeEvent(QCloseEvent* e) {

@@ -27,6 +27,8 @@ class EngineController;
 class DrawingGlue;
 class DevicesGlue;
 class OutputGlue;
+class StripController;
+class SettingsCommands;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -56,6 +58,13 @@ public:
     DevicesGlue* devices() const { return devices_; }
     // The output sheets' commands, dialogs and jobs.
     OutputGlue* outputGlue() const { return output_; }
+    // The motif/piece strip's logic, the motif library and its commands.
+    StripController* stripController() const { return stripCtl_; }
+    // 设定, 选项, 高级, 输出选择, 全清方案 and 操作指导.
+    SettingsCommands* settingsCommands() const { return settingsCmds_; }
+    // A file in the configuration folder beside Vopa.dat (the folder itself for an empty name);
+    // empty when the window keeps no settings file.
+    std::string configFile(const std::string& name) const;
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -142,6 +151,8 @@ private:
     DrawingGlue* glue_ = nullptr;         // a child object
     DevicesGlue* devices_ = nullptr;      // a child object
     OutputGlue* output_ = nullptr;        // a child object
+    StripController* stripCtl_ = nullptr;        // a child object
+    SettingsCommands* settingsCmds_ = nullptr;  // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

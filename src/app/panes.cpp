@@ -139,4 +139,17 @@ void MotifStrip::wheelEvent(QWheelEvent* e) {
     else scrolled += d;
 }
 
+void MotifStrip::mousePressEvent(QMouseEvent* e) {
+    if (pressHook) pressHook(e);
+}
+void MotifStrip::mouseMoveEvent(QMouseEvent* e) {
+    if (moveHook) moveHook(e);
+}
+void MotifStrip::mouseReleaseEvent(QMouseEvent* e) {
+    if (releaseHook) releaseHook(e);
+}
+void MotifStrip::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (doubleClickHook) doubleClickHook(e);
+}
+
 }  // namespace rz

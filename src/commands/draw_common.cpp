@@ -68,16 +68,7 @@ void CompletePart(Part& p) {
     p.bbox = any ? box : RectF{};
 }
 
-Polyline PinOutline(float x, float y, float diameter) {
-    // A pin from a file far outside any pattern, or of an absurd size, draws no circle.
-    if (!InModelRange(PointF{x, y}) || !InModelRange(diameter)) return {};
-    Polyline c = EllipsePoints(diameter, diameter);
-    for (auto& q : c) {
-        q.x += x;
-        q.y += y;
-    }
-    return c;
-}
+Polyline PinOutline(float x, float y, float diameter) { return PinCircle(x, y, diameter); }
 
 std::unique_ptr<Notch> MakeNotch(const TDoc& doc, const Part& part, PointF at) {
     auto n = std::make_unique<Notch>();

@@ -276,7 +276,7 @@ struct MeasureTool : Tool {
     void addPin(Engine& e, PointF at) {
         auto pin = std::make_unique<Pin>();
         pin->x = at.x, pin->y = at.y;
-        pin->diameter = e.doc.settings.needleDiameter;
+        pin->diameter = CurrentPinDiameter(e.doc.library, e.doc.settings.needleDiameter);
         // The cut setup's 定针 bit decides whether new pins are cut or drawn.
         pin->flags = kFlagFolds | ((e.doc.settings.cutSetup.cutBits & 1u) ? 3u : 1u);
         pin->outline = PinOutline(at.x, at.y, pin->diameter);

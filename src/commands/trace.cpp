@@ -407,7 +407,7 @@ bool TraceTool::placePin(Engine& e, PointF p) {
     auto pin = std::make_unique<Pin>();
     pin->x = p.x;
     pin->y = p.y;
-    pin->diameter = e.doc.settings.needleDiameter;
+    pin->diameter = CurrentPinDiameter(e.doc.library, e.doc.settings.needleDiameter);
     pin->flags = kFlagFolds | 1u;
     pin->outline = PinOutline(p.x, p.y, pin->diameter);
     part->pins.push_back(std::move(pin));
@@ -483,9 +483,18 @@ bool TraceTool::pointKind(Engine& e, TraceButton b, uint32_t mods) {
             l->y = p.y;
             l->colour = PageLabelColour(part->page());
             l->flags = 1u;
+            // New size labels take the size-label cell's use size.
+            const MotifCell& sizeCell = e.doc.library.cells[kSizeLabelCell];
+            if (sizeCell.useW > 0.0f && sizeCell.useH > 0.0f) {
+                l->width = sizeCell.useW;
+                l->height = sizeCell.useH;
+            }
             std::string text = std::to_string(d.baseSize);
             if (d.labelFormat & 0x80) text += "#";
-            if (font) l->strokes = font->sizeLabel(text, 0.0f, p);
+            if (font) {
+                FontCell cell(*font, l->width, l->height);
+                l->strokes = font->sizeLabel(text, 0.0f, p);
+            }
             part->sizeLabels.push_back(std::move(l));
             e.tone(kToneAccepted);
             commit(e);

@@ -16,11 +16,12 @@ public:
     // Optional services of the window.
     // The text dialog of 字串: fills GBK text; false when cancelled.
     std::function<bool(std::string& gbk)> askText;
-    // The motif of the current cell of the motif area, relative to its centre.
+    // The motif of the current cell of the motif area, relative to its anchor.
     std::function<std::optional<Shape>()> currentMotif;
     // The size-label dialog of a part.
     std::function<void(Part&)> sizeLabelDialog;
-    const TFont* font = nullptr;  // text and size-label strokes; none without it
+    // Text and size-label strokes; none without it. Size labels are laid out at their own size.
+    TFont* font = nullptr;
     uint32_t inputOptions = 0;    // the document's input option word (kInputOptionEdge3)
 
     // ---- Tool ----

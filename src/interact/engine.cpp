@@ -527,6 +527,12 @@ void Engine::leftUp(const PointerEvent& e) {
 }
 
 void Engine::rightDown(const PointerEvent& e) {
+    if (cap_.kind == CaptureKind::Drag && cap_.drag.rightPress) {
+        DragCapture d = std::move(cap_.drag);
+        cap_ = {};
+        d.rightPress(*this, pointerAt(e.px, e.mods));
+        return;
+    }
     if (cap_.kind == CaptureKind::Drag && cap_.drag.rightPans && !cap_.dragPanning) {
         cap_.dragPanning = true;
         cap_.dragPanBegun = false;

@@ -122,6 +122,9 @@ struct DragCapture {
     bool rightPans = false;
     // The pointer cannot leave the drawing window: positions outside it count as its edge.
     bool confine = false;
+    // A right press ends the capture and runs this instead of the mode's right press (the point
+    // input of a command ends on the right button).
+    std::function<void(Engine&, const Pointer&)> rightPress;
 };
 
 // What the other subsystems do for the engine; every hook is optional.

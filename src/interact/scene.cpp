@@ -351,6 +351,12 @@ void SceneBuilder::piece(const Ctx& x, const Piece& pc) {
     }
 }
 
+void SceneBuilder::pieceThumbnail(const Settings& s, const Design& d, const Piece& pc) {
+    Ctx x{s, d, false, false, false, false, false, false, false};
+    c_.setDash(0, 0);
+    piece(x, pc);
+}
+
 void SceneBuilder::front(const TDoc& doc, const SceneHooks* hooks) {
     const Settings& s = doc.settings;
     const uint32_t df = s.displayFlags;

@@ -65,6 +65,9 @@ public:
     }
     // The grid of the visible rectangle (display bit 0).
     void grid(float unit);
+    // One piece alone, as the piece area shows it in its slot (the view maps the piece's box
+    // into the slot).
+    void pieceThumbnail(const Settings& s, const Design& d, const Piece& pc);
 
 private:
     struct Ctx;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geom/evaluate.h"
+#include "geom/primitives.h"
 #include "model/refs.h"
 
 namespace rz {
@@ -82,6 +83,16 @@ void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
     for (std::thread& h : helpers) h.join();
     for (const std::exception_ptr& e : failed)
         if (e) std::rethrow_exception(e);
+}
+
+Polyline PinCircle(float x, float y, float diameter) {
+    if (!InModelRange(PointF{x, y}) || !InModelRange(diameter)) return {};
+    Polyline c = EllipsePoints(diameter, diameter);
+    for (auto& q : c) {
+        q.x += x;
+        q.y += y;
+    }
+    return c;
 }
 
 bool BoundsOf(const Polyline& pl, RectF& r) {

@@ -36,6 +36,9 @@ void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads = 0);
 // The after-load steps; returns the page the design opens on (0–3).
 int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate = true);
 
+// The circle drawn for a pin: none for a pin far outside any pattern or of an absurd size.
+Polyline PinCircle(float x, float y, float diameter);
+
 // Bounding box of a polyline; false when it is empty.
 bool BoundsOf(const Polyline& pl, RectF& r);
 // Grows `r` by `o`; the first box grown into (any == false) is taken as it is.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/design.h"
+#include "model/motif_library.h"
 #include "model/platform.h"
 #include "model/settings.h"
 #include "model/undo.h"
@@ -56,6 +57,13 @@ public:
     List<ScanLine> scanLines;
     List<TPIC> pictures;
     UndoRing undo;
+
+    // The piece area's current slot (0–99): the piece most piece commands act on.
+    int currentSlot = 0;
+
+    // The motif library of the motif area: read at start-up after the stroke font, written at
+    // exit; it belongs to no design, so undo, 清屏 and opening a file leave it alone.
+    MotifLibrary library;
 
     std::string fileName = kDefaultFileName;  // path, or the default name
     std::string lastOpened;

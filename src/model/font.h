@@ -78,6 +78,26 @@ private:
     std::vector<uint8_t> data_;
 };
 
+// Sets the font's character cell for the life of the guard (a side of 0 or less is left as it
+// is): texts and size labels that carry their own size are laid out at it.
+class FontCell {
+public:
+    FontCell(TFont& font, float w, float h) : f_(font), w_(font.charWidth), h_(font.charHeight) {
+        if (w > 0.0f) f_.charWidth = w;
+        if (h > 0.0f) f_.charHeight = h;
+    }
+    ~FontCell() {
+        f_.charWidth = w_;
+        f_.charHeight = h_;
+    }
+    FontCell(const FontCell&) = delete;
+    FontCell& operator=(const FontCell&) = delete;
+
+private:
+    TFont& f_;
+    float w_, h_;
+};
+
 // Transforms callers apply to laid-out strokes.
 void moveStrokes(Shape& strokes, float dx, float dy);
 // Turns counter-clockwise by angle (radians) about centre; an angle of exactly 0 does nothing.

@@ -6,31 +6,6 @@ namespace rz {
 
 namespace {
 
-template <class T>
-struct CatOf;
-template <>
-struct CatOf<Line> { static constexpr Cat value = Cat::Lines; };
-template <>
-struct CatOf<Pin> { static constexpr Cat value = Cat::Pins; };
-template <>
-struct CatOf<Motif> { static constexpr Cat value = Cat::Motifs; };
-template <>
-struct CatOf<BasePoint> { static constexpr Cat value = Cat::BasePoints; };
-template <>
-struct CatOf<PieceLine> { static constexpr Cat value = Cat::PieceLines; };
-
-struct Retarget {
-    const AddressMap& map;
-    template <class T>
-    void operator()(T*& p) const {
-        p = static_cast<T*>(map.find(CatOf<T>::value, reinterpret_cast<uintptr_t>(p)));
-    }
-    void operator()(KindRef& r) const {
-        auto c = CategoryOfKind(r.kind);
-        r.ptr = c ? map.find(*c, reinterpret_cast<uintptr_t>(r.ptr)) : nullptr;
-    }
-};
-
 struct ClearGone {
     const RemovalSet& gone;
     template <class T>
@@ -59,7 +34,7 @@ void Collect(List<T>& l, RemovalSet& gone, std::vector<std::shared_ptr<void>>& g
 
 }  // namespace
 
-void AddressMap::retarget(Design& d) const { VisitDesignRefs(d, Retarget{*this}); }
+void AddressMap::retarget(Design& d) const { VisitDesignRefs(d, RetargetRef{*this}); }
 
 void ClearReferencesTo(Design& d, const RemovalSet& gone) {
     if (gone.records.empty()) return;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 #include <unordered_set>
@@ -13,30 +14,28 @@
 
 namespace rz {
 
-// Calls v on every reference field of the part's records. The visitor has overloads for
-// Line*&, Pin*&, Motif*&, BasePoint*&, PieceLine*& and KindRef&.
+// The reference fields of the records that also live outside a design (the cells of the
+// motif library hold lines, pins and motifs; the three have the same three references). The
+// visitor has overloads for Line*&, Pin*&, Motif*&, BasePoint*&, PieceLine*& and KindRef&.
+template <class R, class V>
+    requires std::is_same_v<R, Line> || std::is_same_v<R, Pin> || std::is_same_v<R, Motif>
+void VisitRecordRefs(R& r, V&& v) {
+    v(r.basePoint);
+    v(r.frontSym);
+    v(r.graded);
+}
+
+// Calls v on every reference field of the part's records.
 template <class V>
 void VisitPartRefs(Part& p, V&& v) {
     auto lines = [&](List<Line>& l) {
-        for (auto& r : l) {
-            v(r->basePoint);
-            v(r->frontSym);
-            v(r->graded);
-        }
+        for (auto& r : l) VisitRecordRefs(*r, v);
     };
     auto pins = [&](List<Pin>& l) {
-        for (auto& r : l) {
-            v(r->basePoint);
-            v(r->frontSym);
-            v(r->graded);
-        }
+        for (auto& r : l) VisitRecordRefs(*r, v);
     };
     auto motifs = [&](List<Motif>& l) {
-        for (auto& r : l) {
-            v(r->basePoint);
-            v(r->frontSym);
-            v(r->graded);
-        }
+        for (auto& r : l) VisitRecordRefs(*r, v);
     };
     lines(p.gradedLines);
     pins(p.gradedPins);
@@ -218,6 +217,40 @@ public:
 
 private:
     std::array<IdentityTable, kCatCount> maps_;
+};
+
+template <class T>
+struct CatOf;
+template <>
+struct CatOf<Line> { static constexpr Cat value = Cat::Lines; };
+template <>
+struct CatOf<Pin> { static constexpr Cat value = Cat::Pins; };
+template <>
+struct CatOf<Motif> { static constexpr Cat value = Cat::Motifs; };
+template <>
+struct CatOf<BasePoint> { static constexpr Cat value = Cat::BasePoints; };
+template <>
+struct CatOf<PieceLine> { static constexpr Cat value = Cat::PieceLines; };
+
+// The visitor that replaces each reference by its paired record of a map, or null; used on
+// records outside a design as well (a motif cell read from its file).
+struct RetargetRef {
+    const AddressMap& map;
+    template <class T>
+    void operator()(T*& p) const {
+        p = static_cast<T*>(map.find(CatOf<T>::value, reinterpret_cast<uintptr_t>(p)));
+    }
+    void operator()(KindRef& r) const {
+        auto c = CategoryOfKind(r.kind);
+        r.ptr = c ? map.find(*c, reinterpret_cast<uintptr_t>(r.ptr)) : nullptr;
+    }
+};
+
+// The visitor that clears every reference (copies that leave their design).
+struct ClearRef {
+    template <class T>
+    void operator()(T*& p) const { p = nullptr; }
+    void operator()(KindRef& r) const { r.ptr = nullptr; }
 };
 
 // Records of every kind gathered for removal; references to them are cleared or re-targeted.

@@ -13,6 +13,7 @@
 #include "model/afterload.h"
 #include "model/bytes.h"
 #include "model/refs.h"
+#include "model/xie_records.h"
 
 namespace rz {
 
@@ -64,32 +65,229 @@ enum PartList {
     PL_Slots, PL_Marks, PL_Chamfers, PL_SymElems, PL_Shared, PL_Fixed, PL_Count
 };
 
-class Reader {
-public:
-    Reader(ByteReader& r, Design& d, const Settings& s, bool v63)
-        : r_(r), d_(d), s_(s), v63_(v63) {}
+}  // namespace
 
-    bool readShape(Shape& shape) {
-        for (;;) {
-            uint8_t h[10];
-            if (!r_.bytes(h, 10)) return false;
-            uint16_t c = GetU16(h, 0);
-            uint32_t pts = GetU32(h, 2), next = GetU32(h, 6);
-            Polyline pl;
-            if (pts) {
-                size_t avail = r_.remaining() / 8;
-                size_t take = std::min<size_t>(c, avail);
-                pl.resize(take);
-                for (auto& p : pl) {
-                    r_.f32(p.x);
-                    r_.f32(p.y);
-                }
-                if (take < c) r_.markTruncated();
+// ---------------------------------------------------------------------------------------------
+
+bool XieRecordReader::readShape(Shape& shape) {
+    for (;;) {
+        uint8_t h[10];
+        if (!r_.bytes(h, 10)) return false;
+        uint16_t c = GetU16(h, 0);
+        uint32_t pts = GetU32(h, 2), next = GetU32(h, 6);
+        Polyline pl;
+        if (pts) {
+            size_t avail = r_.remaining() / 8;
+            size_t take = std::min<size_t>(c, avail);
+            pl.resize(take);
+            for (auto& p : pl) {
+                r_.f32(p.x);
+                r_.f32(p.y);
             }
-            shape.push_back(std::move(pl));
-            if (!next || r_.truncated()) return true;
+            if (take < c) r_.markTruncated();
+        }
+        shape.push_back(std::move(pl));
+        if (!next || r_.truncated()) return true;
+    }
+}
+
+void XieRecordReader::readLines(uint32_t id, List<Line>& out) {
+    size_t sz = v63_ ? kRecLine63 : kRecLine65;
+    readList(id, out, Cat::Lines, sz, [&](Line& l, const uint8_t* b) {
+        uint32_t n = GetU32(b, 0), nodes = GetU32(b, 4);
+        l.flags = ClearTransient(GetU32(b, 8));
+        l.valueA = GetU16(b, 12);
+        l.valueB = GetU16(b, 14);
+        l.colour = GetU32(b, 16);
+        l.margin = GetF32(b, 20);
+        l.startExt = GetF32(b, 24);
+        l.endExt = GetF32(b, 28);
+        l.basePoint = IdPtr<BasePoint>(GetU32(b, 32));
+        uint32_t next;
+        if (v63_) {
+            // The older line record has no front-symmetry reference.
+            l.graded = IdPtr<Line>(GetU32(b, 36));
+            next = GetU32(b, 40);
+        } else {
+            l.frontSym = IdPtr<Line>(GetU32(b, 36));
+            l.graded = IdPtr<Line>(GetU32(b, 40));
+            next = GetU32(b, 44);
+        }
+        if (nodes && n) {
+            size_t take = std::min<size_t>(n, r_.remaining() / 12);
+            l.nodes.resize(take);
+            for (auto& nd : l.nodes) {
+                r_.f32(nd.x);
+                r_.f32(nd.y);
+                r_.u32(nd.word);
+            }
+            if (take < n) r_.markTruncated();
+        }
+        return next;
+    });
+}
+
+void XieRecordReader::readPins(uint32_t id, List<Pin>& out) {
+    readList(id, out, Cat::Pins, kRecPin, [&](Pin& p, const uint8_t* b) {
+        p.x = GetF32(b, 0);
+        p.y = GetF32(b, 4);
+        p.diameter = GetF32(b, 8);
+        p.flags = ClearTransient(GetU32(b, 12));
+        p.basePoint = IdPtr<BasePoint>(GetU32(b, 16));
+        p.frontSym = IdPtr<Line>(GetU32(b, 20));
+        p.graded = IdPtr<Pin>(GetU32(b, 24));
+        return GetU32(b, 28);
+    });
+}
+
+void XieRecordReader::readMotifs(uint32_t id, List<Motif>& out) {
+    readList(id, out, Cat::Motifs, kRecMotif, [&](Motif& m, const uint8_t* b) {
+        uint32_t shape = GetU32(b, 0);
+        m.x = GetF32(b, 4);
+        m.y = GetF32(b, 8);
+        m.flags = ClearTransient(GetU32(b, 12));
+        m.basePoint = IdPtr<BasePoint>(GetU32(b, 16));
+        m.frontSym = IdPtr<Line>(GetU32(b, 20));
+        m.graded = IdPtr<Motif>(GetU32(b, 24));
+        if (shape) readShape(m.shape);
+        return GetU32(b, 28);
+    });
+}
+
+void XieRecordReader::readTexts(uint32_t id, List<TextString>& out) {
+    readList(id, out, std::nullopt, kRecText, [&](TextString& t, const uint8_t* b) {
+        t.angle = GetF32(b, 4);
+        t.width = GetF32(b, 8);
+        t.height = GetF32(b, 12);
+        t.x = GetF32(b, 16);
+        t.y = GetF32(b, 20);
+        t.flags = ClearTransient(GetU32(b, 24));
+        r_.text(t.text);
+        return GetU32(b, 28);
+    });
+}
+
+void XieRecordWriter::identify(Cat c, const void* rec) {
+    // Identities: a running number per category, in the order the reader meets the records.
+    uint32_t& n = counts[size_t(c)];
+    ids_[size_t(c)].emplace(reinterpret_cast<uintptr_t>(rec), reinterpret_cast<void*>(uintptr_t(n + 1)));
+    ++n;
+}
+
+uint32_t XieRecordWriter::id(Cat c, const void* p) const {
+    if (!p) return 0;
+    return uint32_t(reinterpret_cast<uintptr_t>(ids_[size_t(c)].find(reinterpret_cast<uintptr_t>(p))));
+}
+
+uint32_t XieRecordWriter::ref(const KindRef& r) const {
+    auto c = CategoryOfKind(r.kind);
+    return c ? id(*c, r.ptr) : 0;
+}
+
+void XieRecordWriter::shape(const Shape& s) {
+    struct Run {
+        const PointF* p;
+        size_t n;
+    };
+    std::vector<Run> runs;
+    runs.reserve(s.size());
+    for (const Polyline& pl : s) {
+        if (pl.size() <= 0xFFFF) {
+            runs.push_back({pl.data(), pl.size()});
+            continue;
+        }
+        for (size_t from = 0;;) {
+            size_t n = std::min<size_t>(0xFFFF, pl.size() - from);
+            runs.push_back({pl.data() + from, n});
+            if (from + n >= pl.size()) break;
+            from += n - 1;  // the next run starts at this run's last point
         }
     }
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const uint16_t c = uint16_t(runs[i].n);
+        w.u16(c);
+        w.u32(c ? 1 : 0);
+        w.u32(i + 1 < runs.size() ? 1 : 0);
+        for (size_t j = 0; j < c; ++j) {
+            w.f32(runs[i].p[j].x);
+            w.f32(runs[i].p[j].y);
+        }
+    }
+}
+
+void XieRecordWriter::lines(const List<Line>& l) {
+    for (size_t i = 0; i < l.size(); ++i) {
+        const Line& r = *l[i];
+        w.u32(uint32_t(r.nodes.size()));
+        w.u32(r.nodes.empty() ? 0 : 1);
+        w.u32(r.flags);
+        w.u16(r.valueA);
+        w.u16(r.valueB);
+        w.u32(r.colour);
+        w.f32(r.margin);
+        w.f32(r.startExt);
+        w.f32(r.endExt);
+        w.u32(id(Cat::BasePoints, r.basePoint));
+        w.u32(id(Cat::Lines, r.frontSym));
+        w.u32(id(Cat::Lines, r.graded));
+        w.u32(nextOf(l, i, Cat::Lines));
+        for (auto& n : r.nodes) {
+            w.f32(n.x);
+            w.f32(n.y);
+            w.u32(n.word);
+        }
+    }
+}
+
+void XieRecordWriter::pins(const List<Pin>& l) {
+    for (size_t i = 0; i < l.size(); ++i) {
+        const Pin& r = *l[i];
+        w.f32(r.x);
+        w.f32(r.y);
+        w.f32(r.diameter);
+        w.u32(r.flags);
+        w.u32(id(Cat::BasePoints, r.basePoint));
+        w.u32(id(Cat::Lines, r.frontSym));
+        w.u32(id(Cat::Pins, r.graded));
+        w.u32(nextOf(l, i, Cat::Pins));
+    }
+}
+
+void XieRecordWriter::motifs(const List<Motif>& l) {
+    for (size_t i = 0; i < l.size(); ++i) {
+        const Motif& r = *l[i];
+        w.u32(r.shape.empty() ? 0 : 1);
+        w.f32(r.x);
+        w.f32(r.y);
+        w.u32(r.flags);
+        w.u32(id(Cat::BasePoints, r.basePoint));
+        w.u32(id(Cat::Lines, r.frontSym));
+        w.u32(id(Cat::Motifs, r.graded));
+        w.u32(nextOf(l, i, Cat::Motifs));
+        shape(r.shape);
+    }
+}
+
+void XieRecordWriter::texts(const List<TextString>& l) {
+    for (size_t i = 0; i < l.size(); ++i) {
+        const TextString& r = *l[i];
+        w.u32(1);
+        w.f32(r.angle);
+        w.f32(r.width);
+        w.f32(r.height);
+        w.f32(r.x);
+        w.f32(r.y);
+        w.u32(r.flags);
+        w.u32(nextOf(l, i, std::nullopt));
+        w.text(r.text);
+    }
+}
+namespace {
+
+class Reader : public XieRecordReader {
+public:
+    Reader(ByteReader& r, Design& d, const Settings& s, bool v63)
+        : XieRecordReader(r, v63), d_(d), s_(s) {}
 
     template <class T>
     bool readPerSize(std::optional<std::vector<T>>& a, uint32_t presence, size_t elemSize) {
@@ -110,73 +308,6 @@ public:
     void readElem(PairF& v) {
         r_.f32(v.a);
         r_.f32(v.b);
-    }
-
-    // Reads a list of fixed records announced by `id`; `fn(rec, buf)` parses one record and
-    // its variable data and returns the next word.
-    template <class T, class Fn>
-    void readList(uint32_t id, List<T>& out, std::optional<Cat> cat, size_t recSize, Fn fn) {
-        uint8_t buf[128];
-        while (id != 0) {
-            if (!r_.bytes(buf, recSize)) return;
-            auto rec = std::make_unique<T>();
-            uint32_t next = fn(*rec, buf);
-            if (cat) map.add(*cat, id, rec.get());
-            out.push_back(std::move(rec));
-            if (r_.truncated()) return;
-            id = next;
-        }
-    }
-
-    static uint32_t ClearTransient(uint32_t f) { return f & ~kFlagTransient; }
-
-    void readLines(uint32_t id, List<Line>& out) {
-        size_t sz = v63_ ? kRecLine63 : kRecLine65;
-        readList(id, out, Cat::Lines, sz, [&](Line& l, const uint8_t* b) {
-            uint32_t n = GetU32(b, 0), nodes = GetU32(b, 4);
-            l.flags = ClearTransient(GetU32(b, 8));
-            l.valueA = GetU16(b, 12);
-            l.valueB = GetU16(b, 14);
-            l.colour = GetU32(b, 16);
-            l.margin = GetF32(b, 20);
-            l.startExt = GetF32(b, 24);
-            l.endExt = GetF32(b, 28);
-            l.basePoint = IdPtr<BasePoint>(GetU32(b, 32));
-            uint32_t next;
-            if (v63_) {
-                // The older line record has no front-symmetry reference.
-                l.graded = IdPtr<Line>(GetU32(b, 36));
-                next = GetU32(b, 40);
-            } else {
-                l.frontSym = IdPtr<Line>(GetU32(b, 36));
-                l.graded = IdPtr<Line>(GetU32(b, 40));
-                next = GetU32(b, 44);
-            }
-            if (nodes && n) {
-                size_t take = std::min<size_t>(n, r_.remaining() / 12);
-                l.nodes.resize(take);
-                for (auto& nd : l.nodes) {
-                    r_.f32(nd.x);
-                    r_.f32(nd.y);
-                    r_.u32(nd.word);
-                }
-                if (take < n) r_.markTruncated();
-            }
-            return next;
-        });
-    }
-
-    void readPins(uint32_t id, List<Pin>& out) {
-        readList(id, out, Cat::Pins, kRecPin, [&](Pin& p, const uint8_t* b) {
-            p.x = GetF32(b, 0);
-            p.y = GetF32(b, 4);
-            p.diameter = GetF32(b, 8);
-            p.flags = ClearTransient(GetU32(b, 12));
-            p.basePoint = IdPtr<BasePoint>(GetU32(b, 16));
-            p.frontSym = IdPtr<Line>(GetU32(b, 20));
-            p.graded = IdPtr<Pin>(GetU32(b, 24));
-            return GetU32(b, 28);
-        });
     }
 
     void readLabels(uint32_t id, List<SizeLabel>& out) {
@@ -222,33 +353,6 @@ public:
             n.angle = GetF32(b, 12);
             n.flags = ClearTransient(GetU32(b, 16));
             return GetU32(b, 20);
-        });
-    }
-
-    void readMotifs(uint32_t id, List<Motif>& out) {
-        readList(id, out, Cat::Motifs, kRecMotif, [&](Motif& m, const uint8_t* b) {
-            uint32_t shape = GetU32(b, 0);
-            m.x = GetF32(b, 4);
-            m.y = GetF32(b, 8);
-            m.flags = ClearTransient(GetU32(b, 12));
-            m.basePoint = IdPtr<BasePoint>(GetU32(b, 16));
-            m.frontSym = IdPtr<Line>(GetU32(b, 20));
-            m.graded = IdPtr<Motif>(GetU32(b, 24));
-            if (shape) readShape(m.shape);
-            return GetU32(b, 28);
-        });
-    }
-
-    void readTexts(uint32_t id, List<TextString>& out) {
-        readList(id, out, std::nullopt, kRecText, [&](TextString& t, const uint8_t* b) {
-            t.angle = GetF32(b, 4);
-            t.width = GetF32(b, 8);
-            t.height = GetF32(b, 12);
-            t.x = GetF32(b, 16);
-            t.y = GetF32(b, 20);
-            t.flags = ClearTransient(GetU32(b, 24));
-            r_.text(t.text);
-            return GetU32(b, 28);
         });
     }
 
@@ -688,66 +792,19 @@ public:
         if (pics) *pics = std::move(pl);
     }
 
-    AddressMap map;
-
 private:
-    ByteReader& r_;
     Design& d_;
     const Settings& s_;
-    bool v63_;
 };
 
 // ---------------------------------------------------------------------------------------------
 
-class Writer {
+class Writer : public XieRecordWriter {
 public:
     Writer(Design& d, bool withGraded) : d_(d), graded_(withGraded) {
-        // Identities: a running number per category, in the order the reader meets the records.
-        std::array<uint32_t, kCatCount> next{};
-        next.fill(1);
-        ForEachMappedRecord(d, withGraded, [&](Cat c, void* r) {
-            ids_[size_t(c)].emplace(reinterpret_cast<uintptr_t>(r),
-                                    reinterpret_cast<void*>(uintptr_t(next[size_t(c)]++)));
-            ++counts[size_t(c)];
-        });
+        ForEachMappedRecord(d, withGraded, [&](Cat c, void* r) { identify(c, r); });
     }
 
-    std::array<uint32_t, kCatCount> counts{};
-    ByteWriter w;
-
-    uint32_t id(Cat c, const void* p) const {
-        if (!p) return 0;
-        return uint32_t(reinterpret_cast<uintptr_t>(ids_[size_t(c)].find(reinterpret_cast<uintptr_t>(p))));
-    }
-    uint32_t ref(const KindRef& r) const {
-        auto c = CategoryOfKind(r.kind);
-        return c ? id(*c, r.ptr) : 0;
-    }
-    // The word announcing a list: the first record's identity for mapped kinds, else 1.
-    template <class T>
-    uint32_t head(const List<T>& l, std::optional<Cat> c) const {
-        if (l.empty()) return 0;
-        return c ? id(*c, l.front().get()) : 1;
-    }
-    template <class T>
-    uint32_t nextOf(const List<T>& l, size_t i, std::optional<Cat> c) const {
-        if (i + 1 >= l.size()) return 0;
-        return c ? id(*c, l[i + 1].get()) : 1;
-    }
-
-    void shape(const Shape& s) {
-        for (size_t i = 0; i < s.size(); ++i) {
-            const Polyline& pl = s[i];
-            uint16_t c = uint16_t(std::min<size_t>(pl.size(), 0xFFFF));
-            w.u16(c);
-            w.u32(c ? 1 : 0);
-            w.u32(i + 1 < s.size() ? 1 : 0);
-            for (size_t j = 0; j < c; ++j) {
-                w.f32(pl[j].x);
-                w.f32(pl[j].y);
-            }
-        }
-    }
     template <class T>
     void perSize(const std::optional<std::vector<T>>& a) {
         if (!a) return;
@@ -760,42 +817,6 @@ public:
         w.f32(v.b);
     }
 
-    void lines(const List<Line>& l) {
-        for (size_t i = 0; i < l.size(); ++i) {
-            const Line& r = *l[i];
-            w.u32(uint32_t(r.nodes.size()));
-            w.u32(r.nodes.empty() ? 0 : 1);
-            w.u32(r.flags);
-            w.u16(r.valueA);
-            w.u16(r.valueB);
-            w.u32(r.colour);
-            w.f32(r.margin);
-            w.f32(r.startExt);
-            w.f32(r.endExt);
-            w.u32(id(Cat::BasePoints, r.basePoint));
-            w.u32(id(Cat::Lines, r.frontSym));
-            w.u32(id(Cat::Lines, r.graded));
-            w.u32(nextOf(l, i, Cat::Lines));
-            for (auto& n : r.nodes) {
-                w.f32(n.x);
-                w.f32(n.y);
-                w.u32(n.word);
-            }
-        }
-    }
-    void pins(const List<Pin>& l) {
-        for (size_t i = 0; i < l.size(); ++i) {
-            const Pin& r = *l[i];
-            w.f32(r.x);
-            w.f32(r.y);
-            w.f32(r.diameter);
-            w.u32(r.flags);
-            w.u32(id(Cat::BasePoints, r.basePoint));
-            w.u32(id(Cat::Lines, r.frontSym));
-            w.u32(id(Cat::Pins, r.graded));
-            w.u32(nextOf(l, i, Cat::Pins));
-        }
-    }
     void labels(const List<SizeLabel>& l) {
         for (size_t i = 0; i < l.size(); ++i) {
             const SizeLabel& r = *l[i];
@@ -818,34 +839,6 @@ public:
             w.f32(r.angle);
             w.u32(r.flags);
             w.u32(nextOf(l, i, std::nullopt));
-        }
-    }
-    void motifs(const List<Motif>& l) {
-        for (size_t i = 0; i < l.size(); ++i) {
-            const Motif& r = *l[i];
-            w.u32(r.shape.empty() ? 0 : 1);
-            w.f32(r.x);
-            w.f32(r.y);
-            w.u32(r.flags);
-            w.u32(id(Cat::BasePoints, r.basePoint));
-            w.u32(id(Cat::Lines, r.frontSym));
-            w.u32(id(Cat::Motifs, r.graded));
-            w.u32(nextOf(l, i, Cat::Motifs));
-            shape(r.shape);
-        }
-    }
-    void texts(const List<TextString>& l) {
-        for (size_t i = 0; i < l.size(); ++i) {
-            const TextString& r = *l[i];
-            w.u32(1);
-            w.f32(r.angle);
-            w.f32(r.width);
-            w.f32(r.height);
-            w.f32(r.x);
-            w.f32(r.y);
-            w.u32(r.flags);
-            w.u32(nextOf(l, i, std::nullopt));
-            w.text(r.text);
         }
     }
     void dims(const List<Dimension>& l) {
@@ -1118,7 +1111,6 @@ public:
 private:
     Design& d_;
     bool graded_;
-    std::array<IdentityTable, kCatCount> ids_;  // record address → identity written
 };
 
 }  // namespace

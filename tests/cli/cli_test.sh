@@ -237,5 +237,57 @@ out=$("$cli" devices)
 check "devices rows" grep -q '"name":"NCM-A1","width":46800,"height":31200' <<<"$out"
 check "devices ports" grep -q '"ports":{"LPT1":' <<<"$out"
 
+# library: the built-in cells; a file written, copied and read back; a cut file.
+json=$("$cli" library --json)
+check "library 40 cells" test "$(grep -o '"cell":' <<<"$json" | wc -l)" -eq 40
+check "library pin cell" grep -q '"cell":21,"kind":1,"empty":false,"use":\[100,100\]' <<<"$json"
+check "library size-label cell" grep -q '"cell":6,"kind":0,"empty":true,"use":\[400,400\]' <<<"$json"
+check "library not truncated" grep -q '"truncated":false}$' <<<"$json"
+"$cli" library --write-defaults "$tmp/def.ptn"
+"$cli" library --copy "$tmp/def.ptn" "$tmp/copy.ptn"
+check "library copy is byte for byte" cmp -s "$tmp/def.ptn" "$tmp/copy.ptn"
+head -c 700 "$tmp/def.ptn" >"$tmp/cut.ptn"
+json=$("$cli" library "$tmp/cut.ptn" --json 2>"$tmp/err")
+check "library cut status" test $? -eq 0
+check "library cut flag" grep -q '"truncated":true' <<<"$json"
+check "library cut warning" grep -q 'damaged' "$tmp/err"
+check "library cut keeps the pins out" grep -q '"cell":21,"kind":0,"empty":true' <<<"$json"
+out=$("$cli" library --shape 0)
+check "library ellipse shape" grep -q '"anchor":\[0,0\],"polylines":\[\[\[100,0\]' <<<"$out"
+"$cli" library "$tmp/none.ptn" 2>"$tmp/err"
+check "library missing file status" test $? -eq 1
+
+# cellsave then place: the sample's second part saved into a cell (cell 3 moves on to 7), put
+# back into a copy of the pattern as a new part.
+out=$("$cli" cellsave "$sample" 1 "$tmp/def.ptn" 3 "$tmp/lib.ptn")
+check "cellsave moves on" grep -qx '{"cell":7,"kind":21}' <<<"$out"
+check "cellsave cell" grep -q '"cell":7,"kind":21,"empty":false' <<<"$("$cli" library "$tmp/lib.ptn" --json)"
+parts=$("$cli" json "$sample" | grep -o '"page":' | wc -l)
+out=$("$cli" place "$sample" "$tmp/lib.ptn" 7 300 250 "$tmp/placed.XIE")
+check "place new part" grep -q '"new_part":true' <<<"$out"
+check "place one more part" test "$("$cli" json "$tmp/placed.XIE" | grep -o '"page":' | wc -l)" -eq $((parts + 1))
+"$cli" place "$sample" "$tmp/lib.ptn" 12 300 250 "$tmp/none2.XIE" 2>"$tmp/err"
+check "place empty cell in empty space refused" test $? -eq 1
+out=$("$cli" cellsave "$sample" 0:0 "$tmp/lib.ptn" 9 "$tmp/lib2.ptn")
+check "cellsave a curve" grep -qx '{"cell":9,"kind":22}' <<<"$out"
+
+# strip: hits, keys, the wheel, a piece dragged to another slot, a picture.
+out=$("$cli" strip --size 1506x141 --hit 75 75)
+check "strip hit cell" grep -q '"region":"cell","cell":21' <<<"$out"
+out=$("$cli" strip --size 1506x141 --hit 1500 5)
+check "strip hit quarter" grep -q '"region":"quarter"' <<<"$out"
+out=$("$cli" strip --size 1506x141 --cell 19 --key right)
+check "strip key wraps in the row" grep -q '"cell":0,' <<<"$out"
+out=$("$cli" strip --size 1506x141 --cell 3 --wheel -2)
+check "strip wheel" grep -q '"cell":5,' <<<"$out"
+out=$("$cli" strip "$sample" --size 1506x141 --view piece --drag 70,100 500,100 "$tmp/dragged.XIE")
+check "strip drag moved" grep -q '"moved":true,"view":"piece","cell":0,"slot":3' <<<"$out"
+check "strip drag saved the slot" grep -q '"slot":3' <<<"$("$cli" json "$tmp/dragged.XIE")"
+if "$cli" strip --size 600x60 --render "$tmp/strip.png" >/dev/null 2>&1; then
+  check "strip png signature" bash -c "head -c 8 '$tmp/strip.png' | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a'"
+fi
+"$cli" strip --size 600x60 2>"$tmp/err"
+check "strip without an action refused" test $? -eq 2
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "model/motif_library.h"
 #include "model/refs.h"
 #include "model/settings_file.h"
 #include "model/xie.h"
@@ -61,4 +62,20 @@ TEST(FuzzCorpus, SettingsSeedsDecodeCompletely) {
         EXPECT_TRUE(rep.complete) << p;
         EXPECT_EQ(encodeSettings(s), b) << p;
     }
+}
+
+TEST(FuzzCorpus, LibrarySeedsReadAndWriteBackStably) {
+    const std::vector<fs::path> files = FilesIn(fs::path(ROZEDOZ_SOURCE_DIR) / "fuzz/corpus/library");
+    ASSERT_GE(files.size(), 3u);
+    const TSmooth smooth;
+    int damaged = 0;
+    for (const fs::path& p : files) {
+        MotifLibrary lib;
+        damaged += ReadMotifLibrary(Bytes(p), lib, smooth, nullptr).damaged;
+        std::vector<uint8_t> once = WriteMotifLibrary(lib);
+        MotifLibrary again;
+        EXPECT_FALSE(ReadMotifLibrary(once, again, smooth, nullptr).damaged) << p;
+        EXPECT_EQ(WriteMotifLibrary(again), once) << p;
+    }
+    EXPECT_EQ(damaged, 1);  // the seed that ends inside a cell
 }

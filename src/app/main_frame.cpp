@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "app/drawing_glue.h"
+#include "app/grading_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
 #include "app/engine_controller.h"
@@ -115,6 +116,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     // The interaction engine then takes the drawing window's mouse and keys.
     engine_ = new EngineController(*this, *view_);
     glue_ = new DrawingGlue(*this, engine_->engine());
+    grading_ = new GradingGlue(*this, engine_->engine(), *view_);
 
     layoutPanes();
     refreshCommandStates();

@@ -25,6 +25,7 @@ namespace rz {
 class ViewController;
 class EngineController;
 class DrawingGlue;
+class GradingGlue;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -50,6 +51,8 @@ public:
     EngineController* engine() const { return engine_; }
     // The tracing-in and shape modes and 退一步/进一步 on the engine.
     DrawingGlue* drawingGlue() const { return glue_; }
+    // The parameter table, the grading commands and the size dialogs.
+    GradingGlue* grading() const { return grading_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -131,6 +134,7 @@ private:
     ViewController* view_ = nullptr;  // owned as a child object
     EngineController* engine_ = nullptr;  // the drawing window's input; a child object
     DrawingGlue* glue_ = nullptr;         // a child object
+    GradingGlue* grading_ = nullptr;      // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

@@ -189,7 +189,8 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
     const std::set<int> enabled = {57664, 57665, 32911, 57601, 32913, 32914, 32894,
                                    32801, 34069, 32795, 32829,
                                    34133, 34044, 34103, 32808, 32806, 32804, 32803,
-                                   32892, 34181, 32893, 32775, 32826, 34033};
+                                   32892, 34181, 32893, 32775, 32826, 34033,
+                                   34039, 32921, 32824, 32903, 32904};
     // The interaction engine's: the mode commands, the snap switches and 全选.
     std::set<int> engineIds = {34137, 34140, 34142, 34143, 34144, 34180};
     for (const ModeCommandInfo& c : ModeCommands()) engineIds.insert(c.command);

@@ -85,7 +85,9 @@ void Run(benchmark::State& state, int parts, int lines, int sizes, bool evaluate
 
 // 30 parts × 20 lines × 20 sizes: 12,000 copies.
 void BM_GradeTypical(benchmark::State& state) { Run(state, 30, 20, 20, true); }
-BENCHMARK(BM_GradeTypical)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GradeTypical)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_GradeTypicalNoEvaluation(benchmark::State& state) { Run(state, 30, 20, 20, false); }
+BENCHMARK(BM_GradeTypicalNoEvaluation)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // 30 parts × 600 lines × 29 sizes: 522,000 copies; with and without their evaluation.
 void BM_GradeStress(benchmark::State& state) { Run(state, 30, 600, 29, true); }
@@ -112,6 +114,28 @@ void BM_EvaluateStressCopies(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EvaluateStressCopies)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The undo snapshot 鞋样扩缩 stores: a whole copy of the graded design.
+void BM_SnapshotOfStressGrading(benchmark::State& state) {
+    rz::Design d;
+    BuildPattern(d, 30, 600, 29);
+    rz::GradeOptions o;
+    rz::GradeDesign(d, rz::TSmooth{}, o);
+    double addedMB = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto snap = std::make_unique<rz::Design>();
+        const size_t before = HeapInUse();
+        state.ResumeTiming();
+        snap->copyFrom(d);
+        state.PauseTiming();
+        addedMB = double(HeapInUse() - before) / 1e6;
+        snap.reset();
+        state.ResumeTiming();
+    }
+    state.counters["added_MB"] = addedMB;
+}
+BENCHMARK(BM_SnapshotOfStressGrading)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 }  // namespace
 

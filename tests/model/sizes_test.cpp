@@ -193,7 +193,9 @@ TEST(Sizes, CumulativeDifferencesAreTheStepsTimesTheDistanceInSizeSteps) {
         const std::vector<PairF> t = BuildStepTable(l, step, 5.0f, 3.5f);
         EXPECT_EQ(t[size_t(l.baseIndex)], (PairF{0, 0}));
         for (int i = 0; i < l.n; ++i) {
-            if (i > 0) EXPECT_LT(l.values[size_t(i - 1)], l.values[size_t(i)]);
+            if (i > 0) {
+                EXPECT_LT(l.values[size_t(i - 1)], l.values[size_t(i)]);
+            }
             EXPECT_EQ(SizeValueAt(d, i), l.values[size_t(i)]);
             const double steps = double(l.values[size_t(i)] - base) / step;
             const PairD c = CumulativeDifference(t, l.baseIndex, i);

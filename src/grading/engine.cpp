@@ -12,9 +12,6 @@ namespace rz {
 
 namespace {
 
-// Coordinates beyond this (or not finite) make a line a bad line: its copies are not evaluated.
-constexpr double kBadLineCoordinate = 1.0e7;
-
 bool ValidReference(double v) { return std::isfinite(v) && v > 0.0; }
 
 bool LineWithinLimits(const Line& l) {
@@ -23,9 +20,10 @@ bool LineWithinLimits(const Line& l) {
     return true;
 }
 
+// A node beyond the model range makes a bad line: its copies are bad lines too.
 bool LineIsAbsurd(const Line& l) {
     for (const Node& n : l.nodes)
-        if (!(std::fabs(n.x) <= kBadLineCoordinate) || !(std::fabs(n.y) <= kBadLineCoordinate)) return true;
+        if (!InModelRange(n.pt())) return true;
     return false;
 }
 

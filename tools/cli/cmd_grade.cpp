@@ -48,22 +48,19 @@ void Dump(JsonOut& j, const Design& d) {
                 j.endArr().endObj();
             }
         }
-        j.endArr().key("pins").beginArr();
-        for (size_t k = 0; k < p.pins.size(); ++k) {
-            if (!p.pins[k]->graded) continue;
-            j.beginObj().key("index").num(double(k)).key("sizes").beginArr();
-            for (int i = 0; i < d.n; ++i)
-                if (const Pin* c = GradedCopyAt(*p.pins[k], i)) j.pair(c->x, c->y);
-            j.endArr().endObj();
-        }
-        j.endArr().key("motifs").beginArr();
-        for (size_t k = 0; k < p.motifs.size(); ++k) {
-            if (!p.motifs[k]->graded) continue;
-            j.beginObj().key("index").num(double(k)).key("sizes").beginArr();
-            for (int i = 0; i < d.n; ++i)
-                if (const Motif* c = GradedCopyAt(*p.motifs[k], i)) j.pair(c->x, c->y);
-            j.endArr().endObj();
-        }
+        // Pins and motifs: the graded position of each size.
+        auto positions = [&](const char* key, const auto& list) {
+            j.endArr().key(key).beginArr();
+            for (size_t k = 0; k < list.size(); ++k) {
+                if (!list[k]->graded) continue;
+                j.beginObj().key("index").num(double(k)).key("sizes").beginArr();
+                for (int i = 0; i < d.n; ++i)
+                    if (const auto* c = GradedCopyAt(*list[k], i)) j.pair(c->x, c->y);
+                j.endArr().endObj();
+            }
+        };
+        positions("pins", p.pins);
+        positions("motifs", p.motifs);
         j.endArr().endObj();
     }
     j.endArr();

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "model/json.h"
+
 namespace rz::cli {
 
 class JsonOut {
@@ -49,20 +51,7 @@ public:
     }
     JsonOut& str(const std::string& t) {
         sep();
-        s += '"';
-        for (unsigned char c : t) {
-            if (c == '"' || c == '\\') {
-                s += '\\';
-                s += char(c);
-            } else if (c < 0x20) {
-                char b[8];
-                std::snprintf(b, sizeof b, "\\u%04x", c);
-                s += b;
-            } else {
-                s += char(c);
-            }
-        }
-        s += '"';
+        s += JsonQuoted(t);
         comma_ = true;
         return *this;
     }

@@ -44,30 +44,6 @@ private:
     SerialSettings s_;
 };
 
-// 高级: the four calibration numbers, 分辨率, 扫描方式, 导入单位, the deviations, 有效定针,
-// 极大针径, the two 曲线精度 values and 校正 DXF.
-class AdvancedDialog : public QDialog {
-public:
-    AdvancedDialog(QWidget* parent, const Settings& s, const TSmooth& smooth);
-    // Writes the fields back (OK only).
-    void store(Settings& s, TSmooth& smooth) const;
-
-    std::array<QSpinBox*, 4> calibration{};
-    QSpinBox* resolution = nullptr;
-    QComboBox* method = nullptr;
-    QComboBox* importUnit = nullptr;
-    QSpinBox* smallDeviation = nullptr;
-    QSpinBox* largeDeviation = nullptr;
-    QSpinBox* validPin = nullptr;
-    QDoubleSpinBox* needle = nullptr;
-    QSpinBox* refitChord = nullptr;
-    QSpinBox* refitTolerance = nullptr;
-    QCheckBox* dxf = nullptr;
-
-private:
-    double unit_;  // model units per shown unit of 极大针径
-};
-
 // 矢量化参数 (高级 with Alt). 缺省 restores the defaults, with Ctrl held the second set.
 class VectoriserDialog : public QDialog {
 public:
@@ -96,8 +72,5 @@ public:
     QDoubleSpinBox* arcFit = nullptr;
     QDoubleSpinBox* straightness = nullptr;
 };
-
-// Settings record bit of 校正 DXF (used by DXF import).
-constexpr uint32_t kGenCorrectDxf = 1u << 16;
 
 }  // namespace rz

@@ -33,7 +33,6 @@ constexpr int kCmdScanUpToFirst = 32787;   // Ctrl+2 … Ctrl+9
 constexpr int kCmdScanUpToLast = 32794;
 constexpr int kCmdInsertPicture = 34114;  // 插入背景
 constexpr int kCmdClearPictures = 34115;  // 清除背景
-constexpr int kCmdAdvanced = 32908;       // 高级
 
 const char* kSerialPathKey = "Serial/path";
 
@@ -256,27 +255,23 @@ void DevicesGlue::pictureCommand() {
 
 // ---------------------------------------------------------------- 高级
 
-void DevicesGlue::advancedCommand() {
+void DevicesGlue::vectoriserDialog() {
     Settings& s = frame_.settings();
     TSmooth& sm = frame_.doc().smooth;
-    Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
-    if (mods & Qt::AltModifier) {
-        VectoriserDialog dlg(&frame_, s.scan, sm.joinDistance);
-        if (dlg.exec() == QDialog::Accepted) {
-            dlg.store(s.scan, sm.joinDistance);
-            s.curve.joinDistance = sm.joinDistance;
-        }
-    } else if (mods & Qt::ControlModifier) {
-        ArcFitDialog dlg(&frame_, sm);
-        if (dlg.exec() == QDialog::Accepted) {
-            dlg.store(sm);
-            s.curve.arcFitTolerance = sm.arcFitTolerance;
-            s.curve.straightness = sm.straightTolerance;
-        }
-    } else {
-        AdvancedDialog dlg(&frame_, s, sm);
-        if (dlg.exec() == QDialog::Accepted) dlg.store(s, sm);
-    }
+    VectoriserDialog dlg(&frame_, s.scan, sm.joinDistance);
+    if (dlg.exec() != QDialog::Accepted) return;
+    dlg.store(s.scan, sm.joinDistance);
+    s.curve.joinDistance = sm.joinDistance;
+}
+
+void DevicesGlue::arcFitDialog() {
+    Settings& s = frame_.settings();
+    TSmooth& sm = frame_.doc().smooth;
+    ArcFitDialog dlg(&frame_, sm);
+    if (dlg.exec() != QDialog::Accepted) return;
+    dlg.store(sm);
+    s.curve.arcFitTolerance = sm.arcFitTolerance;
+    s.curve.straightness = sm.straightTolerance;
 }
 
 // ---------------------------------------------------------------- commands
@@ -302,7 +297,6 @@ void DevicesGlue::registerCommands() {
               if (ClearPictures(frame_.doc())) redraw();
           },
           [this](int, CommandState& st) { st.enabled = !engine_.backShown() && !frame_.doc().pictures.empty(); });
-    r.add(Pane::StatusBar, kCmdAdvanced, [this](int) { advancedCommand(); });
 }
 
 }  // namespace rz

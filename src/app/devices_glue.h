@@ -34,6 +34,9 @@ public:
     bool insertPicture(const QString& path);
     // The device of the serial tablet: the one chosen in 串口定义, else COM1–COM4.
     std::string serialPath() const;
+    // 矢量化参数 (高级 with Alt) and the arc-fitting tolerances (高级 with Ctrl).
+    void vectoriserDialog();
+    void arcFitDialog();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -44,7 +47,6 @@ private:
     void scanCommand();
     void scanNumbered(int first, int last);
     void pictureCommand();
-    void advancedCommand();
     void serialDialog();
     void tabletInfo();
     void redraw();

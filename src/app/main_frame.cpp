@@ -13,6 +13,7 @@
 
 #include "app/devices_glue.h"
 #include "app/drawing_glue.h"
+#include "app/grading_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
 #include "app/engine_controller.h"
@@ -124,6 +125,11 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     // The strip reads the motif library after the view has loaded the font.
     stripCtl_ = new StripController(*this);
     settingsCmds_ = new SettingsCommands(*this);
+    grading_ = new GradingGlue(*this, engine_->engine(), *view_);
+    // 高级 with a modifier opens the dialog of the subsystem it belongs to.
+    settingsCmds_->advancedAlt = [this] { devices_->vectoriserDialog(); };
+    settingsCmds_->advancedCtrl = [this] { devices_->arcFitDialog(); };
+    settingsCmds_->advancedShift = [this] { grading_->stepStandardDialog(); };
 
     layoutPanes();
     refreshCommandStates();

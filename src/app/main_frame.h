@@ -29,6 +29,7 @@ class DevicesGlue;
 class OutputGlue;
 class StripController;
 class SettingsCommands;
+class GradingGlue;
 
 struct FrameOptions {
     std::string settingsPath;  // Vopa.dat; empty: nothing read or written
@@ -60,11 +61,13 @@ public:
     OutputGlue* outputGlue() const { return output_; }
     // The motif/piece strip's logic, the motif library and its commands.
     StripController* stripController() const { return stripCtl_; }
-    // 设定, 选项, 高级, 输出选择, 全清方案 and 操作指导.
+    // 设定, 选项, 高级, 输出选择 and 操作指导.
     SettingsCommands* settingsCommands() const { return settingsCmds_; }
     // A file in the configuration folder beside Vopa.dat (the folder itself for an empty name);
     // empty when the window keeps no settings file.
     std::string configFile(const std::string& name) const;
+    // The parameter table, the grading commands and the size dialogs.
+    GradingGlue* grading() const { return grading_; }
     ParamPane* params() const { return params_; }
     CommandWindow* commandWindow() const { return commands_; }
     MotifStrip* strip() const { return strip_; }
@@ -153,6 +156,7 @@ private:
     OutputGlue* output_ = nullptr;        // a child object
     StripController* stripCtl_ = nullptr;        // a child object
     SettingsCommands* settingsCmds_ = nullptr;  // a child object
+    GradingGlue* grading_ = nullptr;      // a child object
     ParamPane* params_ = nullptr;
     CommandWindow* commands_ = nullptr;
     MotifStrip* strip_ = nullptr;

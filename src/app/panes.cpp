@@ -64,6 +64,10 @@ void ParamPane::paintEvent(QPaintEvent*) {
     if (paintHook) paintHook(p);
 }
 
+void ParamPane::mousePressEvent(QMouseEvent* e) {
+    if (pressHook) pressHook(e);
+}
+
 // ---------------------------------------------------------------- command window
 
 CommandWindow::CommandWindow(QWidget* parent, CommandRouter& router)

@@ -41,9 +41,11 @@ class ParamPane : public QWidget {
 public:
     explicit ParamPane(QWidget* parent);
     std::function<void(QPainter&)> paintHook;
+    std::function<void(QMouseEvent*)> pressHook;  // the parameter table's regions
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
 };
 
 class CommandWindow : public QWidget {

@@ -373,30 +373,6 @@ void OutputSelectionDialog::store(Settings& s) const {
     }
 }
 
-// ---------------------------------------------------------------- 全清方案
-
-ClearCategoriesDialog::ClearCategoriesDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("全清方案"));
-    auto* box = new QVBoxLayout(this);
-    const char* const names[6] = {"目标参数", "共模说明", "共用说明", "共用指定", "定距说明", "定距指定"};
-    for (int i = 0; i < 6; ++i) {
-        boxes[size_t(i)] = Check(this, names[i], false);
-        box->addWidget(boxes[size_t(i)]);
-    }
-    box->addWidget(OkCancel(this));
-}
-
-ClearCategories ClearCategoriesDialog::choice() const {
-    ClearCategories c;
-    c.targets = boxes[0]->isChecked();
-    c.sharedDie = boxes[1]->isChecked();
-    c.sharedNotes = boxes[2]->isChecked();
-    c.sharedZones = boxes[3]->isChecked();
-    c.fixedNotes = boxes[4]->isChecked();
-    c.fixedDistances = boxes[5]->isChecked();
-    return c;
-}
-
 // ---------------------------------------------------------------- the commands
 
 SettingsCommands::SettingsCommands(MainFrame& frame) : QObject(&frame), frame_(frame) {
@@ -415,8 +391,6 @@ SettingsCommands::SettingsCommands(MainFrame& frame) : QObject(&frame), frame_(f
     r.add(Pane::StatusBar, kCmdOptions, [this](int) { options(); });
     r.add(Pane::StatusBar, kCmdAdvanced, [this](int) { advanced(); });
     r.add(Pane::StatusBar, kCmdOutputSelection, [this](int) { outputSelection(); });
-    r.add(Pane::Drawing, kCmdClearCategories, [this](int) { clearCategories(); },
-          [this](int, CommandState& st) { st.enabled = !(frame_.backShown && frame_.backShown()); });
 }
 
 bool SettingsCommands::run(QDialog& dlg) {
@@ -503,23 +477,6 @@ void SettingsCommands::outputSelection() {
     OutputSelectionDialog dlg(&frame_, s);
     if (!run(dlg)) return;
     dlg.store(s);
-}
-
-void SettingsCommands::clearCategories() {
-    ClearCategoriesDialog dlg(&frame_);
-    if (!run(dlg)) return;
-    Design& d = frame_.doc().design;
-    const ClearCategories c = dlg.choice();
-    size_t zones = 0, distances = 0;
-    for (auto& p : d.parts) {
-        zones += p->sharedZones.size();
-        distances += p->fixedDistances.size();
-    }
-    const ClearCategoriesResult r = ClearGradingCategories(d, c);
-    const bool changed = r.rebuildParameterTable || (c.sharedZones && zones > 0) || (c.fixedDistances && distances > 0);
-    if (changed) frame_.doc().PushUndo();
-    if (r.rebuildParameterTable) frame_.params()->update();
-    if (r.redraw) frame_.view()->redraw();
 }
 
 }  // namespace rz

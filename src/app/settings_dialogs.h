@@ -1,7 +1,7 @@
 // The settings dialogs of the 其他 and 观察 menus whose fields belong to built parts: 设定 (the
 // settings record), 选项 (line and size-label defaults), 高级 (scan calibration and curve
 // precision; with Alt, Ctrl or Shift held the dialog another subsystem registers), 输出选择 (the
-// output-selection matrix and column labels) and 全清方案 (clearing kinds of grading data), and
+// output-selection matrix and column labels), and
 // 操作指导 (F1). Each dialog edits a copy; 确认 stores it, 取消 leaves everything as it was.
 #pragma once
 
@@ -31,7 +31,6 @@ constexpr int kCmdOutputSelection = 32905;  // 输出选择
 constexpr int kCmdSetup = 32906;            // 设定
 constexpr int kCmdOptions = 32907;          // 选项
 constexpr int kCmdAdvanced = 32908;         // 高级
-constexpr int kCmdClearCategories = 32824;  // 全清方案
 
 // General flag bit 16: DXF import applies the scan calibration (校正 DXF).
 constexpr uint32_t kGenCalibrateDxf = 1u << 16;
@@ -135,14 +134,6 @@ private:
 // A column label cut to at most four GBK bytes, never inside a character.
 std::string ClipColumnLabel(const std::string& utf8);
 
-// 全清方案.
-class ClearCategoriesDialog : public QDialog {
-public:
-    explicit ClearCategoriesDialog(QWidget* parent);
-    ClearCategories choice() const;
-    std::array<QCheckBox*, 6> boxes;  // 目标参数, 共模说明, 共用说明, 共用指定, 定距说明, 定距指定
-};
-
 // The commands: they open the dialogs modally and apply what 确认 stored.
 class SettingsCommands : public QObject {
 public:
@@ -164,7 +155,6 @@ public:
     void options();
     void advanced();
     void outputSelection();
-    void clearCategories();
 
 private:
     bool run(QDialog& dlg);

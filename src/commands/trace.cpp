@@ -518,6 +518,9 @@ bool TraceTool::pointKind(Engine& e, TraceButton b, uint32_t mods) {
             bp->x = p.x;
             bp->y = p.y;
             bp->flags = kBaseFollowsOwner;
+            // A base point after the first hangs from the first, whose direction sets the
+            // part's grading axes.
+            if (!part->basePoints.empty()) bp->owner = part->basePoints.front().get();
             bp->index = int(part->basePoints.size());
             part->basePoints.push_back(std::move(bp));
             e.tone(kToneAccepted);

@@ -30,13 +30,15 @@ void EvaluateLineRecord(Line& line, const TSmooth& smooth) {
 
 void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
     std::vector<Line*> lines;
-    size_t work = 0;
     for (auto& p : d.parts)
         for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB})
-            for (auto& ln : *l) {
-                lines.push_back(ln.get());
-                work += ln->nodes.size() + 1;
-            }
+            for (auto& ln : *l) lines.push_back(ln.get());
+    EvaluateLineRecords(lines, smooth, threads);
+}
+
+void EvaluateLineRecords(const std::vector<Line*>& lines, const TSmooth& smooth, unsigned threads) {
+    size_t work = 0;
+    for (const Line* ln : lines) work += ln->nodes.size() + 1;
     if (threads == 0) {
         // Starting a thread costs about as much as evaluating a few thousand nodes.
         threads = work < kParallelEvaluationNodes ? 1 : std::max(1u, std::thread::hardware_concurrency());

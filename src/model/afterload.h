@@ -32,6 +32,8 @@ constexpr size_t kParallelEvaluationNodes = 20000;
 // Evaluates every line of the design (lines A, B and graded lines). A large design is shared out
 // over `threads` threads (0: one per core); the result is the same for any number.
 void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads = 0);
+// The same for a list of lines (the copies a grading run made).
+void EvaluateLineRecords(const std::vector<Line*>& lines, const TSmooth& smooth, unsigned threads = 0);
 
 // The after-load steps; returns the page the design opens on (0–3).
 int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate = true);

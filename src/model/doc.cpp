@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "model/afterload.h"
+#include "model/sizes.h"
 
 namespace rz {
 
@@ -35,6 +36,7 @@ TDoc::TDoc(Platform& p) : platform(p) {
     settings.pictureFolder = settings.dataFolder + "pic/";
     settings.plotFolder = settings.dataFolder + "plt/";
     settings.dxfFolder = settings.dataFolder + "dxf/";
+    applySizeRangeDefaults = [](Design& d) { ApplyDefaultSizeRow(d); };
     rememberDesignDefaults();
 }
 
@@ -47,6 +49,8 @@ void TDoc::rememberDesignDefaults() {
     design.sizeSystem = defaultSizeSystem_;
     design.sizeCategory = defaultSizeCategory_;
     design.labelFormat = defaultLabelFormat_;
+    // A new design starts from the default range of that system and category, as after 清屏.
+    if (design.isBlank() && applySizeRangeDefaults) applySizeRangeDefaults(design);
 }
 
 void TDoc::resetDisplayToggles() {

@@ -69,17 +69,21 @@ public:
     std::string lastOpened;
     // Set when the file last read ended early: its design is not a faithful copy of the file.
     bool loadedTruncated = false;
+    // Keeps 鞋样扩缩 from making the numbered auto-save first (batch grading of many files).
+    bool suppressGradingAutoSave = false;
 
     // Called after the design was replaced or changed as a whole (load, clear, undo): the
     // window rebuilds its parameter table, motif/piece area and view here.
     std::function<void()> onDesignReplaced;
-    // Fills the size-range defaults of the current size system and category (size tables).
+    // Fills the size-range defaults of the current size system and category and recomputes the
+    // base-size parameters (the default row of model/sizes unless replaced).
     std::function<void(Design&)> applySizeRangeDefaults;
 
     int currentPage() const { return settings.currentPage; }
     void setCurrentPage(int page) { settings.currentPage = WrapPage(page); }
 
-    // Remembers the design defaults that 清屏 restores (after the settings file was read).
+    // Remembers the design defaults that 清屏 restores (after the settings file was read); a blank
+    // design takes them, with the default size range, at once.
     void rememberDesignDefaults();
     // 清屏: asks before discarding changes; false when the user declined.
     bool ClearDesignCommand();

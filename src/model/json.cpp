@@ -17,6 +17,29 @@ const char* CategoryName(Cat c) {
     return names[size_t(c)];
 }
 
+std::string JsonQuoted(const std::string& t) {
+    std::string s = "\"";
+    for (unsigned char c : t) {
+        switch (c) {
+            case '"': s += "\\\""; break;
+            case '\\': s += "\\\\"; break;
+            case '\n': s += "\\n"; break;
+            case '\r': s += "\\r"; break;
+            case '\t': s += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char b[8];
+                    std::snprintf(b, sizeof b, "\\u%04x", c);
+                    s += b;
+                } else {
+                    s += char(c);
+                }
+        }
+    }
+    s += '"';
+    return s;
+}
+
 namespace {
 
 class Json {
@@ -55,25 +78,7 @@ public:
     }
     void endArr() { close(']'); }
     void str(const std::string& t) {
-        s += '"';
-        for (unsigned char c : t) {
-            switch (c) {
-                case '"': s += "\\\""; break;
-                case '\\': s += "\\\\"; break;
-                case '\n': s += "\\n"; break;
-                case '\r': s += "\\r"; break;
-                case '\t': s += "\\t"; break;
-                default:
-                    if (c < 0x20) {
-                        char b[8];
-                        std::snprintf(b, sizeof b, "\\u%04x", c);
-                        s += b;
-                    } else {
-                        s += char(c);
-                    }
-            }
-        }
-        s += '"';
+        s += JsonQuoted(t);
         needComma_ = true;
     }
     void num(double v) {

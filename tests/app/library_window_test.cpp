@@ -164,8 +164,10 @@ TEST(LibraryWindow, DialogValuesReachTheSettingsFile) {
         QTimer::singleShot(0, s, &QDialog::reject);
     };
     f->router().dispatch(kCmdSetup);
-    // 高级 with Alt, Ctrl or Shift held: another subsystem's dialog; until one is there, the
-    // refusal tone and no dialog.
+    // 高级 with Alt, Ctrl or Shift held: the window wires each to its subsystem's dialog; one
+    // that is missing refuses with the tone and opens no dialog.
+    EXPECT_TRUE(cmds.advancedAlt && cmds.advancedCtrl && cmds.advancedShift);
+    cmds.advancedAlt = cmds.advancedCtrl = cmds.advancedShift = nullptr;
     int dialogs = 0;
     cmds.beforeExec = [&](QDialog& d) {
         ++dialogs;

@@ -193,14 +193,16 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
                                    // The output sheets' (顺序 and 排位 wait for the back screen).
                                    32910, 32853, 32852, 32854, 32901, 34032, 32902,
                                    // The motif strip's and the settings dialogs'.
-                                   32800, 32848, 32917, 32905, 32906, 32907, 32908, 32824};
+                                   32800, 32848, 32917, 32905, 32906, 32907, 32908, 32824,
+                                   // The grading's: 鞋样扩缩, 全号显示, 本码参数, 目标参数.
+                                   34039, 32921, 32903, 32904};
     // The interaction engine's: the mode commands, the snap switches and 全选.
     std::set<int> engineIds = {34137, 34140, 34142, 34143, 34144, 34180};
     for (const ModeCommandInfo& c : ModeCommands()) engineIds.insert(c.command);
     for (const SnapToggle& t : SnapToggles()) engineIds.insert(t.command);
-    // The input devices': the tablet, scan input with its digit keys, 插入背景 and 高级 (清除背景
-    // waits for a picture).
-    for (int id : {32871, 32872, 34207, 32833, 34114, 32908}) engineIds.insert(id);
+    // The input devices': the tablet, scan input with its digit keys and 插入背景 (清除背景 waits
+    // for a picture).
+    for (int id : {32871, 32872, 34207, 32833, 34114}) engineIds.insert(id);
     for (int id = 32778; id <= 32794; ++id) engineIds.insert(id);
     auto on = [&](int id) { return enabled.count(id) == 1 || engineIds.count(id) == 1; };
     for (const MenuDef& m : mainMenu())

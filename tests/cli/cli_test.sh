@@ -288,6 +288,49 @@ if "$cli" strip --size 600x60 --render "$tmp/strip.png" >/dev/null 2>&1; then
 fi
 "$cli" strip --size 600x60 2>"$tmp/err"
 check "strip without an action refused" test $? -eq 2
+# sizes: the vocabulary, and the size list of a system's defaults or of a file.
+out=$("$cli" sizes --json)
+check "sizes vocabulary" grep -q '"default_rows":\[{"system":0,"category":0,"width":10,"base":110,"from":90,"to":130,"step":10}' <<<"$out"
+check "sizes step standard" grep -q '{"system":4,"length_step":4.23000002,"girth_step":3.17499995,"per":"half"}' <<<"$out"
+out=$("$cli" sizes --system 0 --category 3 --json)
+check "sizes worked parameters" grep -q '"standard":\[265,243,5,3.5\]' <<<"$out"
+check "sizes list" grep -q '"n":6,"base_index":2' <<<"$out"
+check "sizes cumulative" grep -q '{"value":265,"text":"265","step":\[5,3.5\],"cumulative":\[15,10.5\]}' <<<"$out"
+out=$("$cli" sizes --system 3 --category 1 --base 140 --step 10 --format 2 --json)
+check "sizes above an off-grid end" grep -q '{"value":130,"text":"13","step":\[8.46000004,5.19999981\],"cumulative":\[-8.46000004,-5.19999981\]}' <<<"$out"
+check "sizes wrapped text" grep -q '{"value":140,"text":"1","step":\[0,0\]' <<<"$out"
+out=$("$cli" sizes "$sample" --json)
+check "sizes of a file" grep -q '"from":220,"to":260,"step":5' <<<"$out"
+"$cli" sizes --from 300 --to 200 2>"$tmp/err"
+check "sizes reversed range refused" test $? -eq 1
+check "sizes refusal one line" test "$(wc -l <"$tmp/err")" -eq 1
+
+# grade: the sample in its nine sizes; OUT keeps the results; refusals write nothing.
+out=$("$cli" grade "$sample" "$tmp/graded.XIE" --json)
+check "grade status" test $? -eq 0
+check "grade counts" grep -q '"n":9,"base_index":4,"sizes":\[220,225,230,235,240,245,250,255,260\],"graded_lines":27,"graded_pins":45,"graded_motifs":9' <<<"$out"
+check "grade saved results" grep -q '"graded_lines":27' <<<"$("$cli" stats --json "$tmp/graded.XIE")"
+out=$("$cli" grade "$tmp/graded.XIE" --dump)
+check "grade dump factors" grep -q '"base_points":\[{"index":0,"factors":\[\[1,1\]' <<<"$out"
+check "grading twice gives the same file" bash -c "'$cli' grade '$tmp/graded.XIE' '$tmp/again.XIE' >/dev/null && cmp -s '$tmp/graded.XIE' '$tmp/again.XIE'"
+"$cli" grade "$sample" "$tmp/none-out.XIE" --from 100 --to 300 2>"$tmp/err"
+check "grade locked range refused" test $? -eq 1
+check "grade refusal one line" test "$(wc -l <"$tmp/err")" -eq 1
+check "grade refusal writes nothing" test ! -e "$tmp/none-out.XIE"
+"$cli" sample "$tmp/plain.XIE"
+"$cli" grade "$tmp/plain.XIE" "$tmp/p2.XIE" --format 2 >/dev/null
+check "grade with a label format" test -e "$tmp/p2.XIE"
+
+# render --graded: 全号显示 of every size differs from one size (the quarter on page 1 belongs
+# to the piece marked for output, so it is what the sizes show).
+"$cli" render "$tmp/graded.XIE" "$tmp/all.svg" --size 640x400 --graded all --page 1
+check "render graded status" test $? -eq 0
+"$cli" render "$tmp/graded.XIE" "$tmp/one.svg" --size 640x400 --graded 0 --page 1
+check "render one size differs" bash -c "! cmp -s '$tmp/all.svg' '$tmp/one.svg'"
+"$cli" render "$tmp/graded.XIE" "$tmp/x.svg" --graded 9 2>"$tmp/err"
+check "render graded index refused" test $? -eq 2
+"$cli" render "$sample" "$tmp/x.svg" --graded all 2>"$tmp/err"
+check "render ungraded refused" test $? -eq 1
 
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

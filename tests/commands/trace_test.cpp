@@ -377,7 +377,13 @@ TEST_F(DrawTest, SizeLabelsBasePointsAndDirections) {
     EXPECT_EQ(takeTones(), (T{kToneRefused}));
     click(2000, 2000, kMkCtrl);
     ASSERT_EQ(p.basePoints.size(), 1u);
-    // A press on it and a drag up sets its direction.
+    EXPECT_EQ(p.basePoints[0]->owner, nullptr);
+    // Every further base point hangs from the first and follows its direction.
+    click(4000, 4000, kMkCtrl);
+    ASSERT_EQ(p.basePoints.size(), 2u);
+    EXPECT_EQ(p.basePoints[1]->owner, p.basePoints[0].get());
+    EXPECT_TRUE(p.basePoints[1]->flags & kBaseFollowsOwner);
+    // A press on the first and a drag up sets its direction.
     eng->OnLeftDown(ev(Button::Left, px(2000, 2000)));
     eng->OnMouseMove(ev(Button::None, px(2000, 3000)));
     eng->OnLeftUp(ev(Button::Left, px(2000, 3000)));

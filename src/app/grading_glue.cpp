@@ -1,0 +1,177 @@
+#include "app/grading_glue.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/grading_dialogs.h"
+#include "app/main_frame.h"
+#include "app/menu_table.h"
+#include "app/view_controller.h"
+#include "grading/align_tool.h"
+#include "grading/display.h"
+#include "interact/engine.h"
+
+namespace rz {
+
+namespace {
+
+constexpr int kCmdGrade = 34039;         // 鞋样扩缩
+constexpr int kCmdClearScheme = 32824;   // 全清方案
+constexpr int kCmdAllSizes = 34044;      // 全号显示
+constexpr int kCmdRestoreView = 32892;   // 恢复
+constexpr int kCmdCard = 32903;          // 本码参数
+constexpr int kCmdTargets = 32904;       // 目标参数
+
+QColor FromBgr(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+}  // namespace
+
+GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
+    : QObject(&frame), frame_(frame), engine_(engine), view_(view) {
+    InstallGradingTools(engine_);
+    ParamPane* pane = frame_.params();
+    pane->paintHook = [this](QPainter& p) { paintTable(p); };
+    pane->pressHook = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
+        if (e->button() == Qt::LeftButton) pressTable(at.x(), at.y(), e->modifiers() & Qt::ShiftModifier);
+    };
+    frame_.designReplaced.push_back([this] { refreshTable(); });
+    // Page Up/Down, Home/End on the front screen show the previous or next sizes.
+    engine_.hooks.stepSize = [this](int delta) {
+        if (engine_.backShown() || !MoveCurrentSize(frame_.doc().design, delta)) return false;
+        TDoc& doc = frame_.doc();
+        ApplyDisplayRule(doc.design, doc.settings.displayFlags);
+        refreshTable();
+        view_.redraw();
+        return true;
+    };
+    registerCommands();
+    refreshTable();
+}
+
+void GradingGlue::refreshTable() {
+    table_.rebuild(frame_.doc());
+    frame_.params()->update();
+}
+
+void GradingGlue::paintTable(QPainter& p) {
+    QFont f = p.font();
+    f.setPixelSize(12);
+    p.setFont(f);
+    const QPalette& pal = frame_.params()->palette();
+    for (const ParamCell& c : table_.cells()) {
+        const QRect r(c.x, c.y, c.w, c.h);
+        if (c.background) p.fillRect(r, FromBgr(c.background));
+        if (c.region != ParamRegion::None) {
+            p.fillRect(r.adjusted(1, 1, -1, -1), c.background ? FromBgr(c.background) : pal.color(QPalette::Button));
+            p.setPen(pal.color(QPalette::Light));
+            p.drawLine(r.topLeft(), r.topRight());
+            p.drawLine(r.topLeft(), r.bottomLeft());
+            p.setPen(pal.color(QPalette::Dark));
+            p.drawLine(r.bottomLeft(), r.bottomRight());
+            p.drawLine(r.topRight(), r.bottomRight());
+        }
+        p.setPen(pal.color(QPalette::Text));
+        p.drawText(r, Qt::AlignCenter, QString::fromStdString(c.text));
+    }
+}
+
+void GradingGlue::pressTable(int x, int y, bool shift) {
+    const ParamRegion r = table_.regionAt(x, y);
+    if (r == ParamRegion::None) return;
+    ParamPress res = table_.press(frame_.doc(), r, shift);
+    frame_.params()->update();
+    if (res.designChanged) engine_.designChanged();
+    if (res.redraw || res.designChanged) view_.redraw();
+}
+
+void GradingGlue::afterGradingChange() {
+    engine_.designChanged();
+    refreshTable();
+    frame_.refreshCommandWindow();
+    frame_.refreshCommandStates();
+    view_.redraw();
+}
+
+void GradingGlue::cardDialog() {
+    TDoc& doc = frame_.doc();
+    CardDialog dlg(&frame_, doc.design, frame_.platform());
+    if (dlg.exec() != QDialog::Accepted) return;
+    if (!dlg.model().apply(doc.design)) return;
+    doc.PushUndo();
+    afterGradingChange();
+}
+
+void GradingGlue::targetDialog() {
+    TDoc& doc = frame_.doc();
+    TargetDialog dlg(&frame_, doc.design);
+    if (dlg.exec() != QDialog::Accepted) return;
+    if (dlg.model().apply(doc.design) == TargetModel::Outcome::Unchanged) return;
+    doc.PushUndo();
+    afterGradingChange();
+}
+
+void GradingGlue::registerCommands() {
+    CommandRouter& r = frame_.router();
+    TDoc& doc = frame_.doc();
+    auto front = [this](int, CommandState& st) { st.enabled = !engine_.backShown(); };
+    // A run or a clear replaces the copies an alignment holds: it is ended first.
+    auto endAlignment = [this] {
+        engine_.ActivationLost();
+        if (engine_.step() > 0) engine_.CancelStep();
+    };
+    r.add(Pane::Drawing, kCmdGrade, [this, &doc, endAlignment](int) {
+        if (engine_.backShown()) return;
+        endAlignment();
+        GradePatternCommand(doc);
+        afterGradingChange();
+    }, front);
+    r.add(Pane::Drawing, kCmdClearGrading, [this, &doc, endAlignment](int) {
+        if (engine_.backShown()) return;
+        endAlignment();
+        if (ClearGradingCommand(doc)) afterGradingChange();
+    }, front);
+    r.add(Pane::Drawing, kCmdClearScheme, [this, &doc](int) {
+        ClearSchemeDialog dlg(&frame_);
+        if (dlg.exec() != QDialog::Accepted) return;
+        const ClearCategories c = dlg.choice();
+        size_t zones = 0, distances = 0;
+        for (auto& p : doc.design.parts) {
+            zones += p->sharedZones.size();
+            distances += p->fixedDistances.size();
+        }
+        const ClearCategoriesResult res = ClearGradingCategories(doc.design, c);
+        // Only a change is an undo step: empty categories leave the design as it was.
+        if (!res.rebuildParameterTable && !(c.sharedZones && zones > 0) && !(c.fixedDistances && distances > 0))
+            return;
+        doc.PushUndo();
+        afterGradingChange();
+    }, front);
+    r.add(Pane::Drawing, kCmdAllSizes, [this, &doc](int) {
+        view_.toggle(DisplayToggle::AllSizes);
+        ApplyDisplayRule(doc.design, doc.settings.displayFlags);
+        refreshTable();
+        view_.redraw();
+    }, [this, &doc](int, CommandState& st) {
+        st.checkable = true;
+        st.checked = ToggleChecked(doc, DisplayToggle::AllSizes);
+        st.enabled = ToggleEnabled(doc, view_.state(), DisplayToggle::AllSizes);
+    });
+    // 恢复 may turn 全号显示 off on the pieces page: the sizes shown follow.
+    r.add(Pane::Drawing, kCmdRestoreView, [this, &doc](int) {
+        view_.restoreView();
+        ApplyDisplayRule(doc.design, doc.settings.displayFlags);
+        refreshTable();
+        view_.redraw();
+    });
+    r.add(Pane::StatusBar, kCmdCard, [this](int) { cardDialog(); }, front);
+    r.add(Pane::StatusBar, kCmdTargets, [this](int) { targetDialog(); }, front);
+}
+
+void GradingGlue::stepStandardDialog() {
+    StepStandardDialog dlg(&frame_);
+    if (dlg.exec() == QDialog::Accepted) dlg.model().apply();
+}
+
+}  // namespace rz

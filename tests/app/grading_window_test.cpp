@@ -1,0 +1,130 @@
+// The grading on the window (offscreen): the commands through the router, the parameter pane's
+// regions, and the size dialogs' controls reaching their models.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/grading_dialogs.h"
+#include "app/grading_glue.h"
+#include "app/main_frame.h"
+#include "grading/engine.h"
+
+namespace rz {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Home {
+    fs::path dir = fs::temp_directory_path() / ("rz_grading_" + std::to_string(::getpid()));
+    Home() { fs::create_directories(dir); }
+    ~Home() { fs::remove_all(dir); }
+};
+
+// Presses Yes on every question box that shows while a command runs.
+struct YesToBoxes {
+    QTimer timer;
+    int answered = 0;
+    YesToBoxes() {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++answered;
+                (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->buttons().front())->click();
+            }
+        });
+        timer.start();
+    }
+};
+
+const ParamCell* CellOf(const TPar& t, ParamRegion r) {
+    for (const ParamCell& c : t.cells())
+        if (c.region == r) return &c;
+    return nullptr;
+}
+
+TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
+    Home h;
+    FrameOptions o;
+    o.home = h.dir.string();
+    MainFrame f(o);
+    f.resize(1280, 800);
+    f.show();
+    ASSERT_TRUE(f.openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok());
+    Design& d = f.doc().design;
+    f.refreshCommandStates();
+    for (int id : {34039, 32921, 32824, 32903, 32904}) EXPECT_TRUE(f.router().state(id).enabled) << id;
+
+    YesToBoxes yes;
+    ASSERT_TRUE(f.router().dispatch(34039));  // 鞋样扩缩
+    ASSERT_TRUE(d.flags & kDesignGraded);
+    EXPECT_EQ(d.firstPart().gradedLines.size(), 2u * 9u);
+    bool clearButton = false;
+    for (QPushButton* b : f.commandWindow()->buttons()) clearButton = clearButton || (b->isVisible() && b->text() == "清除扩缩");
+    EXPECT_TRUE(clearButton);
+
+    // 全号显示 hides the base sizes that have copies and shows every size; the sample's piece
+    // is marked for output, so only its members (the quarter's outline) follow.
+    const Line& quarter = *d.parts[1]->linesA[0];
+    f.router().dispatch(34044);
+    EXPECT_TRUE(quarter.flags & kFlagHidden);
+    EXPECT_FALSE(GradedCopyAt(quarter, 0)->flags & kFlagHidden);
+    EXPECT_FALSE(d.firstPart().linesA[0]->flags & kFlagHidden);
+    // The current-size button of the parameter pane steps to the next size alone.
+    const TPar& table = f.grading()->table();
+    const ParamCell* next = CellOf(table, ParamRegion::SizeNext);
+    ASSERT_TRUE(next);
+    QTest::mouseClick(f.params(), Qt::LeftButton, {}, QPoint(next->x + 4, next->y + 4));
+    EXPECT_EQ(d.baseIndex, 5);
+    EXPECT_TRUE(GradedCopyAt(quarter, 0)->flags & kFlagHidden);
+    EXPECT_FALSE(GradedCopyAt(quarter, 5)->flags & kFlagHidden);
+    EXPECT_EQ(CellOf(table, ParamRegion::SizePrev)[1].text, " 245# ");
+
+    ASSERT_TRUE(f.router().dispatch(32921));  // 清除扩缩, answered Yes
+    EXPECT_GE(yes.answered, 1);
+    EXPECT_FALSE(d.hasGradedLists());
+    EXPECT_FALSE(quarter.flags & kFlagHidden);
+    EXPECT_EQ(d.baseIndex, 4);
+}
+
+TEST(GradingWindow, DialogControlsReachTheirModels) {
+    Design d;
+    d.flags = kDesignParamsFromSystem;
+    d.sizeSystem = 0, d.sizeCategory = 3;
+    ApplyDefaultSizeRow(d);
+    HeadlessPlatform platform;
+    CardDialog card(nullptr, d, platform);
+    card.systemBox()->setCurrentIndex(card.systemBox()->findData(4));
+    emit card.systemBox()->activated(card.systemBox()->currentIndex());
+    EXPECT_EQ(card.model().base, 200);
+    EXPECT_EQ(card.paramEdit(3)->text(), "3.17");
+    EXPECT_TRUE(card.paramEdit(0)->isReadOnly());
+    card.toBox()->setValue(995);
+    EXPECT_EQ(card.model().sizeCount(), 29);
+    EXPECT_EQ(card.fromBox()->value(), card.model().from);
+    card.pressF8();
+    EXPECT_EQ(card.toBox()->value(), 260);
+
+    TargetDialog targets(nullptr, d);
+    EXPECT_EQ(targets.confirmButton()->text(), "创建");
+    EXPECT_FALSE(targets.lengthEdit(targets.model().baseIndex)->isEnabled());
+    QLineEdit* e = targets.lengthEdit(0);
+    e->selectAll();
+    QTest::keyClicks(e, "7");
+    EXPECT_TRUE(e->font().bold());
+    EXPECT_FALSE(targets.girthEdit(0)->font().bold());
+    EXPECT_EQ(targets.model().apply(d), TargetModel::Outcome::Stored);
+    EXPECT_EQ((*d.targets)[0].a, 7.0f);
+}
+
+}  // namespace
+}  // namespace rz

@@ -38,6 +38,9 @@ bool ReadScanImage(const std::string& path, ScanImage& out, std::string* why) {
     if (img.isNull()) return Fail(why, reader.errorString());
     const int w = img.width(), h = img.height();
     if ((long long)w * h > kMaxScanPixels) return Fail(why, QStringLiteral("the image is too large"));
+    // The density of the file, when it gives one, as the BMP reader takes it.
+    const double ppmX = img.dotsPerMeterX() > 0 ? img.dotsPerMeterX() : 0.0;
+    const double ppmY = img.dotsPerMeterY() > 0 ? img.dotsPerMeterY() : 0.0;
     if (img.format() == QImage::Format_MonoLSB) img = img.convertToFormat(QImage::Format_Mono);
     if (img.format() == QImage::Format_Mono && img.colorCount() == 2) {
         // Two colours: the bits are read directly, the paper being the lighter entry.
@@ -51,15 +54,16 @@ bool ReadScanImage(const std::string& path, ScanImage& out, std::string* why) {
                 dst[x] = bit == paper ? ScanImage::kFg : 0;
             }
         }
+        out.ppmX = ppmX;
+        out.ppmY = ppmY;
         return true;
     }
     img = img.convertToFormat(QImage::Format_Grayscale8);
     if (img.isNull()) return Fail(why, QStringLiteral("no memory for the image"));
     bool ok = ScanImageFromGrey(w, h, [&](int x, int y) { return img.constScanLine(y)[x]; }, out);
     if (!ok) return Fail(why, QStringLiteral("no memory for the image"));
-    // The density of the file, when it gives one, as the BMP reader takes it.
-    out.ppmX = img.dotsPerMeterX() > 0 ? img.dotsPerMeterX() : 0.0;
-    out.ppmY = img.dotsPerMeterY() > 0 ? img.dotsPerMeterY() : 0.0;
+    out.ppmX = ppmX;
+    out.ppmY = ppmY;
     return true;
 }
 

@@ -120,6 +120,16 @@ if command -v convert >/dev/null 2>&1; then
   convert "$tmp/scan.bmp" "$tmp/scan.png"
   out=$("$cli" scan "$tmp/scan.png" "$tmp/scan3.XIE" --json)
   check "scan png" grep -q '"parts":1,.*"pins":1' <<<"$out"
+  # A two-colour PNG or TIFF keeps the density of its file, as a BMP does.
+  convert "$tmp/scan.bmp" -density 600 -units PixelsPerInch BMP3:"$tmp/scan600.bmp"
+  convert "$tmp/scan600.bmp" -type bilevel "$tmp/scan600.png"
+  convert "$tmp/scan600.bmp" -type bilevel -compress Group4 "$tmp/scan600.tif"
+  px_bmp=$("$cli" scan "$tmp/scan600.bmp" "$tmp/s600a.XIE" --json | grep -o '"pixel_size":[0-9.]*')
+  check "scan 600 dpi bmp" grep -q '"pixel_size":4\.2333' <<<"$px_bmp"
+  for ext in png tif; do
+    px=$("$cli" scan "$tmp/scan600.$ext" "$tmp/s600$ext.XIE" --json | grep -o '"pixel_size":[0-9.]*')
+    check "scan 600 dpi $ext as the bmp" test "$px" = "$px_bmp"
+  done
   out=$("$cli" scan "$tmp/scan.bmp" "$tmp/scan4.XIE" --set max_needle=100 --json)
   check "scan setting" grep -q '"pins":0' <<<"$out"
   convert -size 40x30 xc:white -type truecolor BMP3:"$tmp/colour.bmp"

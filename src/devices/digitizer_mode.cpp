@@ -10,7 +10,9 @@ DigitizerMode::~DigitizerMode() {
 }
 
 void DigitizerMode::notify() {
-    // One wake-up at a time: the window drains everything that waits in one go.
+    // One wake-up at a time: the window drains everything that waits in one go. The fence pairs
+    // with the one in Drain: either the drain sees this record or this call sees the flag clear.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (wake_ && !wakePending_.exchange(true, std::memory_order_acq_rel)) wake_();
 }
 
@@ -90,6 +92,7 @@ PointF DigitizerMode::toModel(const TabletRecord& r) const {
 void DigitizerMode::Drain() {
     if (!active_) return;
     wakePending_.store(false, std::memory_order_release);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
     TabletRecord r;
     for (;;) {
         while (active_ && queue_.pop(r)) Deliver(r, toModel(r));

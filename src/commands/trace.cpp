@@ -90,7 +90,9 @@ bool TraceTool::button(Engine& e, TraceButton b, uint32_t mods) {
     case TraceButton::Place:
     case TraceButton::Corner: {
         const auto& m = e.doc.settings.cutSetup.menuRect;
-        bool haveStrip = m[2] > m[0] && m[3] > m[1];
+        // The strip is where the tablet's paper menu lies only while the view shows the tablet
+        // one to one.
+        bool haveStrip = m[2] > m[0] && m[3] > m[1] && e.vs.view.atBase();
         if (e.traced.empty() && haveStrip && p.x >= m[0] && p.x <= m[2] && p.y >= m[1] && p.y <= m[3]) {
             // Bands of 15 mm up the tablet; a band past 字串 has no input kind.
             int kind = int(std::floor(p.y / kMenuCell));

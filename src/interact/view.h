@@ -86,6 +86,7 @@ public:
     bool setWorkRange(WorkRange r);
     // s = s0, origin (0, H).
     void resetToBase();
+    bool atBase() const { return s == s0 && ox == 0 && oy == H; }
 
     int bx() const { return ox + mx; }
     int by() const { return oy + my; }

@@ -422,6 +422,15 @@ TEST_F(DrawTest, TheDigitizerMenuStripChoosesTheInputKind) {
     eng->DigitizerInput({6500, 14000}, keys[0]);
     EXPECT_EQ(eng->inputKind(), kInputPin);
     EXPECT_EQ(platform.tones.back(), kToneRefused);
+    // Away from the base view the strip is paper like any other: the press traces.
+    command(kCurveCommand);
+    ASSERT_TRUE(eng->vs.view.zoomBy(2.0f, ZoomAnchor::Centre, {0, 0}));
+    eng->DigitizerInput({6500, 4600}, keys[0]);
+    EXPECT_EQ(eng->inputKind(), kInputCurve);
+    EXPECT_EQ(eng->traced.size(), 1u);
+    eng->DigitizerInput({6500, 4600}, keys[1]);  // 退点
+    EXPECT_TRUE(eng->traced.empty());
+    eng->vs.view.resetToBase();
     // The other buttons come from the digitizer the same way.
     command(kCurveCommand);
     eng->DigitizerInput({1000, 1000}, keys[0]);

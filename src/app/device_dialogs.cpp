@@ -84,7 +84,10 @@ SerialDialog::SerialDialog(QWidget* parent, const SerialSettings& s, bool on, co
     if (!path.isEmpty() && !extra.contains(path)) extra.prepend(path);
     port = Combo(this, ports + extra, path.isEmpty() ? s.portIndex : 4 + int(extra.indexOf(path)));
     format = Combo(this, {QStringLiteral("长地"), QStringLiteral("WACOM")}, s.dataFormat);
-    range = Combo(this, {"A3", "A1", "A0", "A00"}, s.range <= 3 ? s.range : 0);
+    // A custom tablet size kept in the settings is shown as such, so that 确认 keeps it.
+    QStringList ranges = {"A3", "A1", "A0", "A00"};
+    if (s.range == 4) ranges << QStringLiteral("自定义尺寸");
+    range = Combo(this, ranges, s.range >= 0 && s.range < ranges.size() ? s.range : 0);
     resolution = new QLineEdit(QString::number(s.resolution), this);
     resolution->setValidator(new QIntValidator(1, 1000000, resolution));
     enable = new QCheckBox(QStringLiteral("启用"), this);

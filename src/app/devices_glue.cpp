@@ -153,7 +153,6 @@ bool DevicesGlue::tabletEvent(QTabletEvent* e) {
     r.x = int32_t(model.x), r.y = int32_t(model.y);
     int n = ButtonNumber(e->button());
     if (e->type() == QEvent::TabletPress && n >= 0) {
-        heldButton_ = n;
         r.event = kTabletPress | uint32_t(n);
     } else if (e->type() == QEvent::TabletRelease && n >= 0) {
         r.event = kTabletRelease | uint32_t(n);

@@ -54,7 +54,6 @@ private:
     MainFrame& frame_;
     Engine& engine_;
     std::unique_ptr<DigitizerMode> mode_;
-    int heldButton_ = 0;
 };
 
 }  // namespace rz

@@ -35,14 +35,28 @@ std::unordered_set<const void*> PieceMembers(const Design& d, bool onlyMarked) {
     return s;
 }
 
+// Hidden by the rule, not by the user: hidden while a copy is shown in its place (the copies of
+// an element the user hid stay hidden).
 template <class T>
-void SetSizes(T& e, bool allSizes, int current, bool every, int n) {
-    // Ungraded elements are the same in every size: they show as the base size does.
-    if (!allSizes || !e.graded) {
-        if (e.flags & kFlagSizeHidden) e.flags &= ~(kFlagHidden | kFlagSizeHidden);
+bool HiddenByRule(const T& e, int n) {
+    if (!(e.flags & kFlagHidden)) return false;
+    int i = 0;
+    for (auto* c = e.graded; c && i < n; c = c->graded, ++i)
+        if (!(c->flags & kFlagHidden)) return true;
+    return false;
+}
+
+template <class T>
+void SetSizes(T& e, bool ruleHidden, bool allSizes, int current, bool every, int n) {
+    // Ungraded elements are the same in every size and keep their own state.
+    if (!e.graded) return;
+    const bool userHidden = (e.flags & kFlagHidden) && !ruleHidden;
+    if (userHidden) return;
+    if (!allSizes) {
+        e.flags &= ~kFlagHidden;
         return;
     }
-    if (!(e.flags & kFlagHidden)) e.flags |= kFlagHidden | kFlagSizeHidden;
+    e.flags |= kFlagHidden;
     int i = 0;
     for (auto* c = e.graded; c && i < n; c = c->graded, ++i)
         if (every || i == current) c->flags &= ~kFlagHidden;
@@ -59,12 +73,23 @@ void ApplyDisplayRule(Design& d, uint32_t displayFlags) {
     const bool onlyMembers = anyMarked || (displayFlags & kDispTransient);
     const std::unordered_set<const void*> members = onlyMembers ? PieceMembers(d, anyMarked) : std::unordered_set<const void*>{};
     for (auto& p : d.parts) {
+        // Which elements the rule hid is read off their copies before the copies are hidden.
+        std::unordered_set<const void*> ruleHidden;
+        auto note = [&](auto& list) {
+            for (auto& e : list)
+                if (HiddenByRule(*e, d.n)) ruleHidden.insert(e.get());
+        };
+        note(p->linesA);
+        note(p->linesB);
+        note(p->pins);
+        note(p->motifs);
         for (auto& c : p->gradedLines) c->flags |= kFlagHidden;
         for (auto& c : p->gradedPins) c->flags |= kFlagHidden;
         for (auto& c : p->gradedMotifs) c->flags |= kFlagHidden;
         auto set = [&](auto& list) {
             for (auto& e : list)
-                if (!onlyMembers || members.count(e.get())) SetSizes(*e, allSizes, current, every, d.n);
+                if (!onlyMembers || members.count(e.get()))
+                    SetSizes(*e, ruleHidden.count(e.get()) > 0, allSizes, current, every, d.n);
         };
         set(p->linesA);
         set(p->linesB);

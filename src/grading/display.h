@@ -9,10 +9,6 @@
 
 namespace rz {
 
-// Transient element flag: a base-size element hidden by the display rule (not by the user), so
-// that turning 全号显示 off shows only what the rule hid.
-constexpr uint32_t kFlagSizeHidden = 1u << 30;
-
 // The base size's index in the size list of the design's range (the base-index field holds the
 // size shown while grading results exist). 0 without a usable range.
 int GradingBaseIndex(const DesignParams& d);

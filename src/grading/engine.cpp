@@ -373,7 +373,8 @@ void MakeCopies(PartGrading& g, std::vector<Line*>& evaluate, CopyCounts& counts
                     node.x = q.x;
                     node.y = q.y;
                 }
-                c->flags = (src->flags & ~kFlagTransient) | kLineGradedCopy;
+                // A line the user hid stays hidden in every size.
+                c->flags = (src->flags & ~kFlagTransient) | (src->flags & kFlagHidden) | kLineGradedCopy;
                 c->valueA = src->valueA;
                 c->valueB = src->valueB;
                 c->colour = src->colour;
@@ -407,7 +408,7 @@ void MakeCopies(PartGrading& g, std::vector<Line*>& evaluate, CopyCounts& counts
                 c->x = q.x;
                 c->y = q.y;
                 fill(*c, *src);
-                c->flags = (src->flags & ~kFlagTransient) | kElementGradedCopy;
+                c->flags = (src->flags & ~kFlagTransient) | (src->flags & kFlagHidden) | kElementGradedCopy;
                 c->basePoint = src->basePoint;
                 c->frontSym = src->frontSym;
                 T* raw = c.get();

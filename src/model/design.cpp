@@ -312,10 +312,20 @@ void ClearGradingResults(Design& d) {
         p->gradedLines.clear();
         p->gradedPins.clear();
         p->gradedMotifs.clear();
+        // An element hidden while one of its copies was shown in its place comes back with them
+        // gone; one the user hid (its copies hidden too) stays hidden.
+        auto drop = [](auto& e) {
+            for (auto* c = e->graded; c; c = c->graded)
+                if (!(c->flags & kFlagHidden)) {
+                    e->flags &= ~kFlagHidden;
+                    break;
+                }
+            e->graded = nullptr;
+        };
         for (const List<Line>* l : {&p->linesA, &p->linesB})
-            for (auto& ln : *l) ln->graded = nullptr;
-        for (auto& pin : p->pins) pin->graded = nullptr;
-        for (auto& m : p->motifs) m->graded = nullptr;
+            for (auto& ln : *l) drop(ln);
+        for (auto& pin : p->pins) drop(pin);
+        for (auto& m : p->motifs) drop(m);
     }
     d.flags &= ~kDesignGraded;
 }

@@ -106,7 +106,8 @@ struct ClearCategoriesResult {
 };
 ClearCategoriesResult ClearGradingCategories(Design& d, const ClearCategories& c);
 
-// 清除扩缩: frees the graded lists, clears graded-copy references and design flag bit 19.
+// 清除扩缩: frees the graded lists, clears graded-copy references and design flag bit 19; the
+// elements that had copies are shown.
 void ClearGradingResults(Design& d);
 
 // 全选 choices.

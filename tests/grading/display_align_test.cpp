@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "../interact/engine_fixture.h"
+#include "geom/smooth.h"
 #include "grading/align_tool.h"
 #include "grading/display.h"
 #include "grading_fixture.h"
@@ -31,13 +32,15 @@ TEST(DisplayRule, ShowsTheBaseSizeOneSizeOrEverySize) {
     Line& userHidden = AddLine(p.linesB, {{100, 0}, {200, 0}}, &b);
     Line& loose = AddLine(p.linesB, {{0, 100}, {0, 200}}, nullptr);
     Pin& pin = AddPin(p, 50, 50, &b);
-    userHidden.flags |= kFlagHidden;
+    // Hidden by the user after a re-fit: the re-fit mark must not read as anything of the rule's.
+    userHidden.flags |= kFlagHidden | lineflag::kNodesRefitted;
     ASSERT_TRUE(GradeDesign(d, kSmooth).ok);
 
     ApplyDisplayRule(d, kDispAllSizes);  // current size = base size: every size
     EXPECT_TRUE(Hidden(l.flags));
     EXPECT_FALSE(Hidden(loose.flags));  // the same in every size
     EXPECT_EQ(ShownSizes(l, 5), std::vector<bool>(5, true));
+    EXPECT_EQ(ShownSizes(userHidden, 5), std::vector<bool>(5, false));
     EXPECT_FALSE(Hidden(GradedCopyAt(pin, 0)->flags));
     ASSERT_TRUE(StepCurrentSize(d, -3));  // wraps from 2 to 4
     EXPECT_EQ(d.baseIndex, 4);
@@ -66,6 +69,8 @@ TEST(DisplayRule, ShowsTheBaseSizeOneSizeOrEverySize) {
     EXPECT_EQ(ShownSizes(l, 5), std::vector<bool>(5, false));
 
     ClearGrading(d);
+    EXPECT_TRUE(Hidden(userHidden.flags));
+    EXPECT_FALSE(Hidden(pin.flags));  // its copies went: the base size shows again
     EXPECT_FALSE(StepCurrentSize(d, 1));
     EXPECT_EQ(d.baseIndex, 2);  // names the base size again
 }

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <clocale>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -163,6 +165,9 @@ QIcon appIcon() {
 
 int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Qt takes the user's locale for the C library too; numbers in files, jobs and panels are
+    // written with a decimal point whatever the locale.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("Brelan"));
     QCoreApplication::setApplicationName(QStringLiteral("rozedoz"));
     QCoreApplication::setApplicationVersion(QStringLiteral("6.5"));

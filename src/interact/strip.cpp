@@ -1,6 +1,7 @@
 #include "interact/strip.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -304,9 +305,12 @@ bool Strip::setPieceColour(int s, uint32_t colour) {
 int DragImageSide(const Strip& s) { return std::max(1, (s.height - 2) / 3); }
 
 std::string PanelSize(float units) {
+    // A decimal point whatever the locale of the process.
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%5.1f", double(units) / 100.0);
-    return buf;
+    const auto r = std::to_chars(buf, buf + sizeof buf, double(units) / 100.0, std::chars_format::fixed, 1);
+    std::string s(buf, r.ptr);
+    if (s.size() < 5) s.insert(0, 5 - s.size(), ' ');
+    return s;
 }
 
 // ---------------------------------------------------------------- drawing

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <clocale>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -43,6 +44,7 @@ bool WriteSheetPdf(const std::string& path, const std::vector<Polyline>& lines, 
         static char* argv[] = {name, nullptr};
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");  // Qt took the user's locale; the job streams need points
     }
     // The drawing's box in millimetres.
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;

@@ -3,6 +3,9 @@
 // and what the drawing puts where.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "fake_platform.h"
 #include "interact/events.h"
 #include "interact/strip.h"
@@ -273,4 +276,20 @@ TEST_F(StripTest, DrawingStaysInsideEachCellAndMarksTheCurrentOne) {
 }
 
 }  // namespace
+TEST(StripPanel, SizesKeepTheDecimalPointUnderAnyLocale) {
+    const char* was = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = was ? was : "C";
+    bool comma = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name)) {
+            comma = true;
+            break;
+        }
+    if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_EQ(PanelSize(1234.0f), " 12.3");
+    EXPECT_EQ(PanelSize(123456.0f), "1234.6");
+    EXPECT_EQ(PanelSize(-50.0f), " -0.5");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
 }  // namespace rz

@@ -12,6 +12,7 @@
 
 #ifdef ROZEDOZ_HAVE_QTCANVAS
 #include <QGuiApplication>
+#include <clocale>
 
 #include "qtcanvas/strip_image.h"
 #endif
@@ -148,6 +149,7 @@ int StripVerb(const std::vector<std::string>& args) {
     char name[] = "rozedoz-cli";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // Qt took the user's locale; the panel writes decimal points
     if (!StripImage(s).save(QString::fromStdString(render), "PNG")) {
         std::fprintf(stderr, "rozedoz-cli strip: cannot write %s\n", render.c_str());
         return 1;

@@ -167,7 +167,8 @@ bool ReplaceWithCellCurve(Line& target, const MotifCell& cell, const TSmooth& sm
 }
 
 Part* PlaceCell(Design& d, const MotifCell& cell, PointF p, Part* part, int page, const TSmooth& smooth) {
-    if (!part && cell.kind() != kCellKindPart) return nullptr;
+    // An empty cell puts nothing anywhere: refused like any cell that cannot be placed there.
+    if (cell.empty() || (!part && cell.kind() != kCellKindPart)) return nullptr;
     const PointF off{p.x - (cell.contentX + cell.contentW / 2.0f), p.y - (cell.contentY + cell.contentH / 2.0f)};
     if (!InModelRange(off)) return nullptr;
     const bool fresh = part == nullptr;

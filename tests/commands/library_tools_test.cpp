@@ -242,8 +242,11 @@ TEST_F(LibraryFixture, PlaceCellPutsTheContentCentreOnThePoint) {
     EXPECT_EQ(host.motifs[0]->basePoint, host.basePoints[0].get());
     EXPECT_NEAR(host.motifs[0]->x, 1500.0f, 1e-2f);  // the content's centre, (300, 450) here
     EXPECT_NEAR(host.motifs[0]->y, 1500.0f - 150.0f, 1e-2f);
-    // A motif cell in empty space: refused. A click on a line: nothing.
+    // A motif cell in empty space: refused; an empty cell anywhere too. A click on a line: nothing.
     expectRefused([&] { click(9000, 6000, kMkShift); });
+    doc.library.currentCell = 15;  // empty
+    expectRefused([&] { click(1500, 1500, kMkShift); });
+    doc.library.currentCell = 10;
     lineB(host, {{100, 100}, {2900, 100}});
     expectUnchanged([&] { click(1500, 100, kMkShift); });
 }

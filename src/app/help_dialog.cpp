@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -54,11 +55,18 @@ void HelpDialog::print() {
     if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(QStringLiteral("操作指导.pdf"));
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printTo(printer);
-    if (!QFileInfo::exists(path)) {
+    // Printed beside the old copy and put in its place only when complete: an earlier print
+    // must not pass for this one.
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part);
+        printTo(printer);
+    }  // the PDF is finished when the printer goes
+    if (QFileInfo(part).size() <= 0 || (QFile::exists(path) && !QFile::remove(path)) || !QFile::rename(part, path)) {
+        QFile::remove(part);
         QMessageBox::warning(this, QStringLiteral("警告"), QStringLiteral("不能打开 ") + path);
         return;
     }

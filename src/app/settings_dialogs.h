@@ -32,9 +32,6 @@ constexpr int kCmdSetup = 32906;            // 设定
 constexpr int kCmdOptions = 32907;          // 选项
 constexpr int kCmdAdvanced = 32908;         // 高级
 
-// General flag bit 16: DXF import applies the scan calibration (校正 DXF).
-constexpr uint32_t kGenCalibrateDxf = 1u << 16;
-
 // 设定: the settings record's values with their dialog units (lengths in millimetres).
 class SetupDialog : public QDialog {
 public:

@@ -21,6 +21,7 @@ constexpr uint32_t kGenMiddlePans = 1u << 11;      // middle button pans instead
 constexpr uint32_t kGenPictureMirrorX = 1u << 12;  // background pictures drawn flipped left to right
 constexpr uint32_t kGenPictureMirrorY = 1u << 13;  // … flipped top to bottom
 constexpr uint32_t kGenSerialTablet = 1u << 14;    // 启用: the digitizer is on the serial port
+constexpr uint32_t kGenCalibrateDxf = 1u << 16;    // 校正 DXF: DXF import applies the scan calibration
 
 // Display flags.
 constexpr uint32_t kDispGrid = 1u << 0;          // 显示网格
@@ -40,7 +41,7 @@ constexpr uint32_t kDispAutoFit = 1u << 11;      // 自动满屏
 struct ScanSettings {
     int32_t scanMethod = 0;    // 扫描方式: 0 轮廓, 1 单线, 2 双线
     int32_t resolution = 200;  // dots per inch when the file gives none
-    int32_t reserved = 0;      // stored, no meaning yet
+    int32_t reserved = 0;      // 导入单位 of DXF import: 0 毫米, 1 公分, 2 英寸
     float xFactor = 1.0f;      // calibration
     float yFactor = 1.0f;
     float shearX = 0.0f;

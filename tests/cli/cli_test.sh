@@ -106,5 +106,24 @@ check "measure bad page refused" test $? -eq 2
 "$cli" measure "$tmp/none.XIE" 2>"$tmp/err"
 check "measure missing file status" test $? -eq 1
 
+# run: a square traced with 直线 through the window's tools becomes a part; errors write nothing.
+printf '%s\n' 'view 0 0 128 80' 'command 直线' 'click 10 10' 'click 60 10' 'click 60 50' 'click 10 50' \
+  'rclick 10 50' >"$tmp/square.txt"
+out=$("$cli" run - "$tmp/square.txt" "$tmp/square.XIE")
+check "run exit" test $? -eq 0
+check "run one object per line" test "$(grep -c '^{"line":' <<<"$out")" -eq 7
+check "run last line stores a snapshot" grep -q '"line":7,.*"mode":1,"step":0,"undo":1}' <<<"$out"
+check "run wrote the part" grep -qx '线条总数 1, 级放线条 0, 坏线条 0' <<<"$("$cli" stats "$tmp/square.XIE")"
+printf '%s\n' 'command 直线' 'wiggle 1 2' >"$tmp/bad.txt"
+"$cli" run - "$tmp/bad.txt" "$tmp/bad.XIE" >/dev/null 2>"$tmp/err"
+check "run script error status" test $? -eq 2
+check "run script error names the line" grep -q 'bad.txt:2:' "$tmp/err"
+check "run script error wrote nothing" test ! -e "$tmp/bad.XIE"
+printf '%s\n' 'answer yes' >"$tmp/left.txt"
+"$cli" run "$sample" "$tmp/left.txt" "$tmp/left.XIE" >/dev/null 2>"$tmp/err"
+check "run unused answer is an error" test $? -eq 2
+"$cli" run "$tmp/none.XIE" "$tmp/square.txt" "$tmp/x.XIE" 2>"$tmp/err"
+check "run missing input status" test $? -eq 1
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

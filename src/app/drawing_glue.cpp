@@ -10,7 +10,7 @@
 #include "commands/measure.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 #include "model/gbk.h"
 
 namespace rz {

@@ -8,8 +8,9 @@
 
 #include "commands/correct.h"
 #include "commands/draw_common.h"
-#include "commands/part_split.h"
+#include "commands/tool_support.h"
 #include "geom/polyline.h"
+#include "geom/stretch.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
 #include "model/integrity.h"
@@ -19,18 +20,6 @@ namespace rz {
 // ---------------------------------------------------------------- shared pieces
 
 namespace {
-constexpr uint32_t kHighlightColour = 0xA000A0;  // as the engine highlights picks
-}
-
-namespace {
-
-// The evaluated polyline between arc lengths a < b (b may pass the end of a closed polyline).
-Polyline PolyStretch(const Polyline& pl, float a, float b);
-
-bool Refuse(Engine& e, int hz = kToneRefused) {
-    e.tone(hz);
-    return true;
-}
 
 std::string Fmt(const char* f, double a, double b) {
     char buf[128];
@@ -52,82 +41,8 @@ RecordRef RefOf(const PickResult& r) { return {r.kind, r.record, r.part}; }
 
 bool IsLine(int kind) { return kind == kKindLineA || kind == kKindLineB; }
 
-void RebuildPart(Design& d, Part& p) {
-    auto& h = derivedHooks();
-    if (h.rebuildPart) h.rebuildPart(d, p);
-    else CompletePart(p);
-}
-
-float PickHalf(Engine& e) { return e.vs.view.s > 0 ? 5.0f / e.vs.view.s : 5.0f; }
-
 bool LineClosed(const Line& l) {
     return l.nodes.size() >= 2 && !PtDiffer(l.nodes.front().pt(), l.nodes.back().pt());
-}
-
-// The list of a part that holds a line, and its position there.
-List<Line>* ListOf(Part& p, const Line* l, size_t* at = nullptr) {
-    for (List<Line>* list : {&p.linesA, &p.linesB})
-        for (size_t i = 0; i < list->size(); ++i)
-            if ((*list)[i].get() == l) {
-                if (at) *at = i;
-                return list;
-            }
-    return nullptr;
-}
-
-// Index of the node nearest to p.
-int NearestNode(const Line& l, PointF p) {
-    int best = 0;
-    float bd = 1e30f;
-    for (size_t i = 0; i < l.nodes.size(); ++i) {
-        float d = PtDist(l.nodes[i].pt(), p);
-        if (d < bd) bd = d, best = int(i);
-    }
-    return best;
-}
-
-// The pivot end is the last one when the picked node lies in the second half.
-bool NearerEndIsLast(const Line& l, PointF p) { return NearestNode(l, p) * 2 >= int(l.nodes.size()); }
-
-void DrawPolyline(Engine& e, Canvas& c, const Polyline& pl) {
-    std::vector<PixelPoint> px;
-    for (PointF q : pl) px.push_back(e.vs.view.toWindow(q));
-    if (px.size() > 1) c.polyline(px.data(), px.size());
-}
-
-// An arrow of 30 pixels from `from` in the direction of `toward` (model points).
-void DrawArrow(Engine& e, Canvas& c, PointF from, PointF toward) {
-    PixelPoint a = e.vs.view.toWindow(from), t = e.vs.view.toWindow(toward);
-    double dx = t.x - a.x, dy = t.y - a.y, len = std::hypot(dx, dy);
-    if (len < 1e-9) return;
-    dx /= len, dy /= len;
-    PixelPoint b{a.x + int(std::lround(30 * dx)), a.y + int(std::lround(30 * dy))};
-    c.setColour(kHighlightColour);
-    c.setWidth(1);
-    c.setDash(0, 0);
-    c.line(a, b);
-    // The head: two strokes 8 pixels back from the tip, 30° either side.
-    for (double turn : {std::numbers::pi / 6, -std::numbers::pi / 6}) {
-        double hx = -(dx * std::cos(turn) - dy * std::sin(turn)), hy = -(dx * std::sin(turn) + dy * std::cos(turn));
-        c.line(b, {b.x + int(std::lround(8 * hx)), b.y + int(std::lround(8 * hy))});
-    }
-}
-
-// The line picked by a two-step command stays highlighted until the second pick.
-bool HighlightPicked(Engine& e, Canvas& c, const Line* picked) {
-    if (e.step() == 0 || !picked) return false;
-    c.setColour(kHighlightColour);
-    c.setWidth(2);
-    c.setDash(0, 0);
-    DrawPolyline(e, c, picked->eval);
-    return true;
-}
-
-// A right press during a step gives the step up; outside a step it is the engine's.
-bool CancelPendingStep(Engine& e) {
-    if (e.step() == 0) return false;
-    e.CancelStep();
-    return true;
 }
 
 }  // namespace
@@ -1188,7 +1103,7 @@ struct OffsetTool : Tool {
             c.setColour(kHighlightColour);
             c.setWidth(2);
             c.setDash(0, 0);
-            DrawPolyline(en, c, PolyStretch(l->eval, std::min(s0, s1), std::max(s0, s1)));
+            DrawPolyline(en, c, PolySub(l->eval, std::min(s0, s1), std::max(s0, s1)));
             return true;
         };
         d.end = [this, l, part, press, sign](Engine& en, const Pointer& q, bool accepted) {
@@ -1228,16 +1143,6 @@ struct OffsetTool : Tool {
 };
 
 // ---------------------------------------------------------------- 打断 (27), 修剪 (28)
-
-std::vector<const Polyline*> OthersOf(Part& part, const Line* self, bool withOutline) {
-    std::vector<const Polyline*> v;
-    if (withOutline)
-        for (auto& l : part.linesA)
-            if (l.get() != self) v.push_back(&l->eval);
-    for (auto& l : part.linesB)
-        if (l.get() != self && !(l->flags & kFlagHidden)) v.push_back(&l->eval);
-    return v;
-}
 
 // Breaks `line` of `part` at its crossings with `cutters`; true when it was broken.
 bool BreakAt(Engine& e, Part& part, Line& line, const std::vector<const Polyline*>& cutters) {
@@ -1686,191 +1591,6 @@ struct ReplaceTool : Tool {
 
 }  // namespace
 
-// ---------------------------------------------------------------- 截角 (105)
-
-namespace {
-
-// The evaluated polyline between arc lengths a < b (b may pass the end of a closed polyline).
-Polyline PolyStretch(const Polyline& pl, float a, float b) {
-    Polyline out;
-    float total = PolyLength(pl);
-    auto at = [&](float s) { return PolyPointAt(pl, s > total ? s - total : s).pt; };
-    out.push_back(at(a));
-    float cum = 0;
-    auto inner = [&](float lo, float hi, float base) {
-        cum = 0;
-        for (size_t i = 0; i < pl.size(); ++i) {
-            if (i) cum += PtDist(pl[i - 1], pl[i]);
-            float s = cum + base;
-            if (s > lo + 0.01f && s < hi - 0.01f) out.push_back(pl[i]);
-        }
-    };
-    inner(a, std::min(b, total), 0);
-    if (b > total) inner(total, b, total);
-    out.push_back(at(b));
-    return out;
-}
-
-std::vector<Node> ToNodes(const Polyline& pl) {
-    std::vector<Node> v;
-    for (PointF q : pl) v.push_back({q.x, q.y, 0});
-    return v;
-}
-
-}  // namespace
-
-bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, PointF corner, const TSmooth& smooth,
-               const Line& style) {
-    if (picks.empty() || part.linesA.empty()) return false;
-    // 1. The stretches, chained; nothing in the design changes yet.
-    struct TrimPlan {
-        Line* line;
-        std::vector<float> at;
-        float cut;
-    };
-    std::vector<TrimPlan> plans;
-    Polyline chain;
-    std::vector<PointF> junctions;
-    for (const auto& pk : picks) {
-        if (!pk.line || pk.line->eval.size() < 2) return false;
-        if (std::any_of(plans.begin(), plans.end(), [&](const TrimPlan& t) { return t.line == pk.line; })) continue;
-        std::vector<float> at;
-        for (auto& c : CrossingsOf(pk.line->eval, OthersOf(part, pk.line, true))) at.push_back(c.s);
-        float cut = PolyLengthTo(pk.line->eval, pk.at).length;
-        auto [a, b] = PieceAround(*pk.line, at, cut);
-        float total = PolyLength(pk.line->eval);
-        if (a < 0) a += total, b += total;
-        Polyline st = PolyStretch(pk.line->eval, a, b);
-        float tol = float(std::max(1, smooth.refitTolerance)) * 100.0f / 10.0f;  // a tenth of the re-fit tolerance
-        PolySimplify(st, tol, float(smooth.refitChord) * 100.0f);
-        plans.push_back({pk.line, std::move(at), cut});
-        if (chain.empty()) {
-            chain = std::move(st);
-            continue;
-        }
-        if (PtDist(st.front(), chain.back()) > 0.01f) {
-            // Reverse the stretch or turn the chain, whichever brings the ends together.
-            float d00 = PtDist(chain.front(), st.front()), d01 = PtDist(chain.front(), st.back());
-            float d10 = PtDist(chain.back(), st.front()), d11 = PtDist(chain.back(), st.back());
-            float best = std::min({d00, d01, d10, d11});
-            if (best == d11) std::reverse(st.begin(), st.end());
-            else if (best == d00) std::reverse(chain.begin(), chain.end());
-            else if (best == d01) {
-                std::reverse(chain.begin(), chain.end());
-                std::reverse(st.begin(), st.end());
-            }
-        }
-        junctions.push_back(chain.back());
-        size_t from = PtDist(st.front(), chain.back()) <= 0.01f ? 1 : 0;
-        chain.insert(chain.end(), st.begin() + long(from), st.end());
-    }
-    if (chain.size() < 2) return false;
-    // 2. Both ends 5 mm further along their end segments.
-    if (PtDist(chain[0], chain[1]) < 1e-3f || PtDist(chain.back(), chain[chain.size() - 2]) < 1e-3f) return false;
-    chain.front() = ExtendBeyond(chain[0], chain[1], 500.0f);
-    chain.back() = ExtendBeyond(chain.back(), chain[chain.size() - 2], 500.0f);
-    auto cutNodes = ToNodes(chain);
-    // Where two stretches meet the cutting line turns a corner, and so at its ends.
-    for (auto& n : cutNodes)
-        if (std::any_of(junctions.begin(), junctions.end(), [&](PointF j) { return PtDist(j, n.pt()) <= 0.01f; }))
-            n.word |= kNodeBreak;
-    cutNodes.front().word |= kNodeBreak;
-    cutNodes.back().word |= kNodeBreak;
-    // The style of the picked line, drawn as a polyline; nothing of that line's own shape
-    // (self-symmetry, fixed length, its type) belongs to the cutting line.
-    Line like;
-    like.flags = (style.flags & ~(kLineMethodMask | kLineSelfSymmetric | kLineFixedLength | kLineTypeMask)) |
-                 (uint32_t(kCurvePolyline) << kLineMethodShift);
-    like.valueA = style.valueA, like.valueB = style.valueB;
-    like.colour = style.colour, like.margin = style.margin;
-    like.basePoint = style.basePoint;
-    auto cutLine = LineLike(like, std::move(cutNodes), smooth);
-
-    // 3. The split along the cutting line, and which side holds the corner, before anything
-    // changes.
-    auto plan = PlanSplit(part, *cutLine);
-    if (!plan) return false;
-    int cornerLoop = plan->loopWithLineAt(corner);
-    if (cornerLoop < 0) return false;
-
-    // 4. Now change the design: the collected lines lose their stretches ...
-    RemovalSet gone;
-    for (auto& t : plans) {
-        TrimResult r = TrimLine(*t.line, t.at, t.cut, smooth);
-        if (r.deleteWhole) gone.records.insert(t.line);
-        else if (r.after) {
-            size_t i = 0;
-            if (List<Line>* list = ListOf(part, t.line, &i)) list->insert(list->begin() + long(i + 1), std::move(r.after));
-        }
-    }
-    if (!gone.records.empty()) RemoveRecords(d, gone);
-    // ... the part is split with the corner on the new side, which goes with all it holds.
-    Line& cut = *cutLine;
-    part.linesB.push_back(std::move(cutLine));
-    Part& cornerPart = ApplySplit(d, part, cut, *plan, smooth, cornerLoop);
-    RemovePartAndRecords(d, &cornerPart);
-    CompletePart(part);
-    return true;
-}
-
-namespace {
-
-struct CutCornerTool : Tool {
-    std::vector<CornerPick> picks;
-    Part* part = nullptr;
-    void releaseData() override { picks.clear(), part = nullptr; }
-
-    bool leftPress(Engine& e, const Pointer& p) override {
-        PickResult r = e.PickAt(p.model, kPickLines | kPickChamfers);
-        if (!r) return Refuse(e);
-        if (r.kind == kKindChamfer) {
-            if (e.step() != 0) return Refuse(e);
-            RemoveRecord(e.doc.design, r.record);
-            CommitEdit(e, {r.part});
-            return true;
-        }
-        if (r.kind == kKindLineB) {
-            if (part && r.part != part) return Refuse(e);
-            part = r.part;
-            picks.push_back({r.as<Line>(), p.model});
-            if (e.step() == 0) {
-                e.setStep(1);
-                e.ShowPrompt(kPromptCutCorner);
-            }
-            e.tone(kToneAccepted);
-            e.present();
-            return true;
-        }
-        if (r.kind != kKindLineA) return Refuse(e);
-        if (picks.empty() || r.part != part) return Refuse(e, kToneBack);
-        Line& a = *r.as<Line>();
-        PointF corner = NearerEndIsLast(a, p.model) ? a.nodes.back().pt() : a.nodes.front().pt();
-        Part* pt = part;
-        // The cutting line is a new line: it takes the current line style, not the outline's.
-        auto style = MakeLineRecord(e.doc, {{0, 0, 0}, {1, 0, 0}}, kCurvePolyline, 1);
-        bool ok = CutCorner(e.doc.design, *pt, picks, corner, e.doc.smooth, *style);
-        e.setStep(0);
-        releaseData();
-        if (!ok) {
-            e.redraw();
-            return Refuse(e, kToneBack);
-        }
-        CommitEdit(e, {pt});
-        return true;
-    }
-    bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
-    bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
-        for (auto& pk : picks) DrawPolyline(e, c, pk.line->eval);
-        return true;
-    }
-};
-
-}  // namespace
-
 // ---------------------------------------------------------------- 点操作 (35)
 
 namespace {
@@ -2198,7 +1918,6 @@ void InstallEditTools(Engine& e, EditServices services) {
     e.setTool(mode::ExtendBoth, std::make_unique<ExtendBothTool>());
     e.setTool(mode::Parallel, std::make_unique<ParallelTool>());
     e.setTool(mode::Replace, std::make_unique<ReplaceTool>());
-    e.setTool(mode::CutCorner, std::make_unique<CutCornerTool>());
     e.setTool(mode::Correct, MakeCorrectTool());
     e.setTool(mode::PointOp, std::make_unique<PointOpTool>(std::move(services)));
 }

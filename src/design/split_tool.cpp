@@ -1,12 +1,12 @@
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 
 #include "commands/edit_tools.h"
-#include "commands/part_split.h"
+#include "commands/tool_support.h"
+#include "design/cut_corner.h"
+#include "design/part_split.h"
 
 namespace rz {
 namespace {
-
-constexpr uint32_t kSplitHighlight = 0xA000A0;  // as the engine highlights picks
 
 // 拆分 (113): a click on an inner line of a part splits the part along it, after the question
 // unless Ctrl is held.
@@ -43,7 +43,7 @@ struct SplitTool : Tool {
     }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !picked) return false;
-        c.setColour(kSplitHighlight);
+        c.setColour(kHighlightColour);
         c.setWidth(2);
         c.setDash(0, 0);
         std::vector<PixelPoint> px;
@@ -58,6 +58,7 @@ struct SplitTool : Tool {
 void InstallDesignTools(Engine& e) {
     e.setTool(mode::Split, std::make_unique<SplitTool>());
     e.setTool(mode::Merge, MakeMergeTool());
+    InstallCutCornerTool(e);
 }
 
 }  // namespace rz

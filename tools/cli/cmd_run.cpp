@@ -34,7 +34,7 @@
 #include "commands/shapes.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 #include "interact/engine.h"
 #include "interact/screens.h"
 #include "load.h"

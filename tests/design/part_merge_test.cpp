@@ -4,9 +4,9 @@
 #include <cmath>
 #include <set>
 
-#include "commands/part_merge.h"
-#include "commands/part_split.h"
-#include "draw_fixture.h"
+#include "design/part_merge.h"
+#include "design/part_split.h"
+#include "../commands/draw_fixture.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"

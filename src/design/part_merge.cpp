@@ -1,4 +1,4 @@
-#include "commands/part_merge.h"
+#include "design/part_merge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "commands/draw_common.h"
 #include "commands/edit_tools.h"
-#include "commands/part_split.h"
+#include "design/part_split.h"
 #include "geom/evaluate.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"

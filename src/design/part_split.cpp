@@ -1,4 +1,4 @@
-#include "commands/part_split.h"
+#include "design/part_split.h"
 
 #include <algorithm>
 #include <cmath>

@@ -16,6 +16,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
+  libgeos-dev
 )
 # The stroke font brelan.fnt is generated during the build from hershey-fonts-data and the npm
 # package hanzi-writer-data (tools/fontgen). Debian's npm clashes with other Node.js builds

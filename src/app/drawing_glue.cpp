@@ -5,6 +5,8 @@
 #include <QMenu>
 
 #include "app/main_frame.h"
+#include "app/piece_strip.h"
+#include "app/view_controller.h"
 #include "commands/draw_common.h"
 #include "commands/edit_tools.h"
 #include "commands/measure.h"
@@ -33,9 +35,14 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
             if (acts[i] == chosen) return int(i);
         return -1;
     };
+    DesignServices design;
+    design.popup = edit.popup;
+    design.piecesChanged = [&frame] { frame.strip()->update(); };
+    design.font = &frame.view()->font();
     InstallEditTools(engine_, std::move(edit));
     InstallMeasureTool(engine_);
-    InstallDesignTools(engine_);
+    InstallDesignTools(engine_, std::move(design));
+    new PieceStrip(frame, engine_);  // a child object of the frame
     // While an outline is dragged the pointer's input stays with the drawing window.
     engine_.hooks.confinePointer = [&frame](bool on) {
         frame.drawing()->confinePointer = on;

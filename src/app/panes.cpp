@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 namespace rz {
@@ -137,6 +138,10 @@ void MotifStrip::wheelEvent(QWheelEvent* e) {
     int d = e->angleDelta().y();
     if (scrollHook) scrollHook(d);
     else scrolled += d;
+}
+
+void MotifStrip::mousePressEvent(QMouseEvent* e) {
+    if (pressHook) pressHook(e);
 }
 
 }  // namespace rz

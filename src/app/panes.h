@@ -75,11 +75,13 @@ public:
     std::function<void(QPainter&)> paintHook;  // replaces the empty cell grid
     std::function<void(int delta)> scrollHook;
     std::function<void()> endDragHook;
+    std::function<void(QMouseEvent*)> pressHook;
     int scrolled = 0;  // wheel delta received while nobody handles it
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void wheelEvent(QWheelEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
 };
 
 }  // namespace rz

@@ -54,6 +54,8 @@ public:
     void setStatus(int pane, const std::string& text) override;
     void requestRedraw() override;
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override;
+    bool formDialog(const std::string& title, std::vector<FormField>& fields) override;
+    bool askCaption(const std::string& caption, const std::string& text) override;
     int choose(const std::string& title, const std::vector<std::string>& options) override;
 
     // Where prompts, status texts, cursors and redraws go.

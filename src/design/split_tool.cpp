@@ -2,7 +2,6 @@
 
 #include "commands/edit_tools.h"
 #include "commands/tool_support.h"
-#include "design/cut_corner.h"
 #include "design/part_split.h"
 
 namespace rz {
@@ -55,10 +54,6 @@ struct SplitTool : Tool {
 
 }  // namespace
 
-void InstallDesignTools(Engine& e) {
-    e.setTool(mode::Split, std::make_unique<SplitTool>());
-    e.setTool(mode::Merge, MakeMergeTool());
-    InstallCutCornerTool(e);
-}
+std::unique_ptr<Tool> MakeSplitTool() { return std::make_unique<SplitTool>(); }
 
 }  // namespace rz

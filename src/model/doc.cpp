@@ -186,6 +186,7 @@ FileResult TDoc::OpenPattern(const std::string& path, bool merge) {
         design.pieces = std::move(temp->pieces);
         scanLines = std::move(newScans);
         pictures = std::move(newPics);
+        currentSlot = 0;
     }
     resetDisplayToggles();
     settings.displayFlags &= ~kDispTransient;

@@ -48,6 +48,9 @@ public:
     List<TPIC> pictures;
     UndoRing undo;
 
+    // The piece area's current slot (0–99): the piece most piece commands act on.
+    int currentSlot = 0;
+
     std::string fileName = kDefaultFileName;  // path, or the default name
     std::string lastOpened;
     // Set when the file last read ended early: its design is not a faithful copy of the file.

@@ -120,6 +120,11 @@ public:
         sep();
         str(utf8);
     }
+    void valNull() {
+        sep();
+        s += "null";
+        needComma_ = true;
+    }
 
 private:
     bool needComma_ = false;

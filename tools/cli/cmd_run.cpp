@@ -106,6 +106,29 @@ public:
         for (size_t i = 0; i < fields.size() && i < v->size(); ++i) fields[i].value = (*v)[i];
         return true;
     }
+    bool askCaption(const std::string& caption, const std::string& text) override {
+        bool a = ask(text);
+        shown.back() = caption + ": " + text;
+        return a;
+    }
+    // A form takes the queued values in order, into its fields other than labels.
+    bool formDialog(const std::string& title, std::vector<FormField>& fields) override {
+        shown.push_back(title);
+        if (values.empty()) {
+            unanswered.push_back(title);
+            return false;
+        }
+        auto v = std::move(values.front());
+        values.pop_front();
+        if (!v) return false;
+        size_t k = 0;
+        for (auto& f : fields) {
+            if (f.kind == FormField::Kind::Label) continue;
+            if (k < v->size()) f.value = (*v)[k];
+            ++k;
+        }
+        return true;
+    }
     int choose(const std::string& title, const std::vector<std::string>& options) override {
         shown.push_back(title);
         return takeChoice(title, options);
@@ -266,6 +289,11 @@ const std::vector<SettingDef>& ScriptSettings() {
              d.settings.pickRange = int(v);
              return true;
          }},
+        {"slot", "0–99: the piece area's current slot", [](TDoc& d, double v) {
+             if (v < 0 || v > 99 || v != int(v)) return false;
+             d.currentSlot = int(v);
+             return true;
+         }},
         {"snap-radius", "pixels 1–16", [](TDoc& d, double v) {
              if (v < 1 || v > 16) return false;
              d.settings.snapRange = int(v);
@@ -302,9 +330,11 @@ public:
         edit.popup = [this](const std::string& t, const std::vector<std::string>& items, const std::vector<bool>& on) {
             return platform().popup(t, items, on);
         };
-        InstallEditTools(*eng_, std::move(edit));
+        InstallEditTools(*eng_, edit);
         InstallMeasureTool(*eng_);
-        InstallDesignTools(*eng_);
+        DesignServices design;
+        design.popup = edit.popup;
+        InstallDesignTools(*eng_, std::move(design));
         eng_->UpdateModeStatus();
     }
 

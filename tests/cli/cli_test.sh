@@ -125,5 +125,47 @@ check "run unused answer is an error" test $? -eq 2
 "$cli" run "$tmp/none.XIE" "$tmp/square.txt" "$tmp/x.XIE" 2>"$tmp/err"
 check "run missing input status" test $? -eq 1
 
+# Pieces, allowances and rows. The sample's piece is the quarter's outline, closed, 120 x 80 mm.
+derived=$("$cli" derived "$sample")
+check "derived exit" test $? -eq 0
+check "derived piece closed with its area" grep -q '"pieces":\[{"slot":0,"closed":true,"area":96000000,"perimeter":40000' <<<"$derived"
+check "derived allowance addressed as a stretch" grep -q '"stretch":"0:a:0:0:1"' <<<"$derived"
+check "derived own margin" grep -q '"margins":\[{"part":0,"list":"b","index":0,"margin":300' <<<"$derived"
+"$cli" extract "$sample" "$tmp/x1.XIE" --slot 1 1:a:0
+check "extract a second piece" grep -q '{"slot":1,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/x1.XIE")"
+"$cli" extract "$sample" "$tmp/x2.XIE" --slot 0 1:a:0 2>"$tmp/err"
+check "extract into a taken slot refused" test $? -eq 1
+check "extract refusal says why" grep -q 'slot holds a piece' "$tmp/err"
+check "extract refusal wrote nothing" test ! -e "$tmp/x2.XIE"
+"$cli" extract "$sample" "$tmp/x3.XIE" --slot 2 1:b:0 2>/dev/null
+check "extract of an open outline refused" test $? -eq 1
+"$cli" seam "$sample" "$tmp/s1.XIE" 0:b:0:0.2:0.8 0:4 0.5:8 1:4
+check "seam variable record" grep -q '"stretch":"0:b:0:0.2[0-9]*:0.8[0-9]*","outline"' <<<"$("$cli" derived "$tmp/s1.XIE")"
+"$cli" seam "$sample" "$tmp/s2.XIE" 0:s:0 0
+check "seam 0 removes the allowance" grep -qx '扩边总数 0' <<<"$("$cli" stats "$tmp/s2.XIE")"
+"$cli" seam "$sample" "$tmp/s3.XIE" --swap 0:b:1 2>/dev/null
+check "seam swap of a line without margin refused" test $? -eq 1
+"$cli" seam "$sample" "$tmp/s4.XIE" piece:0:0 5
+check "seam piece margin makes a cutting outline" python3 -c '
+import json,sys
+p=json.load(sys.stdin)["pieces"][0]
+xs=[q[0] for q in p["cutting_outline"]]
+sys.exit(0 if p["closed"] and abs(max(xs)-min(xs)-13000)<1 else 1)' <<<"$("$cli" derived "$tmp/s4.XIE")"
+"$cli" rows "$sample" "$tmp/r1.XIE" 0:b:0 --count 5 --interval 10 --change 1
+check "rows graded counts" grep -q '"mode":"auto","count":5,.*"counts":\[3,3,4,4,5,5,6,6,7\]' <<<"$("$cli" derived "$tmp/r1.XIE")"
+"$cli" rows "$sample" "$tmp/r2.XIE" 0:b:0 --spacing 0.5 2>/dev/null
+check "rows of 1 mm or less refused" test $? -eq 1
+"$cli" needles "$sample" "$tmp/n1.XIE" --order 0 3
+check "needles order" grep -q '"pins":\[{"part":0,"index":0,"x":9000,"y":5850' <<<"$("$cli" derived "$tmp/n1.XIE")"
+"$cli" needles "$sample" "$tmp/n2.XIE" --same 0 9 1.5 2>/dev/null
+check "needles bad pin refused" test $? -eq 1
+# run drives the same tools: a whole line picked twice and the outline finished makes a piece.
+printf '%s\n' 'view 150 -20 350 100' 'page 1' 'set slot 3' 'command 提取' 'click 260 0' 'click 260 0' 'rclick 260 40' \
+  >"$tmp/extract.txt"
+out=$("$cli" run "$sample" "$tmp/extract.txt" "$tmp/run.XIE")
+check "run extract exit" test $? -eq 0
+check "run extract tones" grep -q '"line":7,.*"tones":\[150\]' <<<"$out"
+check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/run.XIE")"
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

@@ -14,7 +14,10 @@ namespace {
 const TFont* g_font = nullptr;
 }
 
-bool PieceUsesPart(const Piece& pc, const Part& p) {
+namespace {
+
+// The records of a part that pieces take stretches or members from.
+std::unordered_set<const void*> SourcesOf(const Part& p) {
     std::unordered_set<const void*> mine;
     for (const List<Line>* l : {&p.linesA, &p.linesB})
         for (auto& r : *l) mine.insert(r.get());
@@ -25,6 +28,10 @@ bool PieceUsesPart(const Piece& pc, const Part& p) {
     for (auto& r : p.pointRows) mine.insert(r.get());
     for (auto& r : p.slotLines) mine.insert(r.get());
     for (auto& r : p.symElemLinks) mine.insert(r.get());
+    return mine;
+}
+
+bool Uses(const Piece& pc, const std::unordered_set<const void*>& mine) {
     for (const List<PieceLine>* l : {&pc.linesA, &pc.linesB})
         for (auto& pl : *l)
             if (mine.count(pl->source.ptr)) return true;
@@ -35,12 +42,18 @@ bool PieceUsesPart(const Piece& pc, const Part& p) {
     return false;
 }
 
+}  // namespace
+
+bool PieceUsesPart(const Piece& pc, const Part& p) { return Uses(pc, SourcesOf(p)); }
+
 void RebuildPartAndPieces(Design& d, Part& p, const TFont* font) {
     CompletePart(p);
     for (auto& s : p.seamAllowances) RebuildSeam(*s);
     for (auto& r : p.pointRows) RebuildRow(*r);
+    if (d.pieces.empty()) return;
+    const auto mine = SourcesOf(p);
     for (auto& pc : d.pieces)
-        if (PieceUsesPart(*pc, p)) AssemblePiece(d, *pc, font);
+        if (Uses(*pc, mine)) AssemblePiece(d, *pc, font);
 }
 
 void InstallDerivedBuilders(const TFont* font) {

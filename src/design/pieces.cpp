@@ -146,8 +146,7 @@ const Polyline* SourcePolyline(const KindRef& src) {
 
 bool PieceLineSound(const PieceLine& pl) {
     const Polyline* src = SourcePolyline(pl.source);
-    return src && src->size() >= 2 && PolyLength(*src) > 0.0f && FractionSound(pl.start) &&
-           FractionSound(pl.end) && pl.start != pl.end;
+    return src && src->size() >= 2 && FractionSound(pl.start) && FractionSound(pl.end) && pl.start != pl.end;
 }
 
 Polyline PieceLineStretch(const PieceLine& pl) {
@@ -488,8 +487,9 @@ std::optional<JoinedOutline> JoinStretches(const std::vector<Stretch>& picked) {
         }
         if (!(s1 - s0 > 0.0f)) continue;
         trimmed[i] = PolySub(pts[i], s0, s1);
-        cut[i].start = picked[i].start + s0 / L[i];
-        cut[i].end = picked[i].start + s1 / L[i];
+        // Lengths summed in float may put the far end a hair beyond the line's own.
+        cut[i].start = std::clamp(picked[i].start + s0 / L[i], 0.0f, 1.0f);
+        cut[i].end = std::clamp(picked[i].start + s1 / L[i], 0.0f, 1.0f);
     }
     // Ordered and turned so that each ends where the next starts.
     JoinedOutline j;

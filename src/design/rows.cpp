@@ -117,35 +117,40 @@ RowPoints ComputeRow(const RowParams& p, std::span<const PointF> host, std::span
         out.laid = int(out.points.size());
         DropEnds(out, p, 1);
     } else {
-        Polyline pl(host.begin(), host.end());
-        if (p.offset != 0.0f) PolyOffset(pl, -p.offset, true);
-        pl = PolyExtendEnds(pl, p.startExt, p.endExt);
+        // The host as it is, unless an offset or an extension changes it.
+        Polyline moved;
+        std::span<const PointF> pl = host;
+        if (p.offset != 0.0f || p.startExt != 0.0f || p.endExt != 0.0f) {
+            moved.assign(host.begin(), host.end());
+            if (p.offset != 0.0f) PolyOffset(moved, -p.offset, true);
+            moved = PolyExtendEnds(moved, p.startExt, p.endExt);
+            pl = moved;
+        }
         const float L = PolyLength(pl);
         if (pl.size() < 2 || !(L > 0.0f)) return out;
         if (p.mode == RowMode::Spacing) {
             if (!(p.spacing > kMinRowSpacing) || !Finite(p.spacing)) return out;
             PointF cur = pl.front();
             float pos = 0.0f;
+            WalkCursor walk;
             out.points.push_back(cur);
             out.angles.push_back(SegmentAngle(pl, 1));
             while (int(out.points.size()) < kMaxRowPoints) {
-                WalkHit h = PolyWalkToDistance(pl, pos, cur, p.spacing);
+                WalkHit h = PolyWalkToDistance(pl, pos, cur, p.spacing, &walk);
                 if (!h.found) break;
                 cur = h.pt;
                 pos = h.s;
                 out.points.push_back(cur);
-                out.angles.push_back(SegmentAngle(pl, PolyPointAt(pl, pos).index));
+                out.angles.push_back(SegmentAngle(pl, int(walk.segment)));
             }
             out.spacing = p.spacing;
         } else {
             int n = graded ? count : p.count;
             if (n < 2 || n > kMaxRowPoints) return out;
             std::vector<float> at = Positions(L, n, p.insertion, p.spacing, graded && count != p.count);
-            for (float s : at) {
-                PointAt q = PolyPointAt(pl, s);
-                out.points.push_back(q.pt);
-                out.angles.push_back(SegmentAngle(pl, q.index));
-            }
+            std::vector<int> seg;
+            PolyPointsAt(pl, at, out.points, &seg);
+            for (int i : seg) out.angles.push_back(SegmentAngle(pl, i));
             out.spacing = L / float(n - 1);
         }
         out.laid = int(out.points.size());
@@ -164,13 +169,23 @@ RowPoints RowPointsOf(const PointRow& r) {
 }
 
 void RebuildRow(PointRow& r, bool record) {
-    r.drawn.clear();
     RowParams p = ReadRow(r);
-    if (!std::isfinite(p.diameter) || std::fabs(p.diameter) > 1.0e5f) return;
-    RowPoints pts = RowPointsOf(r);
-    if (pts.points.empty()) return;
+    RowPoints pts;
+    if (std::isfinite(p.diameter) && std::fabs(p.diameter) <= 1.0e5f) pts = RowPointsOf(r);
+    if (pts.points.empty()) {
+        r.drawn.clear();
+        return;
+    }
+    // One circle, moved to every point; the drawn polylines keep their storage from the last time.
+    const Polyline circle = PinOutline(0.0f, 0.0f, std::fabs(p.diameter));
+    r.drawn.resize(pts.points.size() + pts.second.size());
+    size_t k = 0;
     for (const Polyline* list : {&pts.points, &pts.second})
-        for (PointF q : *list) r.drawn.push_back(PinOutline(q.x, q.y, std::fabs(p.diameter)));
+        for (PointF q : *list) {
+            Polyline& c = r.drawn[k++];
+            c.resize(circle.size());
+            for (size_t i = 0; i < circle.size(); ++i) c[i] = {circle[i].x + q.x, circle[i].y + q.y};
+        }
     if (!record) return;
     // What the row laid is kept with it: the count of a spacing row, the spacing of an auto row.
     if (p.mode != RowMode::Auto) p.count = pts.laid;

@@ -22,7 +22,7 @@ bool SoundMargin(float m) { return std::isfinite(m) && std::fabs(m) <= kMaxMargi
 
 // The polyline of a record's base line, when the line can be measured.
 const Polyline* BaseOf(const SeamAllowance& s) {
-    if (!s.baseLine || s.baseLine->eval.size() < 2 || !(PolyLength(s.baseLine->eval) > 0.0f)) return nullptr;
+    if (!s.baseLine || s.baseLine->eval.size() < 2) return nullptr;
     return &s.baseLine->eval;
 }
 

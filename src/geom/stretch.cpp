@@ -12,44 +12,74 @@ namespace {
 constexpr float kInsideTol = 0.01f;
 }
 
-std::vector<float> PolyArcLengths(std::span<const PointF> pts) {
-    std::vector<float> s(pts.size(), 0.0f);
-    double sum = 0.0;
-    for (size_t i = 1; i < pts.size(); ++i) {
-        sum += std::hypot(double(pts[i].x) - pts[i - 1].x, double(pts[i].y) - pts[i - 1].y);
-        s[i] = float(sum);
-    }
-    return s;
+namespace {
+
+double SegLength(PointF a, PointF b) {
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    return std::sqrt(dx * dx + dy * dy);
 }
 
-Polyline PolySub(std::span<const PointF> pts, float a, float b) {
+// Cumulative arc lengths in double, first 0.
+void Cumulative(std::span<const PointF> pts, std::vector<double>& cum) {
+    cum.resize(pts.size());
+    if (pts.empty()) return;
+    cum[0] = 0.0;
+    for (size_t i = 1; i < pts.size(); ++i) cum[i] = cum[i - 1] + SegLength(pts[i - 1], pts[i]);
+}
+
+// The point at arc length s, from the cumulative lengths (s clamped to the polyline).
+PointF At(std::span<const PointF> pts, const std::vector<double>& cum, double s) {
+    if (pts.size() == 1 || s <= 0.0) return pts.front();
+    size_t i = size_t(std::lower_bound(cum.begin(), cum.end(), s) - cum.begin());
+    if (i >= pts.size()) return pts.back();
+    const double len = cum[i] - cum[i - 1];
+    const double r = len > 0.0 ? (s - cum[i - 1]) / len : 1.0;
+    const PointF a = pts[i - 1], b = pts[i];
+    return {float(a.x + r * (double(b.x) - a.x)), float(a.y + r * (double(b.y) - a.y))};
+}
+
+Polyline Sub(std::span<const PointF> pts, const std::vector<double>& cum, double a, double b) {
     Polyline out;
-    if (pts.empty() || !(a == a) || !(b == b)) return out;
-    const float total = PolyLength(pts);
-    const bool wraps = PolyClosed(pts) && b > total && total > 0.0f;
-    a = std::clamp(a, 0.0f, total);
+    const double total = cum.back();
+    const bool wraps = PolyClosed(pts) && b > total && total > 0.0;
+    a = std::clamp(a, 0.0, total);
     b = wraps ? std::min(b, a + total) : std::clamp(b, a, total);
-    auto at = [&](float s) { return PolyPointAt(pts, s > total ? s - total : s).pt; };
-    const std::vector<float> cum = PolyArcLengths(pts);
+    auto at = [&](double s) { return At(pts, cum, s > total ? s - total : s); };
+    out.reserve(pts.size() + 2);
     out.push_back(at(a));
-    auto inner = [&](float lo, float hi, float base) {
-        for (size_t i = 0; i < pts.size(); ++i) {
-            float s = cum[i] + base;
-            if (s > lo + kInsideTol && s < hi - kInsideTol) out.push_back(pts[i]);
-        }
+    auto inner = [&](double lo, double hi, double base) {
+        size_t i = size_t(std::upper_bound(cum.begin(), cum.end(), lo + kInsideTol - base) - cum.begin());
+        for (; i < pts.size() && cum[i] + base < hi - kInsideTol; ++i) out.push_back(pts[i]);
     };
-    inner(a, std::min(b, total), 0.0f);
+    inner(a, std::min(b, total), 0.0);
     if (wraps) inner(total, b, total);
     out.push_back(at(b));
     return out;
 }
 
+}  // namespace
+
+std::vector<float> PolyArcLengths(std::span<const PointF> pts) {
+    std::vector<double> cum;
+    Cumulative(pts, cum);
+    return std::vector<float>(cum.begin(), cum.end());
+}
+
+Polyline PolySub(std::span<const PointF> pts, float a, float b) {
+    if (pts.empty() || !(a == a) || !(b == b)) return {};
+    std::vector<double> cum;
+    Cumulative(pts, cum);
+    return Sub(pts, cum, a, b);
+}
+
 Polyline PolySubFraction(std::span<const PointF> pts, float f0, float f1) {
-    if (!(f0 == f0) || !(f1 == f1)) return {};
+    if (pts.empty() || !(f0 == f0) || !(f1 == f1)) return {};
     f0 = std::clamp(f0, 0.0f, 1.0f);
     f1 = std::clamp(f1, 0.0f, 1.0f);
-    const float total = PolyLength(pts);
-    Polyline out = PolySub(pts, std::min(f0, f1) * total, std::max(f0, f1) * total);
+    std::vector<double> cum;
+    Cumulative(pts, cum);
+    const double total = cum.back();
+    Polyline out = Sub(pts, cum, std::min(f0, f1) * total, std::max(f0, f1) * total);
     if (f0 > f1) std::reverse(out.begin(), out.end());
     return out;
 }
@@ -65,15 +95,17 @@ size_t PolyInsertAt(std::vector<PointF>& pts, float s, float tol) {
     return size_t(p.index);
 }
 
-WalkHit PolyWalkToDistance(std::span<const PointF> pts, float from, PointF centre, float r) {
+WalkHit PolyWalkToDistance(std::span<const PointF> pts, float from, PointF centre, float r, WalkCursor* cursor) {
     WalkHit hit;
     if (pts.size() < 2 || !(r > 0.0f)) return hit;
     const double r2 = double(r) * r;
-    double segStart = 0.0;
-    for (size_t i = 1; i < pts.size(); ++i) {
+    WalkCursor start;
+    if (cursor && cursor->segment >= 1 && cursor->segment < pts.size()) start = *cursor;
+    double segStart = start.segStart;
+    for (size_t i = start.segment; i < pts.size(); ++i) {
         const PointF a = pts[i - 1], b = pts[i];
         const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
-        const double len = std::hypot(dx, dy);
+        const double len = std::sqrt(dx * dx + dy * dy);
         const double segEnd = segStart + len;
         if (segEnd <= from || len <= 0.0) {
             segStart = segEnd;
@@ -91,12 +123,40 @@ WalkHit PolyWalkToDistance(std::span<const PointF> pts, float from, PointF centr
                 hit.found = true;
                 hit.pt = {float(a.x + t * dx), float(a.y + t * dy)};
                 hit.s = float(segStart + t * len);
+                if (cursor) *cursor = {i, segStart};
                 return hit;
             }
         }
         segStart = segEnd;
     }
     return hit;
+}
+
+void PolyPointsAt(std::span<const PointF> pts, std::span<const float> at, Polyline& out, std::vector<int>* index) {
+    out.clear();
+    if (index) index->clear();
+    if (pts.empty()) return;
+    size_t i = 1;
+    double segStart = 0.0;
+    for (float s : at) {
+        // On to the segment holding s; positions beyond the end take the last point.
+        while (i < pts.size()) {
+            double len = SegLength(pts[i - 1], pts[i]);
+            if (segStart + len >= s) {
+                double r = len > 0.0 ? std::clamp((s - segStart) / len, 0.0, 1.0) : 1.0;
+                const PointF a = pts[i - 1], b = pts[i];
+                out.push_back({float(a.x + r * (double(b.x) - a.x)), float(a.y + r * (double(b.y) - a.y))});
+                if (index) index->push_back(int(i));
+                break;
+            }
+            segStart += len;
+            ++i;
+        }
+        if (i >= pts.size()) {
+            out.push_back(pts.back());
+            if (index) index->push_back(int(pts.size() - 1));
+        }
+    }
 }
 
 Polyline PolyExtendEnds(std::span<const PointF> pts, float startExt, float endExt) {

@@ -29,13 +29,25 @@ size_t PolyInsertAt(std::vector<PointF>& pts, float s, float tol = 0.5f);
 
 // A forward walk to the next point at straight distance r from `centre`: starting at arc
 // length `from` (where the walk stands; `centre` normally lies there), the first point further
-// along where the polyline leaves the circle of radius r about `centre`.
+// along where the polyline leaves the circle of radius r about `centre`. A cursor carried from
+// step to step remembers the segment the walk stands on, so that a walk of many steps passes
+// over the polyline once.
 struct WalkHit {
     bool found = false;
     PointF pt;
     float s = 0.0f;  // its arc length
 };
-WalkHit PolyWalkToDistance(std::span<const PointF> pts, float from, PointF centre, float r);
+struct WalkCursor {
+    size_t segment = 1;     // index of the end point of the segment the walk stands on
+    double segStart = 0.0;  // arc length where that segment starts
+};
+WalkHit PolyWalkToDistance(std::span<const PointF> pts, float from, PointF centre, float r,
+                           WalkCursor* cursor = nullptr);
+
+// The points at increasing arc lengths `at`, found in one pass along the polyline; `index`
+// receives for each the index of the end point of the segment it lies on (as PolyPointAt).
+void PolyPointsAt(std::span<const PointF> pts, std::span<const float> at, Polyline& out,
+                  std::vector<int>* index = nullptr);
 
 // The polyline extended at its start and end: a positive length adds a point that far beyond the
 // end along the end segment; a negative one cuts the polyline that far in along the curve.

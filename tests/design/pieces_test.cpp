@@ -66,6 +66,34 @@ TEST_F(PieceTest, OverhangingLinesExtractToASquareThatReloadsClosed) {
     EXPECT_TRUE(AllReferencesInside(*back));
 }
 
+TEST_F(PieceTest, WavyLinesMeetingEndToEndMakeAClosedPiece) {
+    // Twelve rippled arcs round a circle, each ending where the next begins: lengths summed
+    // along them put their far ends a hair past 1 as fractions, which must still be their ends.
+    Part& first = doc.design.firstPart();
+    std::vector<Stretch> st;
+    for (int k = 0; k < 12; ++k) {
+        std::vector<PointF> pts;
+        for (int i = 0; i < 60; ++i) {
+            double a = 2 * M_PI * (k + i / 59.0) / 12;
+            double r = 3000 + ((i % 2) ? 6.0 : -6.0) * (i > 0 && i < 59);
+            pts.push_back({float(5000 + r * std::cos(a)), float(3500 + r * std::sin(a))});
+        }
+        Line& l = master(pts);
+        st.push_back({{&l, kKindLine}, &first, 0.0f, 1.0f});
+    }
+    ExtractOptions opt;
+    opt.innerLines = false;
+    ExtractResult r = ExtractOutline(doc, st, opt);
+    ASSERT_TRUE(r.ok);
+    for (auto& l : r.piece->linesA) EXPECT_TRUE(PieceLineSound(*l));
+    EXPECT_TRUE(r.piece->flags & kPieceClosed);
+    auto back = reloaded();
+    EXPECT_TRUE(back->pieces[0]->flags & kPieceClosed);
+    Geos g;
+    EXPECT_NEAR(g.area(g.polygon(r.piece->outline)), Shoelace(r.piece->outline), 1.0);
+    EXPECT_NEAR(Shoelace(r.piece->outline), M_PI * 3000.0 * 3000.0, 0.01 * M_PI * 9e6);
+}
+
 TEST_F(PieceTest, PickingTwiceTakesTheLineOutAndOpenOutlinesAreRefused) {
     overhangingSquare(1000, 1000, 4000);
     command(kExtract);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Set up a fresh Debian 12 machine, build, and then either start the program or run every test.
 #   scripts/setup.sh run    install what is missing, build, start rozedoz
-#   scripts/setup.sh test   install what is missing, build, run every test (plus a sanitizer build)
+#   scripts/setup.sh test   install what is missing, build, run every test (plus a sanitizer build
+#                           and a fixed-time fuzz run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
@@ -16,7 +17,10 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-serialport-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   hershey-fonts-data
+  # The design tests check outlines against GEOS.
   libgeos-dev
+  # The fuzz run of the test command: clang with libFuzzer.
+  clang libclang-rt-14-dev
 )
 # The stroke font brelan.fnt is generated during the build from hershey-fonts-data and the npm
 # package hanzi-writer-data (tools/fontgen). Debian's npm clashes with other Node.js builds
@@ -53,6 +57,9 @@ case "$mode" in
       -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
     cmake --build build-asan -j "$jobs"
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
+    # Every reader and the after-load steps under libFuzzer for a fixed time: a crash, a leak or
+    # a slow input fails the run.
+    scripts/fuzz.sh 60
     ;;
   *)
     echo "usage: scripts/setup.sh run|test" >&2

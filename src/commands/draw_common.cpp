@@ -69,6 +69,8 @@ void CompletePart(Part& p) {
 }
 
 Polyline PinOutline(float x, float y, float diameter) {
+    // A pin from a file far outside any pattern, or of an absurd size, draws no circle.
+    if (!InModelRange(PointF{x, y}) || !InModelRange(diameter)) return {};
     Polyline c = EllipsePoints(diameter, diameter);
     for (auto& q : c) {
         q.x += x;

@@ -15,8 +15,9 @@ bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t line
                   EvalScratch& scratch) {
     out.clear();
     if (nodes.empty()) return false;
+    // Checked before the self-symmetric step, so that a bad line is written back unchanged.
     for (const Node& n : nodes)
-        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return false;
+        if (!InModelRange(n.pt())) return false;
     if (lineFlags & lineflag::kSelfSymmetric) MakeSelfSymmetric(nodes);
     // The line's own evaluation always uses automatic sample counts.
     smooth.EvaluateNodes(nodes, lineflag::CurveMethod(lineFlags), 0, scratch.dense);

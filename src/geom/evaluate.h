@@ -13,8 +13,8 @@ namespace rz {
 // Evaluates a line's nodes into its drawn polyline: the self-symmetric step when the line
 // flags carry bit 23 (this may rewrite `nodes`; a second call leaves them unchanged), the curve
 // method of bits 12-15 with automatic sample counts (written into the node words), then the
-// simplification every evaluated line gets. Returns false, with `out` empty, when the line
-// cannot be evaluated (no nodes, coordinates that are not finite, or an absurd point count):
+// simplification every evaluated line gets. Returns false, with `out` empty and the nodes
+// untouched, when the line cannot be evaluated (no nodes, or a node outside the model range):
 // such a line is a bad line.
 bool EvaluateLine(const TSmooth& smooth, std::vector<Node>& nodes, uint32_t lineFlags, Polyline& out);
 

@@ -493,44 +493,108 @@ bool SegmentsCross(PointF a1, PointF a2, PointF b1, PointF b2) {
     return s3 * s4 <= 0.0;
 }
 
-// Loop removal over a doubly linked list of points with a uniform grid of segment boxes.
-// Segment e is the one ending at point id e. Scanning segment i finds the last later segment
-// j (j >= i + 2) crossing it, deletes the points between and smooths point i. After a cut only
-// the two segments around point i have changed, so of the segments scanned before i only
-// their crossings with those two need checking again; the first such segment is cut next.
+// Boxes of the segments of a polyline in a binary tree over their ids. Segment e is the one
+// ending at point e; ids follow the order along the line, so the last (or first) segment of an
+// id range that crosses a query segment is found by descending right (or left) first and
+// stopping at the first hit. A removed segment's box is empty. Every update costs one path to
+// the root; a query visits the paths to the segments whose boxes meet the query's.
+class SegmentBoxTree {
+public:
+    explicit SegmentBoxTree(int n) {
+        while (leaves_ < n) leaves_ *= 2;
+        box_.assign(size_t(2) * leaves_, kEmpty);
+    }
+    void Set(int e, PointF a, PointF b) {
+        size_t k = size_t(e) + leaves_;
+        box_[k] = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+        Up(k);
+    }
+    void Clear(int e) {
+        size_t k = size_t(e) + leaves_;
+        box_[k] = kEmpty;
+        Up(k);
+    }
+    // The highest (lastFirst) or lowest id in [lo, hi] whose box meets `q` and for which
+    // `accept` holds; -1 when there is none. `visits` counts the tree nodes looked at.
+    template <class Accept>
+    int Find(int lo, int hi, const RectF& q, bool lastFirst, Accept&& accept, size_t& visits) {
+        if (lo > hi) return -1;
+        struct Item {
+            size_t node;
+            int first, width;
+        };
+        Item stack[64];
+        int top = 0;
+        stack[top++] = {1, 0, leaves_};
+        while (top > 0) {
+            Item it = stack[--top];
+            ++visits;
+            const RectF& b = box_[it.node];
+            if (it.first > hi || it.first + it.width - 1 < lo) continue;
+            if (b.maxX < q.minX || q.maxX < b.minX || b.maxY < q.minY || q.maxY < b.minY) continue;
+            if (it.width == 1) {
+                if (accept(it.first)) return it.first;
+                continue;
+            }
+            int half = it.width / 2;
+            Item left{it.node * 2, it.first, half}, right{it.node * 2 + 1, it.first + half, half};
+            // The child to look at first goes on top.
+            stack[top++] = lastFirst ? left : right;
+            stack[top++] = lastFirst ? right : left;
+        }
+        return -1;
+    }
+
+private:
+    // An empty box meets nothing: every comparison with it fails the overlap test.
+    static constexpr RectF kEmpty{std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
+                                  -std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    void Up(size_t k) {
+        for (k /= 2; k >= 1; k /= 2) {
+            const RectF &l = box_[2 * k], &r = box_[2 * k + 1];
+            box_[k] = {std::min(l.minX, r.minX), std::min(l.minY, r.minY), std::max(l.maxX, r.maxX),
+                       std::max(l.maxY, r.maxY)};
+        }
+    }
+    int leaves_ = 1;
+    std::vector<RectF> box_;
+};
+
+// Loop removal over a doubly linked list of points. Scanning segment i finds the last later
+// segment j (j >= i + 2) crossing it, deletes the points between and smooths point i. After a
+// cut only the two segments around point i have changed, so of the segments scanned before i
+// only their crossings with those two need checking again; the first such segment is cut next.
 // This gives the same cuts, in the same order, as rescanning everything after each cut.
+//
+// The work is bounded by a number of tree visits of the order n log n: tangled input whose
+// segment boxes all overlap could otherwise cost a visit of every segment for every segment. A
+// line that uses the budget up keeps the cuts made so far and the rest of it as offset. Lines a
+// pattern maker draws stay far below it: wavy margins and zigzags with a loop at every tooth take
+// 6 to 26 visits per point, the budget is 8 log2 n per point.
+size_t LoopRemovalBudget(int n) {
+    size_t log2n = 1;
+    while ((size_t(1) << log2n) <= size_t(n)) ++log2n;
+    return 8 * size_t(n) * log2n + 4096;
+}
+
 class LoopRemover {
 public:
-    LoopRemover(Polyline& pts, bool closed) : p_(pts), n_(static_cast<int>(pts.size())), closed_(closed) {
+    LoopRemover(Polyline& pts, bool closed)
+        : p_(pts), n_(static_cast<int>(pts.size())), closed_(closed), tree_(n_) {
         prev_.resize(n_);
         next_.resize(n_);
-        alive_.assign(n_, 1);
-        stamp_.assign(n_, 0);
         for (int i = 0; i < n_; ++i) {
             prev_[i] = i - 1;
             next_[i] = i + 1;
         }
         tail_ = n_ - 1;
-        float x0 = p_[0].x, x1 = p_[0].x, y0 = p_[0].y, y1 = p_[0].y;
-        for (PointF q : p_) {
-            x0 = std::min(x0, q.x);
-            x1 = std::max(x1, q.x);
-            y0 = std::min(y0, q.y);
-            y1 = std::max(y1, q.y);
-        }
-        int g = std::clamp(static_cast<int>(std::ceil(2.0 * std::sqrt(double(n_)))), 1, 512);
-        gx_ = gy_ = g;
-        ox_ = x0;
-        oy_ = y0;
-        cw_ = std::max(double(x1) - x0, 1e-6) / gx_;
-        ch_ = std::max(double(y1) - y0, 1e-6) / gy_;
-        cells_.resize(size_t(gx_) * gy_);
-        for (int e = 1; e < n_; ++e) Insert(e);
+        budget_ = LoopRemovalBudget(n_);
+        for (int e = 1; e < n_; ++e) tree_.Set(e, p_[e - 1], p_[e]);
     }
 
     std::vector<int> Run() {
         int i = 1;
-        while (i != tail_) {
+        while (i != tail_ && visits_ < budget_) {
             int j = LastCross(i);
             if (j < 0) {
                 i = next_[i];
@@ -556,72 +620,37 @@ public:
     }
 
 private:
-    bool Allowed(int i, int j) const {
-        if (i == 1 && j == tail_) return false;  // first and closing segment meet by construction
-        // On a closed outline a cut never takes more than half of it: the loop is the smaller side.
-        if (closed_ && (j - i - 1) > (n_ - 1) / 2) return false;
-        return true;
-    }
+    // On a closed outline a cut never takes more than half of it: the loop is the smaller side.
+    int Reach() const { return (n_ - 1) / 2; }
     bool Cross(int i, int j) const { return SegmentsCross(p_[prev_[i]], p_[i], p_[prev_[j]], p_[j]); }
-
-    void CellRange(int e, int& cx0, int& cx1, int& cy0, int& cy1) const {
+    RectF Box(int e) const {
         PointF a = p_[prev_[e]], b = p_[e];
-        // Clamped before the conversion: points moved by smoothing may lie outside the grid.
-        auto cx = [&](double x) { return static_cast<int>(std::clamp(std::floor((x - ox_) / cw_), 0.0, double(gx_ - 1))); };
-        auto cy = [&](double y) { return static_cast<int>(std::clamp(std::floor((y - oy_) / ch_), 0.0, double(gy_ - 1))); };
-        cx0 = cx(std::min(a.x, b.x));
-        cx1 = cx(std::max(a.x, b.x));
-        cy0 = cy(std::min(a.y, b.y));
-        cy1 = cy(std::max(a.y, b.y));
+        return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
     }
-    void Insert(int e) {
-        int cx0, cx1, cy0, cy1;
-        CellRange(e, cx0, cx1, cy0, cy1);
-        for (int y = cy0; y <= cy1; ++y)
-            for (int x = cx0; x <= cx1; ++x) cells_[size_t(y) * gx_ + x].push_back(e);
-    }
-    template <class F>
-    void ForCandidates(int e, F&& f) {
-        ++tick_;
-        int cx0, cx1, cy0, cy1;
-        CellRange(e, cx0, cx1, cy0, cy1);
-        for (int y = cy0; y <= cy1; ++y)
-            for (int x = cx0; x <= cx1; ++x)
-                for (int c : cells_[size_t(y) * gx_ + x]) {
-                    if (!alive_[c] || stamp_[c] == tick_) continue;
-                    stamp_[c] = tick_;
-                    f(c);
-                }
-    }
+    // The last segment j after the next one that crosses segment i. The first and the closing
+    // segment meet by construction and are never a loop.
     int LastCross(int i) {
-        int best = -1, after = next_[i];
-        ForCandidates(i, [&](int j) {
-            if (j > after && j > best && Allowed(i, j) && Cross(i, j)) best = j;
-        });
-        return best;
+        int hi = closed_ ? std::min(tail_, i + 1 + Reach()) : tail_;
+        if (i == 1 && hi == tail_) --hi;
+        return tree_.Find(next_[i] + 1, hi, Box(i), true, [&](int j) { return Cross(i, j); }, visits_);
     }
     // The first segment k (1 < k < i) that crosses one of the two segments changed by the cut
     // at i, and the later of the two it crosses.
     std::pair<int, int> FirstEarlierCross(int i) {
         int j = next_[i];
-        int bestK = -1, bestJ = -1;
-        auto consider = [&](int seg, bool needGap) {
-            ForCandidates(seg, [&](int k) {
-                if (k <= 1 || k >= i) return;
-                if (needGap && next_[k] == i) return;
-                if (!Allowed(k, seg) || !Cross(k, seg)) return;
-                if (bestK < 0 || k < bestK || (k == bestK && seg > bestJ)) {
-                    bestK = k;
-                    bestJ = seg;
-                }
-            });
+        auto first = [&](int seg, int skip) {
+            int lo = closed_ ? std::max(2, seg - 1 - Reach()) : 2;
+            return tree_.Find(lo, i - 1, Box(seg), false, [&](int k) { return k != skip && Cross(k, seg); },
+                              visits_);
         };
-        consider(j, false);
-        consider(i, true);
-        return {bestK, bestJ};
+        int kj = first(j, -1);
+        int ki = first(i, prev_[i]);  // the segment just before i shares its start point
+        if (kj < 0 && ki < 0) return {-1, -1};
+        if (ki < 0 || (kj >= 0 && kj <= ki)) return {kj, j};
+        return {ki, i};
     }
     void Cut(int i, int j) {
-        for (int e = next_[i]; e != j; e = next_[e]) alive_[e] = 0;
+        for (int e = next_[i]; e != j; e = next_[e]) tree_.Clear(e);
         next_[i] = j;
         prev_[j] = i;
         int a = prev_[i], b = j;
@@ -630,8 +659,8 @@ private:
         double x = 9.0 / 16.0 * (double(p_[a].x) + p_[b].x) - 1.0 / 16.0 * (double(p_[aa].x) + p_[bb].x);
         double y = 9.0 / 16.0 * (double(p_[a].y) + p_[b].y) - 1.0 / 16.0 * (double(p_[aa].y) + p_[bb].y);
         p_[i] = {static_cast<float>(x), static_cast<float>(y)};
-        Insert(i);
-        Insert(j);
+        tree_.Set(i, p_[a], p_[i]);
+        tree_.Set(j, p_[i], p_[j]);
     }
 
     Polyline& p_;
@@ -639,12 +668,8 @@ private:
     bool closed_;
     int tail_ = 0;
     std::vector<int> prev_, next_;
-    std::vector<char> alive_;
-    std::vector<unsigned> stamp_;
-    unsigned tick_ = 0;
-    int gx_ = 1, gy_ = 1;
-    double ox_ = 0, oy_ = 0, cw_ = 1, ch_ = 1;
-    std::vector<std::vector<int>> cells_;
+    SegmentBoxTree tree_;
+    size_t visits_ = 0, budget_ = 0;
 };
 
 }  // namespace

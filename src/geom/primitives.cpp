@@ -226,7 +226,7 @@ Polyline ArcPoints(PointF centre, PointF startVec, float sweep, float radius, fl
         count = RoundHalfUp(std::fabs(a) * std::fabs(double(radius)) / std::fabs(double(step)));
     }
     if (!(count >= 1.0)) count = 1.0;
-    if (count > kMaxArcPoints) return {};
+    if (count > kMaxArcPoints) count = kMaxArcPoints;
     int nPieces = static_cast<int>(count);
     double da = a / nPieces;
     double c = std::cos(da), s = std::sin(da);

@@ -14,8 +14,8 @@ constexpr float kSameTol = 1e-8f;
 constexpr double kArcFlatness = 0.5;
 // Circle and ellipse diameters below this are raised to it (0.4 mm).
 constexpr float kMinCircleDiameter = 40.0f;
-// Arcs of more points than this are refused (empty result) instead of allocating without bound.
-constexpr int kMaxArcPoints = 1 << 20;
+// Arcs are drawn with at most this many pieces: a longer sweep gets longer pieces.
+constexpr int kMaxArcPoints = 1 << 18;
 
 // ---- points and vectors ----
 bool PtSame(PointF a, PointF b);
@@ -77,7 +77,7 @@ std::optional<std::pair<PointF, PointF>> OffsetSegmentRight(PointF p, PointF q, 
 // Pieces per quarter circle so that each piece's arc-minus-chord is at most kArcFlatness.
 double ArcPiecesPerQuarter(double radius);
 // Arc from centre+startVec sweeping `sweep` radians; step 0 = automatic, else arc length per piece.
-// Empty when the input is not finite or would need more than kMaxArcPoints points.
+// Empty when the input is not finite; at most kMaxArcPoints pieces.
 Polyline ArcPoints(PointF centre, PointF startVec, float sweep, float radius, float step);
 Polyline ArcByAngles(PointF centre, float radius, float startAngle, float endAngle, float step);
 // Arc through three points; a straight two-point polyline when they are collinear.

@@ -105,6 +105,20 @@ void FillSampleCounts(std::vector<Node>& nodes, int samples) {
     }
 }
 
+size_t FitSampleCountsToCeiling(std::vector<Node>& nodes) {
+    size_t total = 1;
+    for (size_t i = 1; i < nodes.size(); ++i) total += nodes[i].samples();
+    if (total <= kMaxEvaluatedPoints) return total;
+    const double scale = double(kMaxEvaluatedPoints - 1) / double(total - 1);
+    total = 1;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        uint32_t count = std::max<uint32_t>(1, static_cast<uint32_t>(nodes[i].samples() * scale));
+        nodes[i].word = (nodes[i].word & ~kNodeSamplesMask) | count;
+        total += count;
+    }
+    return total;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Evaluation
 
@@ -311,7 +325,7 @@ void TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples, Pol
     pts.clear();
     if (nodes.empty()) return;
     for (const Node& n : nodes)
-        if (!std::isfinite(n.x) || !std::isfinite(n.y)) return;
+        if (!InModelRange(n.pt())) return;
     if (nodes.size() == 1) {
         pts.push_back(nodes[0].pt());
         return;
@@ -321,10 +335,7 @@ void TSmooth::EvaluateNodes(std::vector<Node>& nodes, int type, int samples, Pol
         case kCurveBSplineControl:
         case kCurveInterpolating: {
             FillSampleCounts(nodes, samples);
-            size_t total = 1;
-            for (size_t i = 1; i < nodes.size(); ++i) total += nodes[i].samples();
-            if (total > kMaxEvaluatedPoints) return;
-            pts.reserve(total);
+            pts.reserve(FitSampleCountsToCeiling(nodes));
             Out out{pts, {}};
             size_t start = 0;
             for (size_t i = 1; i < nodes.size(); ++i) {

@@ -39,8 +39,10 @@ struct ArcPiece {
 
 // Least sample count of an automatic segment, and the field's limit.
 constexpr uint32_t kMinAutoSamples = 15;
-// Evaluations that would produce more points than this are refused.
-constexpr size_t kMaxEvaluatedPoints = size_t(1) << 23;
+// Ceiling of one line's evaluated points: a quarter of a million, 260 m of curve at the automatic
+// one point per millimetre. A line whose sample counts add up to more gets every count scaled
+// down in proportion (at least 1 a segment), so that no file can make one line cost without bound.
+constexpr size_t kMaxEvaluatedPoints = size_t(1) << 18;
 
 class TSmooth {
 public:
@@ -90,6 +92,9 @@ public:
 // Fills bits 0-15 of every node after the first: automatic (samples <= 0) = chord in mm,
 // rounded, at least kMinAutoSamples and at most 0xFFFF; fixed = `samples` (at most 0xFFFF).
 void FillSampleCounts(std::vector<Node>& nodes, int samples);
+// Scales the sample counts down in proportion (at least 1 a segment) when they would make more
+// than kMaxEvaluatedPoints points. Returns the point count they make.
+size_t FitSampleCountsToCeiling(std::vector<Node>& nodes);
 
 // Arc fitting of a polyline with a tolerance (greedy, left to right).
 std::vector<ArcPiece> FitArcs(std::span<const PointF> pts, float tolerance);

@@ -12,6 +12,13 @@ struct PointF {
     friend bool operator==(const PointF&, const PointF&) = default;
 };
 
+// Coordinates beyond this many units (100 m) from the origin, or not finite, belong to no
+// pattern: a line with such a node is a bad line, and other records there build no geometry.
+// This keeps every evaluation and offset of a line within bounds whatever a file holds.
+constexpr float kModelCoordLimit = 1.0e7f;
+inline bool InModelRange(float v) { return v >= -kModelCoordLimit && v <= kModelCoordLimit; }  // NaN: false
+inline bool InModelRange(PointF p) { return InModelRange(p.x) && InModelRange(p.y); }
+
 // A polyline is a contiguous run of points; an empty one means "none".
 using Polyline = std::vector<PointF>;
 

@@ -100,7 +100,8 @@ struct PartPicker {
     }
     bool nodeOf(Part& p, List<Line>& l) {
         for (auto& line : l) {
-            if (!visible(line->flags)) continue;
+            // A bad line is neither drawn nor picked, by its nodes either.
+            if (!visible(line->flags) || line->eval.empty()) continue;
             for (size_t i = 0; i < line->nodes.size(); ++i)
                 if (RectContains(r, line->nodes[i].pt())) {
                     add(p, kKindLineByPoint, line.get());

@@ -205,6 +205,7 @@ struct Snapper {
 
     bool node(PointF& out) {
         return WalkLines(doc.design, page, idx, r, [&](const Part&, const Line& l, bool) {
+            if (l.eval.empty()) return false;  // a bad line offers nothing to snap to
             for (const auto& n : l.nodes)
                 if (RectContains(r, n.pt())) {
                     out = n.pt();

@@ -8,6 +8,7 @@
 #include "model/afterload.h"
 #include "model/design.h"
 #include "model/sample.h"
+#include "model/xie.h"
 
 using namespace rz;
 
@@ -98,4 +99,54 @@ TEST(AfterLoad, EvaluationOfADesignWithoutLines) {
     d.clear();
     EvaluateAllLines(d, TSmooth{}, 2);  // nothing to share out: no thread, no crash
     EXPECT_TRUE(LinesOf(d).empty());
+}
+
+// A line B far beyond any shoe, with a margin, as a fuzzer made it: it used to cost seconds of
+// evaluation and loop removal on load. Now it is a bad line, the rest of the file loads as
+// written, and saving writes it back unchanged.
+TEST(AfterLoad, ALineFarOutsideThePatternIsABadLineAndTheRestLoads) {
+    Design source;
+    BuildSampleDesign(source);
+    auto hostile = std::make_unique<Line>();
+    hostile->flags = 0x202044;
+    hostile->margin = -11.396f;
+    hostile->nodes = {{0, -2147483650.0f, 0},
+                      {0, 21626880, 65535},
+                      {0, 0, 65535},
+                      {0, 0, 15},
+                      {0, 0, 15},
+                      {0, 0, 1313341460u},
+                      {53068.3f, 1901579.1f, 1163151950u},
+                      {1.356e-19f, 2.95e-39f, 1330530900u},
+                      {3.5063e15f, 211714560, 1145438210u},
+                      {1.356e-19f, 1.165e-10f, 16777215u},
+                      {0, 0, 318767119u},
+                      {3.23e-34f, 3.1e-41f, 2875260940u}};
+    const std::vector<Node> hostileNodes = hostile->nodes;
+    Part& host = *source.parts.back();
+    host.linesB.insert(host.linesB.begin(), std::move(hostile));
+    const std::vector<uint8_t> bytes = WriteXie(source);
+
+    Design d;
+    Settings settings;
+    XieReadResult r = ReadXie(bytes, d, settings);
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.truncated);
+    const Line& bad = *d.parts.back()->linesB.front();
+    EXPECT_TRUE(bad.eval.empty());
+    EXPECT_TRUE(bad.second.empty());
+    EXPECT_TRUE(SameBits(bad.nodes, hostileNodes));
+    Stats got = d.stats(), want = source.stats();
+    EXPECT_EQ(got.badLines, 1);
+    EXPECT_EQ(got.lines, want.lines);
+    EXPECT_EQ(got.pins, want.pins);
+    EXPECT_EQ(got.motifs, want.motifs);
+    EXPECT_EQ(got.basePoints, want.basePoints);
+    EXPECT_EQ(got.seamAllowances, want.seamAllowances);
+    for (const Line* ln : LinesOf(d)) {
+        if (ln != &bad) {
+            EXPECT_FALSE(ln->eval.empty());
+        }
+    }
+    EXPECT_EQ(WriteXie(d), bytes);
 }

@@ -77,8 +77,13 @@ TEST_F(DocTest, SaveAndOpenResetTheUndoRing) {
     EXPECT_EQ(doc.OpenPattern(p).status, FileStatus::Declined);
     EXPECT_TRUE(doc.design.firstPart().pins.empty());
     ui.answers = {true};
+    ui.cursors.clear();
     FileResult r = doc.OpenPattern(p);
     ASSERT_TRUE(r.ok());
+    // Reading and evaluating run under the wait cursor, which is taken back afterwards.
+    ASSERT_GE(ui.cursors.size(), 2u);
+    EXPECT_EQ(ui.cursors.front(), CursorKind::Wait);
+    EXPECT_NE(ui.cursors.back(), CursorKind::Wait);
     EXPECT_EQ(doc.design.firstPart().pins.size(), 5u);
     EXPECT_EQ(doc.design.modified, 0);
     EXPECT_EQ(doc.undo.stored(), 1);

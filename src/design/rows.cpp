@@ -204,6 +204,7 @@ int GradedRowCount(int n, int b, int c, int d) {
 
 int GradedRowCount(const PointRow& r, int gradedNodes, int d) {
     RowParams p = ReadRow(r);
+    if (p.mode == RowMode::Auto && p.count > kMaxRowPoints) return -1;  // unsound: no points in any size
     switch (p.mode) {
     case RowMode::Auto: return GradedRowCount(p.count, p.sizeInterval, p.countStep, d);
     case RowMode::Nodes: return GradedRowCount(gradedNodes, p.sizeInterval, p.countStep, d);

@@ -80,7 +80,8 @@ RowPoints RowPointsOf(const PointRow& r);
 // d / (b + 1) − 1 for b > 0, d < 0; d / b for b > 0, d ≥ 0; never below 2.
 int GradedRowCount(int n, int b, int c, int d);
 // The count of a row laid on a graded copy of its host with `gradedNodes` nodes: auto rows from
-// 点数, node rows from the copy's node count. Spacing rows have no count of their own (-1).
+// 点数, node rows from the copy's node count. Spacing rows have no count of their own, and an
+// auto row of more points than a row may hold none (-1).
 int GradedRowCount(const PointRow& r, int gradedNodes, int d);
 
 // A new row on `host` in `mode`, with the default diameter and tool bits.

@@ -9,6 +9,7 @@
 #include "design/pieces.h"
 #include "design/rows.h"
 #include "design/seam.h"
+#include "fuzz_input.h"
 #include "model/refs.h"
 #include "model/sizes.h"
 #include "model/xie.h"
@@ -16,12 +17,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool installed = (rz::InstallDerivedBuilders(), true);
     (void)installed;
-    std::vector<uint8_t> bytes(data, data + size);
-    if (size > 0 && (data[0] & 1)) {
-        std::vector<uint8_t> withBanner(rz::kBanner65, rz::kBanner65 + rz::kBannerSize);
-        withBanner.insert(withBanner.end(), data + 1, data + size);
-        bytes.swap(withBanner);
-    }
+    std::vector<uint8_t> bytes = PatternBytes(data, size);
     rz::Design d;
     rz::Settings s;
     auto r = rz::ReadXie(bytes, d, s);

@@ -194,6 +194,18 @@ QCursor cursorFor(CursorKind kind) {
 
 // ---------------------------------------------------------------- the seam
 
+namespace {
+// 确认 and 取消 under a form.
+void AddConfirmButtons(QDialog& dlg, QFormLayout* form) {
+    auto* bb = new QDialogButtonBox(&dlg);
+    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
+    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    form->addRow(bb);
+}
+}  // namespace
+
 QtPlatform::QtPlatform(QWidget* window) : window_(window), tones_(std::make_unique<TonePlayer>()) {}
 
 void QtPlatform::tone(int hz) { tones_->play(hz); }
@@ -267,12 +279,7 @@ bool QtPlatform::valueDialog(const std::string& title, std::vector<ValueField>& 
         form->addRow(QString::fromStdString(f.label), sb);
         boxes.push_back(sb);
     }
-    auto* bb = new QDialogButtonBox(&dlg);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    form->addRow(bb);
+    AddConfirmButtons(dlg, form);
     if (dlg.exec() != QDialog::Accepted) return false;
     for (size_t i = 0; i < fields.size(); ++i) fields[i].value = boxes[i]->value();
     return true;
@@ -351,12 +358,7 @@ bool QtPlatform::formDialog(const std::string& title, std::vector<FormField>& fi
         QObject::connect(combo, &QComboBox::currentIndexChanged, &dlg, apply);
         apply(combo->currentIndex());
     }
-    auto* bb = new QDialogButtonBox(&dlg);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    form->addRow(bb);
+    AddConfirmButtons(dlg, form);
     // The dialog opens at the cursor.
     dlg.adjustSize();
     dlg.move(QCursor::pos());

@@ -15,6 +15,12 @@ bool Refuse(Engine& e, int hz) {
 
 float PickHalf(const Engine& e) { return e.vs.view.s > 0 ? 5.0f / e.vs.view.s : 5.0f; }
 
+void HighlightPen(Canvas& c, int width) {
+    c.setColour(kHighlightColour);
+    c.setWidth(width);
+    c.setDash(0, 0);
+}
+
 void DrawPolyline(Engine& e, Canvas& c, const Polyline& pl) {
     std::vector<PixelPoint> px;
     px.reserve(pl.size());
@@ -41,9 +47,7 @@ void DrawArrow(Engine& e, Canvas& c, PointF from, PointF toward) {
 
 bool HighlightPicked(Engine& e, Canvas& c, const Line* picked) {
     if (e.step() == 0 || !picked) return false;
-    c.setColour(kHighlightColour);
-    c.setWidth(2);
-    c.setDash(0, 0);
+    HighlightPen(c);
     DrawPolyline(e, c, picked->eval);
     return true;
 }

@@ -14,6 +14,8 @@ constexpr uint32_t kHighlightColour = 0xA000A0;  // as the engine highlights pic
 bool Refuse(Engine& e, int hz = kToneRefused);
 // Half the pick square in model units (5 pixels).
 float PickHalf(const Engine& e);
+// The pen of highlighted picks in the feedback: the highlight colour, solid.
+void HighlightPen(Canvas& c, int width = 2);
 // A model polyline in window pixels, in the canvas's current pen.
 void DrawPolyline(Engine& e, Canvas& c, const Polyline& pl);
 // An arrow of 30 pixels from `from` in the direction of `toward` (model points).

@@ -428,9 +428,7 @@ struct AssignTool : Tool {
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         bool any = false;
         if (trimFirst) DrawPolyline(e, c, trimFirst->drawn1), any = true;
         if (dragging)

@@ -166,9 +166,7 @@ struct CutCornerTool : Tool {
     bool rightPress(Engine& e, const Pointer&) override { return CancelPendingStep(e); }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         for (auto& pk : picks) DrawPolyline(e, c, pk.line->eval);
         return true;
     }

@@ -158,9 +158,7 @@ struct ExtractTool : Tool {
 
     bool overlay(Engine& e, Canvas& c) override {
         if (working.empty() && !picking) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         for (const Stretch& s : working)
             if (const Polyline* pl = SourcePolyline(s.source)) DrawPolyline(e, c, PolySubFraction(*pl, s.start, s.end));
         if (picking)

@@ -131,9 +131,7 @@ struct NodeRowTool : Tool {
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !flashed) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         for (auto& pl : flashed->drawn) DrawPolyline(e, c, pl);
         return true;
     }

@@ -126,9 +126,7 @@ struct SeamEqualTool : Tool {
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         if (seam) {
             DrawPolyline(e, c, seam->outline);
             return true;
@@ -252,9 +250,7 @@ struct SeamVariableTool : Tool {
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() != 1 || !seam) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(1);
-        c.setDash(0, 0);
+        HighlightPen(c, 1);
         if (temp) DrawPolyline(e, c, temp->outline);
         auto v = ReadSeamValues(*seam);
         if (!v) return true;

@@ -42,9 +42,7 @@ struct SplitTool : Tool {
     }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !picked) return false;
-        c.setColour(kHighlightColour);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         std::vector<PixelPoint> px;
         for (PointF q : picked->eval) px.push_back(e.vs.view.toWindow(q));
         if (px.size() > 1) c.polyline(px.data(), px.size());

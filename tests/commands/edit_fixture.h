@@ -19,7 +19,12 @@ struct EditFixture : DrawTest {
     void SetUp() override {
         DrawTest::SetUp();
         EditServices svc;
-        svc.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
+        svc.popup = scriptedPopup();
+        InstallEditTools(*eng, svc);
+    }
+    // A popup menu that records its title and enabled items and answers from `choices`.
+    PopupMenu scriptedPopup() {
+        return [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
             popupTitles.push_back(t);
             enabled.push_back(on);
             if (choices.empty()) return -1;
@@ -27,7 +32,6 @@ struct EditFixture : DrawTest {
             choices.pop_front();
             return c;
         };
-        InstallEditTools(*eng, svc);
     }
     static std::vector<Node> nodes(std::vector<PointF> pts) {
         std::vector<Node> v;

@@ -15,14 +15,7 @@ struct DesignFixture : EditFixture {
     void SetUp() override {
         EditFixture::SetUp();
         DesignServices s;
-        s.popup = [this](const std::string& t, const std::vector<std::string>&, const std::vector<bool>& on) {
-            popupTitles.push_back(t);
-            enabled.push_back(on);
-            if (choices.empty()) return -1;
-            int c = choices.front();
-            choices.pop_front();
-            return c;
-        };
+        s.popup = scriptedPopup();
         s.piecesChanged = [this] { ++piecesChanged; };
         InstallDesignTools(*eng, s);
     }

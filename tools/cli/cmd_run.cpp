@@ -95,13 +95,7 @@ public:
     void setStatus(int, const std::string&) override {}
     void requestRedraw() override {}
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
-        shown.push_back(title);
-        if (values.empty()) {
-            unanswered.push_back(title);
-            return false;
-        }
-        auto v = std::move(values.front());
-        values.pop_front();
+        auto v = takeValues(title);
         if (!v) return false;
         for (size_t i = 0; i < fields.size() && i < v->size(); ++i) fields[i].value = (*v)[i];
         return true;
@@ -113,13 +107,7 @@ public:
     }
     // A form takes the queued values in order, into its fields other than labels.
     bool formDialog(const std::string& title, std::vector<FormField>& fields) override {
-        shown.push_back(title);
-        if (values.empty()) {
-            unanswered.push_back(title);
-            return false;
-        }
-        auto v = std::move(values.front());
-        values.pop_front();
+        auto v = takeValues(title);
         if (!v) return false;
         size_t k = 0;
         for (auto& f : fields) {
@@ -155,6 +143,17 @@ public:
     bool pending() const { return !answers.empty() || !values.empty() || !choices.empty() || !texts.empty(); }
 
 private:
+    // The values queued for a dialog titled so; nothing for a cancel or when none are queued.
+    std::optional<std::vector<double>> takeValues(const std::string& title) {
+        shown.push_back(title);
+        if (values.empty()) {
+            unanswered.push_back(title);
+            return std::nullopt;
+        }
+        auto v = std::move(values.front());
+        values.pop_front();
+        return v;
+    }
     int takeChoice(const std::string& title, const std::vector<std::string>& options) {
         if (choices.empty()) {
             unanswered.push_back(title);
@@ -471,7 +470,7 @@ private:
         j.val(eng_->model.x / 100.0);
         j.val(eng_->model.y / 100.0);
         j.endArr();
-        if (snap && *snap != SnapRule::None) j.kvStr("snap", SnapRuleName(*snap));
+        if (snap && *snap != SnapRule::None) j.kvStr("snap", SnapRuleText(*snap));
         else j.kvNull("snap");
         j.beginArr("tones");
         for (int hz : p.tones) j.val(hz);
@@ -493,23 +492,6 @@ private:
         j.endObj();
         out += j.s;
         out += '\n';
-    }
-
-    static const char* SnapRuleName(SnapRule r) {
-        switch (r) {
-        case SnapRule::Image: return "图象";
-        case SnapRule::HorizVert: return "水平垂直";
-        case SnapRule::Grid: return "网格";
-        case SnapRule::Isolated: return "孤点";
-        case SnapRule::Foot: return "垂足";
-        case SnapRule::End: return "端点";
-        case SnapRule::Cross: return "交叉点";
-        case SnapRule::Mid: return "中点";
-        case SnapRule::Node: return "节点";
-        case SnapRule::Line: return "线条";
-        case SnapRule::None: break;
-        }
-        return "";
     }
 
     TDoc& doc_;

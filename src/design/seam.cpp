@@ -258,17 +258,55 @@ bool ReplaceSeamPoints(Design& d, Part& part, SeamAllowance& s, const std::vecto
     return true;
 }
 
-bool SwapSeam(SeamAllowance& s, const TSmooth& smooth) {
+namespace {
+
+// The fraction of `to` at the point that lies at fraction `f` of `from`. The ends stay the ends:
+// on a closed line the point nearest to the start may be taken for the end.
+float CarryFraction(float f, const Polyline& from, const Polyline& to) {
+    if (!std::isfinite(f) || f <= 0.0f || f >= 1.0f || from.size() < 2 || to.size() < 2) return f;
+    return FractionAt(to, PolyPointAt(from, f * PolyLength(from)).pt);
+}
+
+// After a swap the allowance lies where the line was and the line where the allowance was: what a
+// piece took from the one it now takes from the other, so that its outline stays where it was.
+// Offsetting lengthens and shortens segments unequally, so stretches are carried by place.
+void RelinkSwapped(Design& d, Line& base, SeamAllowance& s, const Polyline& oldBase, const Polyline& oldSeam) {
+    const uint32_t keep = ~0xFFu;  // the kind word's bits above the kind
+    for (auto& pc : d.pieces) {
+        for (List<PieceLine>* list : {&pc->linesA, &pc->linesB})
+            for (auto& pl : *list) {
+                if (pl->source.ptr == &base) {
+                    pl->source = {&s, (pl->source.kind & keep) | kKindSeamAllowance};
+                    pl->start = CarryFraction(pl->start, oldBase, s.outline);
+                    pl->end = CarryFraction(pl->end, oldBase, s.outline);
+                } else if (pl->source.ptr == &s) {
+                    pl->source = {&base, (pl->source.kind & keep) | kKindLine};
+                    pl->start = CarryFraction(pl->start, oldSeam, base.eval);
+                    pl->end = CarryFraction(pl->end, oldSeam, base.eval);
+                }
+            }
+        for (auto& m : pc->members) {
+            if (m->element.ptr == &base) m->element = {&s, (m->element.kind & keep) | kKindSeamAllowance};
+            else if (m->element.ptr == &s) m->element = {&base, (m->element.kind & keep) | kKindLine};
+        }
+    }
+}
+
+}  // namespace
+
+bool SwapSeam(Design& d, SeamAllowance& s, const TSmooth& smooth) {
     auto v = ReadSeamValues(s);
     if (!v || !v->wholeLine() || !v->uniform() || !BaseOf(s)) return false;
     const float m = v->margins.front();
     if (m == 0.0f) return false;
     Line& base = *s.baseLine;
+    const Polyline oldBase = base.eval, oldSeam = s.outline;
     OffsetNodes(base.nodes, m, true);
     EvaluateLineRecord(base, smooth);
     for (float& x : v->margins) x = -m;
     StoreSeamValues(s, *v);
     RebuildSeam(s);
+    RelinkSwapped(d, base, s, oldBase, oldSeam);
     return true;
 }
 

@@ -90,8 +90,9 @@ bool ReplaceSeamPoints(Design& d, Part& part, SeamAllowance& s, const std::vecto
 void SetOwnMargin(Line& line, float margin, const TSmooth& smooth);
 
 // 换边 on a record: allowed only over a whole line with equal margins; the base line's nodes move
-// by the margin and the margin changes sign.
-bool SwapSeam(SeamAllowance& s, const TSmooth& smooth);
+// by the margin and the margin changes sign. Piece lines and members on the line go to the
+// allowance and those on the allowance to the line, each stretch to the same place.
+bool SwapSeam(Design& d, SeamAllowance& s, const TSmooth& smooth);
 // 换边 on a line with its own margin.
 bool SwapOwnMargin(Line& line, const TSmooth& smooth);
 

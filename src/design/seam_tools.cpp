@@ -269,7 +269,7 @@ struct SeamSwapTool : Tool {
         PickResult r = e.PickAt(p.model, kSeamPick);
         const TSmooth& smooth = e.doc.smooth;
         if (r.kind == kKindSeamAllowance) {
-            if (!SwapSeam(*r.as<SeamAllowance>(), smooth)) return Refuse(e);
+            if (!SwapSeam(e.doc.design, *r.as<SeamAllowance>(), smooth)) return Refuse(e);
             CommitEdit(e, {r.part});
             return true;
         }

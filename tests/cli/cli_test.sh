@@ -145,6 +145,16 @@ check "seam variable record" grep -q '"stretch":"0:b:0:0.2[0-9]*:0.8[0-9]*","out
 check "seam 0 removes the allowance" grep -qx '扩边总数 0' <<<"$("$cli" stats "$tmp/s2.XIE")"
 "$cli" seam "$sample" "$tmp/s3.XIE" --swap 0:b:1 2>/dev/null
 check "seam swap of a line without margin refused" test $? -eq 1
+# A piece on the allowance follows it onto the line when the two change places, and keeps its
+# outline (within what moving a curve's nodes by the margin changes).
+"$cli" extract "$sample" "$tmp/p1.XIE" --slot 1 0:s:0
+"$cli" seam "$tmp/p1.XIE" "$tmp/p2.XIE" --swap 0:s:0
+check "seam swap re-links the piece" python3 -c '
+import json,sys
+a,b=[[p for p in json.load(open(f))["pieces"] if p["slot"]==1][0] for f in sys.argv[1:]]
+ok=a["lines"][0]["source"]=="0:s:0" and b["lines"][0]["source"]=="0:a:0" and b["closed"]
+sys.exit(0 if ok and abs(b["area"]/a["area"]-1)<0.01 else 1)' \
+  <("$cli" derived "$tmp/p1.XIE") <("$cli" derived "$tmp/p2.XIE")
 "$cli" seam "$sample" "$tmp/s4.XIE" piece:0:0 5
 check "seam piece margin makes a cutting outline" python3 -c '
 import json,sys

@@ -173,6 +173,89 @@ TEST_F(SeamTest, SwapTwiceRestoresAndPartialAllowancesAreRefused) {
     EXPECT_EQ(ReadSeamValues(*first.seamAllowances.back())->margins[0], 400.0f);
 }
 
+TEST_F(SeamTest, SwapKeepsThePiecesOnTheLineAndOnTheAllowanceInPlace) {
+    // A square master line with a 5 mm allowance outside, and a curve with 3 mm on its left.
+    Line& sq = master({{1000, 1000}, {5000, 1000}, {5000, 5000}, {1000, 5000}, {1000, 1000}});
+    Line& curve = master({{1000, 8000}, {3000, 9500}, {5500, 9000}, {8000, 11000}}, kCurveInterpolating);
+    Part& first = doc.design.firstPart();
+    first.seamAllowances.push_back(MakeSeam(sq, SeamValues::Uniform(0, 1, 500)));
+    first.seamAllowances.push_back(MakeSeam(curve, SeamValues::Uniform(0, 1, -300)));
+    SeamAllowance* around = first.seamAllowances[0].get();
+    SeamAllowance* beside = first.seamAllowances[1].get();
+    // Piece 0 on the allowance (the square line inside it comes along), piece 1 on the line; each
+    // with an inner stretch of the curve or of its allowance.
+    auto piece = [&](KindRef src, int slot) {
+        ExtractOptions opt;
+        opt.slot = slot;
+        ExtractResult r = ExtractOutline(doc, {Stretch{src, &first, 0, 1}}, opt);
+        EXPECT_TRUE(r.ok) << r.refusal;
+        return r.piece;
+    };
+    Piece* onSeam = piece({around, kKindSeamAllowance}, 0);
+    Piece* onLine = piece({&sq, kKindLine}, 1);
+    ASSERT_TRUE(onSeam && onLine);
+    auto inner = [&](Piece& pc, KindRef src, float a, float b) {
+        auto pl = std::make_unique<PieceLine>();
+        pl->source = src, pl->start = a, pl->end = b, pl->flags = 3;
+        pc.linesB.push_back(std::move(pl));
+        return pc.linesB.back().get();
+    };
+    PieceLine* alongCurve = inner(*onSeam, {&curve, kKindLine}, 0.2f, 0.7f);
+    PieceLine* alongBeside = inner(*onLine, {beside, kKindSeamAllowance}, 0.5f, 0.1f);
+    CommitEdit(*eng, {&first});
+    ASSERT_EQ(onSeam->linesB.size(), 2u);
+    const PieceLine* squareInside = onSeam->linesB[0].get();
+    ASSERT_EQ(squareInside->source.ptr, &sq);
+    EXPECT_NEAR(Shoelace(onSeam->outline), 5000.0 * 5000, 1.0);
+    EXPECT_NEAR(Shoelace(onLine->outline), 4000.0 * 4000, 1.0);
+    auto ends = [](const PieceLine* pl) { return std::pair{pl->drawn1.front(), pl->drawn1.back()}; };
+    const auto curveEnds = ends(alongCurve), besideEnds = ends(alongBeside);
+    const std::vector<float> fractions{alongCurve->start, alongCurve->end, alongBeside->start, alongBeside->end};
+
+    command(kSeamSwap);
+    auto swapAt = [&](SeamAllowance* s) { click(s->outline[s->outline.size() / 2].x, s->outline[s->outline.size() / 2].y); };
+    swapAt(around);
+    swapAt(beside);
+    ASSERT_EQ(ReadSeamValues(*around)->margins[0], -500.0f);
+    ASSERT_EQ(ReadSeamValues(*beside)->margins[0], 300.0f);
+    // Every piece line changed source and kept its place; the outlines did not move.
+    EXPECT_EQ(onSeam->linesA[0]->source.ptr, &sq);
+    EXPECT_EQ(squareInside->source.ptr, around);
+    EXPECT_EQ(onLine->linesA[0]->source.ptr, around);
+    EXPECT_EQ(alongCurve->source.ptr, beside);
+    EXPECT_EQ(alongBeside->source.ptr, &curve);
+    EXPECT_TRUE(onSeam->flags & kPieceClosed);
+    EXPECT_NEAR(Shoelace(onSeam->outline), 5000.0 * 5000, 1.0);
+    EXPECT_NEAR(Shoelace(onLine->outline), 4000.0 * 4000, 1.0);
+    EXPECT_NEAR(Shoelace(squareInside->drawn1), 4000.0 * 4000, 1.0);
+    // Offsetting changes the segments' lengths unequally: the stretches are carried by place,
+    // not by fraction.
+    // A curve whose nodes moved is not quite the offset curve: each stretch end goes to the point
+    // of its new source nearest to where it was.
+    auto carried = [&](const PieceLine* pl, PointF was, PointF now) {
+        float gap = PolyNearest(*SourcePolyline(pl->source), was).dist;
+        EXPECT_LT(gap, 50.0f);
+        EXPECT_LE(PtDist(now, was), gap + 1.0f);
+    };
+    carried(alongCurve, curveEnds.first, ends(alongCurve).first);
+    carried(alongCurve, curveEnds.second, ends(alongCurve).second);
+    carried(alongBeside, besideEnds.first, ends(alongBeside).first);
+    carried(alongBeside, besideEnds.second, ends(alongBeside).second);
+    EXPECT_GT(alongBeside->start, alongBeside->end);  // still running backwards
+    EXPECT_TRUE(AllReferencesInside(doc.design));
+
+    // Swapped back, every piece line is on its old source at its old fractions.
+    swapAt(around);
+    swapAt(beside);
+    EXPECT_EQ(onSeam->linesA[0]->source.ptr, around);
+    EXPECT_EQ(onLine->linesA[0]->source.ptr, &sq);
+    EXPECT_EQ(alongCurve->source.ptr, &curve);
+    EXPECT_EQ(alongBeside->source.ptr, beside);
+    const std::vector<float> back{alongCurve->start, alongCurve->end, alongBeside->start, alongBeside->end};
+    for (size_t i = 0; i < back.size(); ++i) EXPECT_NEAR(back[i], fractions[i], 1e-3) << i;
+    EXPECT_NEAR(Shoelace(onSeam->outline), 5000.0 * 5000, 1.0);
+}
+
 TEST_F(SeamTest, AttributeDialogChangesFlipsAndDetaches) {
     Line& l = master({{1000, 2000}, {9000, 2000}});
     Part& first = doc.design.firstPart();
@@ -231,7 +314,7 @@ TEST_F(SeamTest, UnsoundRecordsDrawNothingAndAreSavedUnchanged) {
     for (size_t i = 0; i + 1 < first.seamAllowances.size(); ++i) {
         SeamAllowance& s = *first.seamAllowances[i];
         EXPECT_FALSE(SetSeamMargin(doc.design, first, s, 400));
-        EXPECT_FALSE(SwapSeam(s, doc.smooth));
+        EXPECT_FALSE(SwapSeam(doc.design, s, doc.smooth));
         EXPECT_EQ(InsertSeamPoint(s, {5000, 2000}), -1);
     }
     EXPECT_EQ(WriteXie(doc.design), bytes);

@@ -49,7 +49,7 @@ int SeamVerb(const std::vector<std::string>& args) {
         if (args.size() != 4) return Usage(kUsage);
         auto at = ParseAddress(d, args[3], err, "abs");
         if (!at) return Refusal("seam", err);
-        bool ok = at->seam() ? SwapSeam(*at->seam(), doc.smooth) : SwapOwnMargin(*at->line(), doc.smooth);
+        bool ok = at->seam() ? SwapSeam(d, *at->seam(), doc.smooth) : SwapOwnMargin(*at->line(), doc.smooth);
         if (!ok)
             return Refusal("seam", at->seam() ? "only an allowance over a whole line with equal margins changes places"
                                               : "the line has no margin of its own");

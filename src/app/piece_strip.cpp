@@ -12,6 +12,7 @@
 #include "design/design_tools.h"
 #include "design/pieces.h"
 #include "interact/colours.h"
+#include "interact/modes.h"
 
 namespace rz {
 
@@ -113,11 +114,17 @@ void PieceStrip::changed(bool snapshot) {
     frame_.refreshCommandStates();
 }
 
+void PieceStrip::endStep() {
+    if (engine_.step() > 0) engine_.CancelStep();
+}
+
 void PieceStrip::press(QMouseEvent* e) {
     TDoc& doc = frame_doc();
     const QPoint at = e->position().toPoint();
     const int slot = slotAt(at.x(), at.y());
     if (slot < 0) return;
+    // 指定 works on the current piece: another piece ends its step (its hiding and trim line).
+    if (slot != doc.currentSlot && engine_.mode() == mode::Assign) endStep();
     doc.currentSlot = slot;
     Piece* pc = PieceInSlot(doc.design, slot);
     const int h = cellSize(), col = slot - firstVisibleSlot();
@@ -151,6 +158,7 @@ void PieceStrip::act(int slot, int item, bool ctrl) {
     TDoc& doc = frame_doc();
     Piece* pc = PieceInSlot(doc.design, slot);
     if (!pc) return;
+    endStep();
     switch (item) {
     case kAttributes:
         if (PartAttributeDialog(doc, nullptr, pc)) changed(true);

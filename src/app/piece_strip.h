@@ -35,6 +35,9 @@ public:
 
 private:
     TDoc& frame_doc() const;
+    // A running tool step holds records and marks of the design as it is (指定 its trim line and
+    // what it hides): it ends before the strip changes the design, as other commands end it.
+    void endStep();
     void changed(bool snapshot);
     MainFrame& frame_;
     Engine& engine_;

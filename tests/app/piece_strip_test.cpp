@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -12,9 +13,15 @@
 
 #include <filesystem>
 
+#include "app/engine_controller.h"
 #include "app/main_frame.h"
 #include "app/panes.h"
+#include "commands/draw_common.h"
+#include "design/design_tools.h"
 #include "design/pieces.h"
+#include "geom/polyline.h"
+#include "interact/modes.h"
+#include "model/afterload.h"
 #include "model/sample.h"
 
 namespace rz {
@@ -58,6 +65,98 @@ TEST(PieceStrip, SlotsArePickedAndMarkedWithTheMouse) {
     QApplication::sendEvent(strip, &back);
     EXPECT_EQ(f.doc().currentSlot, 3);
     strip->repaint();  // thumbnails of both pieces
+}
+
+// The marks 指定 hides with, beside the hidden bit.
+constexpr uint32_t kAssignMarks = (1u << 29) | (1u << 30);
+
+// Hidden bits and 指定's marks of every part and piece.
+std::vector<uint32_t> Visibility(const Design& d) {
+    std::vector<uint32_t> v;
+    for (auto& p : d.parts) v.push_back(p->flags & (kFlagHidden | kAssignMarks));
+    for (auto& q : d.pieces) v.push_back(q->flags & (kFlagHidden | kAssignMarks));
+    return v;
+}
+
+// Chooses the item `text` of the next popup menu.
+void ChooseFromNextMenu(QTimer& timer, const QString& text) {
+    timer.setInterval(5);
+    timer.setSingleShot(false);
+    QObject::connect(&timer, &QTimer::timeout, [&timer, text] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions())
+            if (a->text() == text) {
+                timer.stop();
+                menu->setActiveAction(a);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+    });
+    timer.start();
+}
+
+TEST(PieceStrip, MenuActionsAndOtherSlotsEndTheAssignStep) {
+    Home h;
+    FrameOptions o;
+    o.home = h.dir.string();
+    MainFrame f(o);
+    f.resize(1600, 1000);
+    f.show();
+    TDoc& doc = f.doc();
+    BuildSampleDesign(doc.design);
+    RunAfterLoadSteps(doc.design, doc.smooth);
+    ASSERT_TRUE(CopyPieceToNextSlot(doc.design, 0));
+    Engine& e = f.engine()->engine();
+    e.designChanged();
+    doc.PushUndo();
+    const std::vector<uint32_t> shown = Visibility(doc.design);
+    // 指定 on the piece in slot 1, its popup answering 剪齐线段, and the first trim line picked.
+    DesignServices svc;
+    svc.popup = [](const std::string&, const std::vector<std::string>&, const std::vector<bool>&) { return 1; };
+    InstallAssignTool(e, svc);
+    auto startTrim = [&](int slot) {
+        doc.currentSlot = slot;
+        e.SetMode(mode::Assign);
+        const Polyline& edge = PieceInSlot(doc.design, slot)->linesA[0]->drawn1;
+        ASSERT_GE(edge.size(), 2u);
+        const PixelPoint at = e.vs.view.toWindow(PolyPointAt(edge, PolyLength(edge) / 2).pt);
+        e.OnMouseMove({Button::None, 0, at});
+        e.OnLeftDown({Button::Left, 0, at});
+        e.OnLeftUp({Button::Left, 0, at});
+        e.OnRightDown({Button::Right, 0, at});
+        e.OnRightUp({Button::Right, 0, at});
+        e.OnLeftDown({Button::Left, 0, at});
+        e.OnLeftUp({Button::Left, 0, at});
+        ASSERT_EQ(e.step(), 1);
+        ASSERT_EQ(e.assignPrompt, 33778);  // the second step of 剪齐线段: a first line is held
+        ASSERT_NE(Visibility(doc.design), shown);
+    };
+    startTrim(1);
+    // 删除此分片 (Ctrl: without the question) ends the step first: nothing stays hidden and the
+    // snapshot of the deletion has none of the mode's marks.
+    MotifStrip* strip = f.strip();
+    const int cell = strip->height();
+    QTimer timer;
+    ChooseFromNextMenu(timer, QStringLiteral("删除此分片"));
+    QTest::mouseClick(strip, Qt::RightButton, Qt::ControlModifier, QPoint(cell + cell / 2, cell / 2));
+    EXPECT_EQ(PieceInSlot(doc.design, 1), nullptr);
+    EXPECT_EQ(e.step(), 0);
+    std::vector<uint32_t> expected = shown;
+    expected.pop_back();
+    EXPECT_EQ(Visibility(doc.design), expected);
+    ASSERT_TRUE(f.router().dispatch(kUndoCommand));
+    ASSERT_NE(PieceInSlot(doc.design, 1), nullptr);
+    ASSERT_TRUE(f.router().dispatch(kRedoCommand));
+    EXPECT_EQ(Visibility(doc.design), expected);
+    // Picking another slot while a trim line of the current piece is held ends the step too.
+    ASSERT_TRUE(CopyPieceToNextSlot(doc.design, 0));
+    e.designChanged();
+    startTrim(0);
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(cell + cell / 2, cell / 2));
+    EXPECT_EQ(doc.currentSlot, 1);
+    EXPECT_EQ(e.step(), 0);
+    EXPECT_EQ(Visibility(doc.design), shown);
 }
 
 TEST(PieceStrip, FormDialogTypeListLocksTheMarginField) {

@@ -381,8 +381,11 @@ struct AssignTool : Tool {
         }
         auto c = AskMargin(e, p.mods, old, std::clamp(orig, 0, 2));
         if (!c) return true;
-        pl.f[0] = sign * c->margin;
-        pl.flags = (pl.flags & ~kPieceLineOrigMask) | (uint32_t(c->origLine & 0xF) << kPieceLineOrigShift);
+        const float margin = sign * c->margin;
+        const uint32_t flags = (pl.flags & ~kPieceLineOrigMask) | (uint32_t(c->origLine & 0xF) << kPieceLineOrigShift);
+        if (margin == old && flags == pl.flags) return true;  // as it was: no edit, no undo step
+        pl.f[0] = margin;
+        pl.flags = flags;
         commit(e, pc);
         return true;
     }

@@ -68,7 +68,8 @@ bool SizeListConsistent(const Design& d);
 
 // The margin input of 等量扩边 and 扩边控制: Shift+Ctrl 0, Shift 搭边, Ctrl 折边, Alt 修边, otherwise
 // the "自动扩边" dialog with the current margin (or the 扩边 default when there is none) and the
-// 原线 setting. Nothing when cancelled or when the value is the old one.
+// 原线 setting. Nothing when the dialog is cancelled or confirms the old value and setting; the
+// keys give their value whatever the old one, and the callers take an unchanged result as no edit.
 struct MarginChoice {
     float margin = 0.0f;  // absolute, 0.01 mm
     int origLine = 2;     // 原线: 2 实线, 1 虚线, 0 不画

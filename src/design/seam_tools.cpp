@@ -71,7 +71,10 @@ struct SeamEqualTool : Tool {
         e.setStep(0);
         Line* base = s.baseLine;
         seam = nullptr;
-        if (!c) {
+        // The same margin everywhere and the same 原线 again is no edit (and no undo step).
+        const bool same = c && c->margin != 0.0f && v->uniform() && std::fabs(v->margins.front()) == c->margin &&
+                          OrigLine(*base) == c->origLine;
+        if (!c || same) {
             e.present();
             return true;
         }
@@ -114,6 +117,10 @@ struct SeamEqualTool : Tool {
             return true;
         }
         const float m = float(side) * c->margin;
+        if (!first && m == l->margin && OrigLine(*l) == c->origLine) {
+            e.present();  // the line's margin as it was: no edit
+            return true;
+        }
         bool ok = first ? SetLineAllowance(d, *pt, *l, a, b, {{0.0f, m}, {1.0f, m}}, e.doc.smooth)
                         : (SetOwnMargin(*l, m, e.doc.smooth), true);
         if (!ok) return Refuse(e);

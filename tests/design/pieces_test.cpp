@@ -200,6 +200,9 @@ TEST_F(PieceTest, AssignAddsRemovesTrimsFoldsAndGivesMargins) {
     Polyline cut = CuttingOutline(pc);
     ASSERT_TRUE(PolyClosed(cut));
     EXPECT_NEAR(Shoelace(cut), 4000.0 * 4800.0, 1.0);
+    // The same margin again, or 0 on a line without one, is no edit and takes no undo step.
+    expectUnchanged([&] { click(3000, 1000, kMkShift); });
+    expectUnchanged([&] { click(5000, 3000, kMkShift | kMkCtrl); });
     // 去除元素: the cross line goes, and with it the trim.
     size_t snaps = snapshots();
     choices = {kRemoveElement};

@@ -88,6 +88,12 @@ TEST_F(SeamTest, EqualAllowanceOnMasterAndOtherLines) {
     click(5000, 4000, kMkShift | kMkCtrl);
     EXPECT_EQ(bottom.margin, 0.0f);
     expectUnchanged([&] { click(2000, 2000, kMkShift | kMkCtrl); });
+    // Keys that give the margin a line or record has already: no edit and no undo step.
+    expectUnchanged([&] { click(5000, 4000, kMkShift | kMkCtrl); });
+    click(5000, 4000, kMkCtrl);  // 折边
+    EXPECT_EQ(bottom.margin, 400.0f);
+    expectUnchanged([&] { click(5000, 4000, kMkCtrl); });
+    expectUnchanged([&] { click(5000, 2800, kMkShift); });  // the record has 8 mm
     // A record: the new value keeps its side; 0 removes it through the integrity service.
     platform.dialogValues = {{4.0, 0, 0}};
     click(5000, 2800);  // on the allowance, 8 mm above its line

@@ -33,15 +33,26 @@ struct Home {
     fs::path dir = fs::temp_directory_path() / ("rz_strip_" + std::to_string(::getpid()));
     Home() { fs::create_directories(dir); }
     ~Home() { fs::remove_all(dir); }
+    FrameOptions options() const {
+        FrameOptions o;
+        o.home = dir.string();
+        return o;
+    }
+};
+
+// A shown main window with its settings in a home of its own.
+struct Window {
+    Home home;
+    MainFrame f{home.options()};
+    Window() {
+        f.resize(1600, 1000);
+        f.show();
+    }
 };
 
 TEST(PieceStrip, SlotsArePickedAndMarkedWithTheMouse) {
-    Home h;
-    FrameOptions o;
-    o.home = h.dir.string();
-    MainFrame f(o);
-    f.resize(1600, 1000);
-    f.show();
+    Window w;
+    MainFrame& f = w.f;
     BuildSampleDesign(f.doc().design);
     // A second piece, in slot 4.
     ASSERT_TRUE(CopyPieceToNextSlot(f.doc().design, 0));
@@ -97,12 +108,8 @@ void ChooseFromNextMenu(QTimer& timer, const QString& text) {
 }
 
 TEST(PieceStrip, MenuActionsAndOtherSlotsEndTheAssignStep) {
-    Home h;
-    FrameOptions o;
-    o.home = h.dir.string();
-    MainFrame f(o);
-    f.resize(1600, 1000);
-    f.show();
+    Window w;
+    MainFrame& f = w.f;
     TDoc& doc = f.doc();
     BuildSampleDesign(doc.design);
     RunAfterLoadSteps(doc.design, doc.smooth);
@@ -160,11 +167,8 @@ TEST(PieceStrip, MenuActionsAndOtherSlotsEndTheAssignStep) {
 }
 
 TEST(PieceStrip, FormDialogTypeListLocksTheMarginField) {
-    Home h;
-    FrameOptions o;
-    o.home = h.dir.string();
-    MainFrame f(o);
-    f.show();
+    Window w;
+    MainFrame& f = w.f;
     std::vector<FormField> fields{FormField::Number("边距(mm)", 5.0), FormField::Check("改变方向", false),
                                   FormField::Choice("类型", {"自选", "搭边"}, 0)};
     fields[2].presets = {std::nan(""), 8.0};

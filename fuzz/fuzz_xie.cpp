@@ -4,17 +4,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "model/refs.h"
 #include "model/xie.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> bytes(data, data + size);
-    // Give every input a chance to get past the banner check.
-    if (size > 0 && (data[0] & 1)) {
-        std::vector<uint8_t> withBanner(rz::kBanner65, rz::kBanner65 + rz::kBannerSize);
-        withBanner.insert(withBanner.end(), data + 1, data + size);
-        bytes.swap(withBanner);
-    }
+    std::vector<uint8_t> bytes = PatternBytes(data, size);
     rz::Design d;
     rz::Settings s;
     rz::List<rz::ScanLine> scans;

@@ -1,9 +1,11 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
-//   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/settings/*.dat, OUTDIR/cutfile/* and
-//                        OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn
+//   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/design/*.XIE, OUTDIR/settings/*.dat,
+//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp and OUTDIR/library/*.ptn
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -146,6 +148,80 @@ bool CutFileSeeds(const fs::path& dir) {
     return Write(dir / "v50-bare.OUT", body.b) && ok;
 }
 
+// Pieces, seam allowances and point rows as files may hold them: sound ones of every kind, and
+// records a damaged file could bring (a count beyond its arrays, positions out of order or not
+// numbers, margins beyond a metre, a row of 65535 points, a piece line without a source).
+void PiecesAndRows(Design& d) {
+    d.rangeFrom = 220, d.rangeTo = 260, d.step = 5, d.baseSize = 240;
+    d.resizePerSizeArrays();
+    Part& p = d.firstPart();
+    p.linesA.push_back(MakeLine(4, {{0, 0, 0}, {6000, 0, 0}, {6000, 4000, 0}, {0, 4000, 0}, {0, 0, 0}}, 0));
+    p.linesB.push_back(MakeLine(2, {{500, 500, 0}, {3000, 1500, 0}, {5500, 500, 0}}, 200));
+    Line* a = p.linesA[0].get();
+    Line* b = p.linesB[0].get();
+    auto bits = [](float f) {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        return u;
+    };
+    auto seam = [&](Line* base, uint32_t n, std::vector<float> pos, std::vector<float> m) {
+        auto s = std::make_unique<SeamAllowance>();
+        s->baseLine = base;
+        s->valueCount = n;
+        std::vector<uint32_t> v1, v2;
+        for (float f : pos) v1.push_back(bits(f));
+        for (float f : m) v2.push_back(bits(f));
+        s->values1 = v1;
+        if (!m.empty()) s->values2 = v2;
+        s->margin = 300;
+        p.seamAllowances.push_back(std::move(s));
+    };
+    seam(a, 3, {0.0f, 0.5f, 1.0f}, {500, 1000, 500});
+    seam(b, 2, {0.2f, 0.8f}, {});
+    seam(b, 3, {0.0f, 0.7f, 0.4f}, {100, 100, 100});
+    seam(b, 2, {0.0f, std::nanf("")}, {100, 2.0e5f});
+    seam(a, 9, {0.0f, 1.0f}, {});
+    auto row = [&](Line* host, uint32_t mode, uint16_t count, std::array<float, 7> f) {
+        auto r = std::make_unique<PointRow>();
+        r->host = host;
+        r->v1 = count;
+        r->f = f;
+        r->v2 = 10;
+        r->v3 = 1;
+        r->flags = 1u | (mode << 4) | kFlagFolds;
+        p.pointRows.push_back(std::move(r));
+    };
+    row(b, 0, 7, {0, 0, 0, 300, 0, 0, 100});
+    row(b, 1, 0, {-100, 200, 150, 0, 500, 0, 100});
+    row(a, 2, 5, {0, 0, 100, 0, 0, 0, 100});
+    row(b, 0, 65535, {0, 0, 0, 0, 0, 0, 100});
+    row(b, 1, 0, {std::nanf(""), -9000, 0, 0, 100, 0, std::nanf("")});
+    auto piece = std::make_unique<Piece>();
+    for (float s0 : {0.0f, 0.25f, 0.5f, 0.75f}) {
+        auto pl = std::make_unique<PieceLine>();
+        pl->source = {a, kKindLine};
+        pl->start = s0, pl->end = s0 + 0.25f;
+        pl->flags = 3;
+        pl->f[0] = s0 == 0.25f ? 300.0f : 0.0f;
+        piece->linesA.push_back(std::move(pl));
+    }
+    for (size_t i = 0; i < 4; ++i) {
+        piece->linesA[i]->nextSeg = piece->linesA[(i + 1) % 4].get();
+        piece->linesA[i]->prevSeg = piece->linesA[(i + 3) % 4].get();
+    }
+    auto inner = std::make_unique<PieceLine>();
+    inner->source = {b, kKindLine};
+    inner->prevSeg = piece->linesA[0].get();
+    piece->linesB.push_back(std::move(inner));
+    d.pieces.push_back(std::move(piece));
+    auto broken = std::make_unique<Piece>();
+    broken->slot = 1;
+    auto bad = std::make_unique<PieceLine>();
+    bad->start = std::nanf("");
+    broken->linesA.push_back(std::move(bad));
+    d.pieces.push_back(std::move(broken));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,6 +236,7 @@ int main(int argc, char** argv) {
     fs::create_directories(out / "bmp", ec);
     fs::create_directories(out / "cutfile", ec);
     fs::create_directories(out / "library", ec);
+    fs::create_directories(out / "design", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
         Design d;
@@ -171,6 +248,14 @@ int main(int argc, char** argv) {
         }
         ok = Write(out / "xie" / name, WriteXie(d)) && ok;
     };
+    auto design = [&](const char* name, void (*build)(Design&)) {
+        Design d;
+        build(d);
+        for (auto& part : d.parts) part->year = 2026, part->month = 12, part->day = 9;
+        ok = Write(out / "design" / name, WriteXie(d)) && ok;
+    };
+    design("sample.XIE", BuildSampleDesign);
+    design("pieces-rows.XIE", PiecesAndRows);
     xie("sample.XIE", BuildSampleDesign);
     xie("rich.XIE", test::BuildRichDesign);
     xie("curve-methods.XIE", EveryCurveMethod);

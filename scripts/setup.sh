@@ -24,6 +24,8 @@ PACKAGES=(
   # tablet's pseudo-terminals, locales for the decimal-comma check of the job streams, pdftotext
   # for the help text's PDF print.
   hp2xx socat locales poppler-utils
+  # The design tests check outlines against GEOS.
+  libgeos-dev
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
 )

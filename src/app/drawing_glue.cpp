@@ -4,12 +4,13 @@
 #include <QMenu>
 
 #include "app/main_frame.h"
+#include "app/view_controller.h"
 #include "commands/draw_common.h"
 #include "commands/edit_tools.h"
 #include "commands/measure.h"
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 #include "model/gbk.h"
 
 namespace rz {
@@ -32,9 +33,13 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
             if (acts[i] == chosen) return int(i);
         return -1;
     };
+    DesignServices design;
+    design.popup = edit.popup;
+    design.piecesChanged = [&frame] { frame.strip()->update(); };
+    design.font = &frame.view()->font();
     InstallEditTools(engine_, std::move(edit));
     InstallMeasureTool(engine_);
-    InstallDesignTools(engine_);
+    InstallDesignTools(engine_, std::move(design));
     // While an outline is dragged the pointer's input stays with the drawing window.
     engine_.hooks.confinePointer = [&frame](bool on) {
         frame.drawing()->confinePointer = on;

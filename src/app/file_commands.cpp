@@ -67,6 +67,8 @@ FileResult MainFrame::openFile(const std::string& path, bool merge) {
         return r;
     } else {
         r = doc_->OpenPath(path, merge);
+        if (r.ok())
+            for (auto& f : fileRead) f();
     }
     reportFileResult(path, r);
     if (r.ok()) {
@@ -156,6 +158,8 @@ void MainFrame::registerFileCommands() {
             return;
         }
         FileResult r = doc_->Reopen();
+        if (r.ok())
+            for (auto& f : fileRead) f();
         reportFileResult(doc_->lastOpened, r);
         if (r.ok()) updateTitle();
     }, [this](int, CommandState& st) { st.enabled = !doc_->lastOpened.empty(); });

@@ -16,6 +16,7 @@
 #include "app/grading_glue.h"
 #include "app/layout.h"
 #include "app/menu_table.h"
+#include "app/piece_commands.h"
 #include "app/engine_controller.h"
 #include "app/settings_dialogs.h"
 #include "app/strip_controller.h"
@@ -125,6 +126,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     // The strip reads the motif library after the view has loaded the font.
     stripCtl_ = new StripController(*this);
     settingsCmds_ = new SettingsCommands(*this);
+    new PieceCommands(*this, engine_->engine());  // a child object
     grading_ = new GradingGlue(*this, engine_->engine(), *view_);
     // 高级 with a modifier opens the dialog of the subsystem it belongs to.
     settingsCmds_->advancedAlt = [this] { devices_->vectoriserDialog(); };

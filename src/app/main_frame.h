@@ -110,6 +110,8 @@ public:
     void updateTitle();
     // Run after the design was replaced as a whole (load, clear, undo).
     std::vector<std::function<void()>> designReplaced;
+    // Run after a pattern file was read into the front screen (after designReplaced).
+    std::vector<std::function<void()>> fileRead;
 
     // Hooks the document and the output sheets fill in.
     std::function<bool()> backShown;        // the back screen is in view

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 namespace rz {

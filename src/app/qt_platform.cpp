@@ -9,16 +9,20 @@
 #include <QAudioSink>
 #include <QBitmap>
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMediaDevices>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 #include <cstring>
 
 #include "app/tone.h"
@@ -193,6 +197,18 @@ QCursor cursorFor(CursorKind kind) {
 
 // ---------------------------------------------------------------- the seam
 
+namespace {
+// 确认 and 取消 under a form.
+void AddConfirmButtons(QDialog& dlg, QFormLayout* form) {
+    auto* bb = new QDialogButtonBox(&dlg);
+    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
+    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    form->addRow(bb);
+}
+}  // namespace
+
 QtPlatform::QtPlatform(QWidget* window) : window_(window), tones_(std::make_unique<TonePlayer>()) {}
 
 void QtPlatform::tone(int hz) { tones_->play(hz); }
@@ -266,14 +282,100 @@ bool QtPlatform::valueDialog(const std::string& title, std::vector<ValueField>& 
         form->addRow(QString::fromStdString(f.label), sb);
         boxes.push_back(sb);
     }
-    auto* bb = new QDialogButtonBox(&dlg);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    form->addRow(bb);
+    AddConfirmButtons(dlg, form);
     if (dlg.exec() != QDialog::Accepted) return false;
     for (size_t i = 0; i < fields.size(); ++i) fields[i].value = boxes[i]->value();
+    return true;
+}
+
+bool QtPlatform::askCaption(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, window_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool QtPlatform::formDialog(const std::string& title, std::vector<FormField>& fields) {
+    QDialog dlg(window_);
+    dlg.setWindowTitle(QString::fromStdString(title));
+    auto* form = new QFormLayout(&dlg);
+    std::vector<QWidget*> widgets(fields.size(), nullptr);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FormField& f = fields[i];
+        const QString label = QString::fromStdString(f.label);
+        QWidget* w = nullptr;
+        switch (f.kind) {
+        case FormField::Kind::Number: {
+            auto* sb = new QDoubleSpinBox(&dlg);
+            sb->setDecimals(f.decimals);
+            sb->setRange(f.min, f.max);
+            sb->setValue(f.value);
+            w = sb;
+            form->addRow(label, w);
+            break;
+        }
+        case FormField::Kind::Check: {
+            auto* cb = new QCheckBox(label, &dlg);
+            cb->setChecked(f.value != 0.0);
+            w = cb;
+            form->addRow(QString(), w);
+            break;
+        }
+        case FormField::Kind::Choice: {
+            auto* combo = new QComboBox(&dlg);
+            for (const auto& o : f.options) combo->addItem(QString::fromStdString(o));
+            combo->setCurrentIndex(int(f.value));
+            w = combo;
+            form->addRow(label, w);
+            break;
+        }
+        case FormField::Kind::Text: {
+            auto* le = new QLineEdit(QString::fromStdString(f.text), &dlg);
+            w = le;
+            form->addRow(label, w);
+            break;
+        }
+        case FormField::Kind::Label: {
+            w = new QLabel(QString::fromStdString(f.text), &dlg);
+            form->addRow(label, w);
+            break;
+        }
+        }
+        w->setEnabled(f.enabled);
+        widgets[i] = w;
+    }
+    // A list whose items fill another field locks that field while one of them is chosen.
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FormField& f = fields[i];
+        if (f.kind != FormField::Kind::Choice || f.presetTarget < 0 || size_t(f.presetTarget) >= fields.size()) continue;
+        auto* target = qobject_cast<QDoubleSpinBox*>(widgets[size_t(f.presetTarget)]);
+        auto* combo = qobject_cast<QComboBox*>(widgets[i]);
+        if (!target || !combo) continue;
+        const double initial = fields[size_t(f.presetTarget)].value;
+        const std::vector<double> presets = f.presets;
+        auto apply = [target, initial, presets](int k) {
+            bool fixed = k >= 0 && size_t(k) < presets.size() && !std::isnan(presets[size_t(k)]);
+            target->setValue(fixed ? presets[size_t(k)] : initial);
+            target->setEnabled(!fixed);
+        };
+        QObject::connect(combo, &QComboBox::currentIndexChanged, &dlg, apply);
+        apply(combo->currentIndex());
+    }
+    AddConfirmButtons(dlg, form);
+    // The dialog opens at the cursor.
+    dlg.adjustSize();
+    dlg.move(QCursor::pos());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        FormField& f = fields[i];
+        switch (f.kind) {
+        case FormField::Kind::Number: f.value = static_cast<QDoubleSpinBox*>(widgets[i])->value(); break;
+        case FormField::Kind::Check: f.value = static_cast<QCheckBox*>(widgets[i])->isChecked() ? 1.0 : 0.0; break;
+        case FormField::Kind::Choice: f.value = static_cast<QComboBox*>(widgets[i])->currentIndex(); break;
+        case FormField::Kind::Text: f.text = static_cast<QLineEdit*>(widgets[i])->text().toStdString(); break;
+        case FormField::Kind::Label: break;
+        }
+    }
     return true;
 }
 

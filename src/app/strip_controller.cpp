@@ -17,6 +17,8 @@
 #include "app/view_controller.h"
 #include "commands/library_tools.h"
 #include "commands/trace.h"
+#include "grading/display.h"
+#include "interact/modes.h"
 #include "interact/overlay.h"
 #include "interact/text_strokes.h"
 #include "model/gbk.h"
@@ -94,8 +96,12 @@ StripController::StripController(MainFrame& frame) : QObject(&frame), frame_(fra
     w->endDragHook = [this] { endDrag(false, {}); };
 
     frame_.designReplaced.push_back([this] {
-        // A read file starts at slot 0 (the document resets it) and the view follows its page.
         if (strip_.slot() >= kSlotCount) strip_.selectSlot(0);
+        refresh();
+    });
+    // A read file starts at slot 0 (the document resets it) and the view follows its page; undo
+    // and 清屏 keep the view chosen with 选区.
+    frame_.fileRead.push_back([this] {
         lastPage_ = -1;
         refresh();
     });
@@ -160,7 +166,12 @@ void StripController::press(QMouseEvent* e) {
     if (dragFrom_ >= 0) return;
     const QPoint at = e->position().toPoint();
     if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return;
+    const int slotBefore = frame_.doc().currentSlot;
     const StripPress r = strip_.press(at.x(), at.y(), e->button() == Qt::RightButton, EngineMods(e->modifiers()));
+    // 指定's step belongs to the piece it began on (its trim line, what it hides): another
+    // current piece ends it.
+    Engine& eng = frame_.engine()->engine();
+    if (frame_.doc().currentSlot != slotBefore && eng.mode() == mode::Assign && eng.step() > 0) eng.CancelStep();
     switch (r.action) {
     case StripAction::None: return;
     case StripAction::Changed: refresh(); return;
@@ -190,7 +201,8 @@ void StripController::press(QMouseEvent* e) {
     }
     case StripAction::MarksChanged:
         refresh();
-        // The graded display of the marked pieces is the grading's; the front screen shows the marks.
+        // With pieces marked for output only their members follow the sizes shown.
+        ApplyDisplayRule(frame_.doc().design, frame_.doc().settings.displayFlags);
         frame_.view()->redraw();
         return;
     case StripAction::ColourPicker: return;

@@ -38,6 +38,8 @@ public:
     void present();
     // The redraw counter: every copy of an image to the window.
     long presented() const { return vs_.redrawCounter; }
+    // The stroke font beside the program (empty when it was not found).
+    const TFont& font() const { return font_; }
 
     // Tool feedback for Present: draws into a copy of the window tile (window pixels) and
     // returns true when it drew; the back buffer is never touched, so erasing is a Present.

@@ -669,4 +669,36 @@ int FindCorner(std::vector<Node>& n, int k) {
     return best;
 }
 
+List<Line>* ListOf(Part& p, const Line* l, size_t* at) {
+    for (List<Line>* list : {&p.linesA, &p.linesB})
+        for (size_t i = 0; i < list->size(); ++i)
+            if ((*list)[i].get() == l) {
+                if (at) *at = i;
+                return list;
+            }
+    return nullptr;
+}
+
+int NearestNode(const Line& l, PointF p) {
+    int best = 0;
+    float bd = 1e30f;
+    for (size_t i = 0; i < l.nodes.size(); ++i) {
+        float d = PtDist(l.nodes[i].pt(), p);
+        if (d < bd) bd = d, best = int(i);
+    }
+    return best;
+}
+
+bool NearerEndIsLast(const Line& l, PointF p) { return NearestNode(l, p) * 2 >= int(l.nodes.size()); }
+
+std::vector<const Polyline*> OthersOf(Part& part, const Line* self, bool withOutline) {
+    std::vector<const Polyline*> v;
+    if (withOutline)
+        for (auto& l : part.linesA)
+            if (l.get() != self) v.push_back(&l->eval);
+    for (auto& l : part.linesB)
+        if (l.get() != self && !(l->flags & kFlagHidden)) v.push_back(&l->eval);
+    return v;
+}
+
 }  // namespace rz

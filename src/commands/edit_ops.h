@@ -67,6 +67,17 @@ std::vector<Node> StretchNodes(const Line& l, const std::vector<float>& pos, flo
 // A new line record with the attributes of `like` (flags, widths, colour, margin) and `nodes`.
 std::unique_ptr<Line> LineLike(const Line& like, std::vector<Node> nodes, const TSmooth& smooth);
 
+// ---- lines of a part ----
+// The list of a part that holds a line (and its position there); null when neither does.
+List<Line>* ListOf(Part& p, const Line* l, size_t* at = nullptr);
+// Index of the node nearest to p.
+int NearestNode(const Line& l, PointF p);
+// The picked end is the last one when the node nearest to p lies in the second half.
+bool NearerEndIsLast(const Line& l, PointF p);
+// The evaluated polylines of a part's lines other than `self` (lines A only when
+// `withOutline`; hidden lines B left out), which cut or trim it.
+std::vector<const Polyline*> OthersOf(Part& part, const Line* self, bool withOutline);
+
 // Breaks `line` at the positions (sorted); the line keeps the first piece and the further
 // pieces are returned (to be inserted after it). A closed line cut at k positions gives k
 // pieces. Nothing happens without positions.

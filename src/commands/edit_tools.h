@@ -1,5 +1,5 @@
 // The editing modes of the 图形 menu: 删除, 自动擦除, 移动, 旋转, 拷贝, 比例, 单头延伸, 两头延伸,
-// 等距, 对折, 打断, 修剪, 封闭, 平行 and 取代, with the interactions they share: the fence
+// 等距, 对折, 打断, 修剪, 封闭, 平行 and 取代 (截角 splits parts: design/cut_corner.h), with the interactions they share: the fence
 // stroke, the dragged outline and the selection rule.
 #pragma once
 
@@ -23,7 +23,6 @@ constexpr int AutoErase = 103;
 constexpr int Scale = 151;
 constexpr int Replace = 165;
 constexpr int Parallel = 170;
-constexpr int CutCorner = 105;
 constexpr int Correct = 115;
 }  // namespace mode
 
@@ -31,20 +30,7 @@ constexpr int Correct = 115;
 constexpr int kPromptFold = 33996;
 constexpr int kPromptReplace = 34013;
 constexpr int kPromptParallel = 34016;
-constexpr int kPromptCutCorner = 33999;
 
-// 截角 on a part: the stretches of the collected lines B (each the piece 修剪 would remove at its
-// pick point) are taken out of their lines and chained into a cutting line, extended by 5 mm at
-// both ends; when it crosses the outline exactly twice, the part is split along it (拆分) and the
-// side with a boundary line beginning at `corner` is removed with everything it holds. The part
-// record itself always stays (with the far side). Everything is computed before anything
-// changes: false leaves the design untouched.
-struct CornerPick {
-    Line* line = nullptr;
-    PointF at;
-};
-bool CutCorner(Design& d, Part& part, const std::vector<CornerPick>& picks, PointF corner, const TSmooth& smooth,
-               const Line& style);
 constexpr const char* kPromptBreakGroup = " 请选择一组被打断的线条！按Enter键确认；ESC键取消.";
 
 // FenceStroke: a rubber-band segment from the press point until the release; `done` gets

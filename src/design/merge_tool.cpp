@@ -2,14 +2,13 @@
 // the second picks the part to merge with it. Clicking the first part again lets it go; Esc or
 // a right click abandons the step.
 #include "commands/edit_tools.h"
-#include "commands/part_merge.h"
-#include "design/split_tool.h"
+#include "commands/tool_support.h"
+#include "design/part_merge.h"
+#include "design/design_tools.h"
 #include "geom/polyline.h"
 
 namespace rz {
 namespace {
-
-constexpr uint32_t kMergeHighlight = 0xA000A0;  // as the engine highlights picks
 
 struct MergeTool : Tool {
     Part* first = nullptr;
@@ -24,8 +23,6 @@ struct MergeTool : Tool {
         Part* part = nullptr;
         const Line* boundary = nullptr;  // the boundary line clicked, if any
     };
-
-    static float PickHalf(Engine& e) { return e.vs.view.s > 0 ? 5.0f / e.vs.view.s : 5.0f; }
 
     // The part under the click: a line picks its part (a boundary line is kept as the shared
     // line meant); otherwise the part whose outline holds the point.
@@ -96,7 +93,7 @@ struct MergeTool : Tool {
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !first) return false;
-        c.setColour(kMergeHighlight);
+        c.setColour(kHighlightColour);
         c.setDash(0, 0);
         auto draw = [&](const Polyline& pl, int width) {
             std::vector<PixelPoint> px;

@@ -1,12 +1,11 @@
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 
 #include "commands/edit_tools.h"
-#include "commands/part_split.h"
+#include "commands/tool_support.h"
+#include "design/part_split.h"
 
 namespace rz {
 namespace {
-
-constexpr uint32_t kSplitHighlight = 0xA000A0;  // as the engine highlights picks
 
 // 拆分 (113): a click on an inner line of a part splits the part along it, after the question
 // unless Ctrl is held.
@@ -43,9 +42,7 @@ struct SplitTool : Tool {
     }
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !picked) return false;
-        c.setColour(kSplitHighlight);
-        c.setWidth(2);
-        c.setDash(0, 0);
+        HighlightPen(c);
         std::vector<PixelPoint> px;
         for (PointF q : picked->eval) px.push_back(e.vs.view.toWindow(q));
         if (px.size() > 1) c.polyline(px.data(), px.size());
@@ -55,9 +52,6 @@ struct SplitTool : Tool {
 
 }  // namespace
 
-void InstallDesignTools(Engine& e) {
-    e.setTool(mode::Split, std::make_unique<SplitTool>());
-    e.setTool(mode::Merge, MakeMergeTool());
-}
+std::unique_ptr<Tool> MakeSplitTool() { return std::make_unique<SplitTool>(); }
 
 }  // namespace rz

@@ -223,6 +223,46 @@ PickResult PickAt(TDoc& doc, PointF p, uint32_t mask, const PickOptions& opt) {
     return {};
 }
 
+PiecePick PickInPiece(Piece& pc, PointF p, float halfWidth) {
+    float h = std::fabs(halfWidth);
+    RectF r{p.x - h, p.y - h, p.x + h, p.y + h};
+    PiecePick out;
+    auto hit = [&](int kind, void* rec) {
+        out.kind = kind;
+        out.record = rec;
+        return out;
+    };
+    for (auto& q : pc.sizeLabels)
+        if (RectContains(r, {q->x, q->y}) || ShapeHit(q->strokes, r)) return hit(kKindSizeLabel, q.get());
+    for (auto& q : pc.texts)
+        if (RectContains(r, {q->x, q->y}) || ShapeHit(q->strokes, r)) return hit(kKindText, q.get());
+    for (auto& q : pc.slotLines)
+        if (PointHit(q->drawn1, r) || PointHit(q->drawn2, r)) return hit(kKindSlotLine, q.get());
+    for (auto& q : pc.marks)
+        if (PointHit(q->drawn, r)) return hit(kKindMark, q.get());
+    for (auto& q : pc.chamfers)
+        if (PointHit(q->drawn, r)) return hit(kKindChamfer, q.get());
+    for (auto& m : pc.members) {
+        uint32_t k = m->element.kind & 0xFF;
+        bool near = ShapeHit(m->drawn, r);
+        if (!near && k == kKindPin && m->element.ptr) near = PinNear(*m->element.as<Pin>(), r);
+        if (near && k != kKindPieceLine) {
+            hit(int(k), m.get());
+            out.member = true;
+            return out;
+        }
+    }
+    for (auto& q : pc.linesA)
+        if (PointHit(q->drawn1, r)) {
+            hit(kKindPieceLine, q.get());
+            out.lineA = true;
+            return out;
+        }
+    for (auto& q : pc.linesB)
+        if (PointHit(q->drawn1, r)) return hit(kKindPieceLine, q.get());
+    return out;
+}
+
 Part* PartAt(Design& d, int page, PointF p, bool includeHidden, const Part* skip) {
     for (auto& part : d.parts) {
         if (part->page() != page || (!includeHidden && part->hidden()) || part.get() == skip) continue;

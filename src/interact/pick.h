@@ -81,6 +81,20 @@ struct PickOptions {
 // PickAt.
 PickResult PickAt(TDoc& doc, PointF p, uint32_t mask, const PickOptions& opt);
 
+// What a click inside a piece finds (指定): the piece's own size labels, text strings, slot
+// lines, marks and chamfers, then its members (by their element's drawing), then its lines A
+// and B. `kind` is the element kind (30 for a piece line); for a member `record` is the member.
+struct PiecePick {
+    int kind = 0;
+    void* record = nullptr;
+    bool member = false;   // record is a PieceMember
+    bool lineA = false;    // a piece line of the outline
+    template <class T>
+    T* as() const { return static_cast<T*>(record); }
+    explicit operator bool() const { return kind != 0; }
+};
+PiecePick PickInPiece(Piece& pc, PointF p, float halfWidth);
+
 // PartAt: the first part of the page whose outline contains the point; on page 3 the first
 // part of the page without a test. `skip` is the part whose outline is being traced.
 Part* PartAt(Design& d, int page, PointF p, bool includeHidden, const Part* skip = nullptr);

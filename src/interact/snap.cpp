@@ -34,6 +34,23 @@ uint32_t SnapBitOfCommand(int command) {
     return 0;
 }
 
+const char* SnapRuleText(SnapRule r) {
+    switch (r) {
+    case SnapRule::Image: return "图象";
+    case SnapRule::HorizVert: return "水平垂直";
+    case SnapRule::Grid: return "网格";
+    case SnapRule::Isolated: return "孤点";
+    case SnapRule::Foot: return "垂足";
+    case SnapRule::End: return "端点";
+    case SnapRule::Cross: return "交叉点";
+    case SnapRule::Mid: return "中点";
+    case SnapRule::Node: return "节点";
+    case SnapRule::Line: return "线条";
+    case SnapRule::None: break;
+    }
+    return "无";
+}
+
 int SnapRangePx(const Settings& s) { return std::clamp(s.snapRange, 1, 16); }
 int PickRangePx(const Settings& s) { return std::clamp(s.pickRange, 1, 8); }
 

@@ -41,6 +41,8 @@ uint32_t SnapBitOfCommand(int command);
 
 // The rules in priority order; the first that succeeds wins.
 enum class SnapRule { None, Image, HorizVert, Grid, Isolated, Foot, End, Cross, Mid, Node, Line };
+// The name of a rule as the snap menu words it ("端点", "节点" …); "无" for none.
+const char* SnapRuleText(SnapRule r);
 
 struct SnapRequest {
     PixelPoint px;                    // window pixel of the cursor

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "model/gbk.h"
+#include "model/json_writer.h"
 #include "model/refs.h"
 
 namespace rz {
@@ -42,92 +43,7 @@ std::string JsonQuoted(const std::string& t) {
 
 namespace {
 
-class Json {
-public:
-    std::string s;
-
-    void raw(const std::string& t) { s += t; }
-    void sep() {
-        if (needComma_) s += ',';
-        needComma_ = false;
-    }
-    void key(const char* k) {
-        sep();
-        str(k);
-        s += ':';
-        needComma_ = false;
-    }
-    void open(char c) {
-        s += c;
-        needComma_ = false;
-    }
-    void close(char c) {
-        s += c;
-        needComma_ = true;
-    }
-    void beginObj(const char* k = nullptr) {
-        if (k) key(k);
-        else sep();
-        open('{');
-    }
-    void endObj() { close('}'); }
-    void beginArr(const char* k = nullptr) {
-        if (k) key(k);
-        else sep();
-        open('[');
-    }
-    void endArr() { close(']'); }
-    void str(const std::string& t) {
-        s += JsonQuoted(t);
-        needComma_ = true;
-    }
-    void num(double v) {
-        if (!std::isfinite(v)) {
-            s += "null";
-        } else {
-            char b[32];
-            std::snprintf(b, sizeof b, "%.9g", v);
-            s += b;
-        }
-        needComma_ = true;
-    }
-    void kv(const char* k, double v) {
-        key(k);
-        num(v);
-    }
-    void kv(const char* k, int v) {
-        key(k);
-        s += std::to_string(v);
-        needComma_ = true;
-    }
-    void kv(const char* k, unsigned v) {
-        key(k);
-        s += std::to_string(v);
-        needComma_ = true;
-    }
-    void kv(const char* k, bool v) {
-        key(k);
-        s += v ? "true" : "false";
-        needComma_ = true;
-    }
-    void kvText(const char* k, const std::string& gbk) {
-        key(k);
-        str(GbkToUtf8(gbk));
-        needComma_ = true;
-    }
-    void kvNull(const char* k) {
-        key(k);
-        s += "null";
-        needComma_ = true;
-    }
-    void val(double v) {
-        sep();
-        num(v);
-    }
-
-private:
-    bool needComma_ = false;
-};
+using Json = JsonWriter;
 
 struct Dumper {
     Json j;

@@ -6,12 +6,11 @@
 #include <string>
 
 #include "model/design.h"
+#include "model/json_writer.h"
 
 namespace rz {
 
 const char* CategoryName(Cat c);
-// A text as a JSON string literal: quoted, with quotes, backslashes and control bytes escaped.
-std::string JsonQuoted(const std::string& text);
 std::string DesignToJson(Design& d, const List<ScanLine>* scans = nullptr,
                          const List<TPIC>* pictures = nullptr);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace rz {
@@ -33,12 +34,77 @@ struct PrinterInfo {
     int resX = 0, resY = 0;      // dots per inch
 };
 
+// One field of a form dialog. Numbers, check boxes (value 0 or 1), lists (value = the index of
+// the item chosen), texts and fixed labels; the dialog writes value and text back.
+struct FormField {
+    enum class Kind { Number, Check, Choice, Text, Label };
+    Kind kind = Kind::Number;
+    std::string label;
+    double value = 0.0;
+    std::string text;                  // Text fields and labels (UTF-8)
+    std::vector<std::string> options;  // Choice items
+    double min = -1e30;
+    double max = 1e30;
+    int decimals = 2;
+    bool enabled = true;
+    // A Choice whose items fill another field: choosing item i puts presets[i] into field
+    // `presetTarget` and locks it; a NaN preset gives the field back its first value, unlocked.
+    std::vector<double> presets;
+    int presetTarget = -1;
+
+    static FormField Number(std::string label, double v, int decimals = 2, double min = -1e30, double max = 1e30) {
+        FormField f;
+        f.label = std::move(label);
+        f.value = v;
+        f.decimals = decimals;
+        f.min = min;
+        f.max = max;
+        return f;
+    }
+    static FormField Check(std::string label, bool on) {
+        FormField f;
+        f.kind = Kind::Check;
+        f.label = std::move(label);
+        f.value = on ? 1.0 : 0.0;
+        return f;
+    }
+    static FormField Choice(std::string label, std::vector<std::string> items, int chosen) {
+        FormField f;
+        f.kind = Kind::Choice;
+        f.label = std::move(label);
+        f.options = std::move(items);
+        f.value = chosen;
+        return f;
+    }
+    static FormField Text(std::string label, std::string text) {
+        FormField f;
+        f.kind = Kind::Text;
+        f.label = std::move(label);
+        f.text = std::move(text);
+        return f;
+    }
+    static FormField Label(std::string label, std::string text) {
+        FormField f;
+        f.kind = Kind::Label;
+        f.label = std::move(label);
+        f.text = std::move(text);
+        return f;
+    }
+    bool on() const { return value != 0.0; }
+    int index() const { return int(value); }
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
     virtual void tone(int hz) = 0;
     // "提问" box with Yes/No; true for Yes.
     virtual bool ask(const std::string& text) = 0;
+    // A Yes/No question under another caption (a few boxes keep their own); true for Yes.
+    virtual bool askCaption(const std::string& caption, const std::string& text) {
+        (void)caption;
+        return ask(text);
+    }
     // "警告" box.
     virtual void warn(const std::string& text) = 0;
     // "提示" box.
@@ -53,6 +119,11 @@ public:
     virtual void requestRedraw() = 0;
     // A modal value dialog; false when cancelled (fields then keep their input values).
     virtual bool valueDialog(const std::string& title, std::vector<ValueField>& fields) = 0;
+    // A modal form with 确认 and 取消; false when cancelled (fields then keep their input values).
+    virtual bool formDialog(const std::string& title, std::vector<FormField>& fields) {
+        (void)title, (void)fields;
+        return false;
+    }
     // A modal choice among buttons; the index of the one chosen, or -1 when cancelled.
     virtual int choose(const std::string& title, const std::vector<std::string>& options) {
         (void)title, (void)options;

@@ -341,6 +341,76 @@ check "render one size differs" bash -c "! cmp -s '$tmp/all.svg' '$tmp/one.svg'"
 check "render graded index refused" test $? -eq 2
 "$cli" render "$sample" "$tmp/x.svg" --graded all 2>"$tmp/err"
 check "render ungraded refused" test $? -eq 1
+# run: a square traced with 直线 through the window's tools becomes a part; errors write nothing.
+printf '%s\n' 'view 0 0 128 80' 'command 直线' 'click 10 10' 'click 60 10' 'click 60 50' 'click 10 50' \
+  'rclick 10 50' >"$tmp/square.txt"
+out=$("$cli" run - "$tmp/square.txt" "$tmp/square.XIE")
+check "run exit" test $? -eq 0
+check "run one object per line" test "$(grep -c '^{"line":' <<<"$out")" -eq 7
+check "run last line stores a snapshot" grep -q '"line":7,.*"mode":1,"step":0,"undo":1}' <<<"$out"
+check "run wrote the part" grep -qx '线条总数 1, 级放线条 0, 坏线条 0' <<<"$("$cli" stats "$tmp/square.XIE")"
+printf '%s\n' 'command 直线' 'wiggle 1 2' >"$tmp/bad.txt"
+"$cli" run - "$tmp/bad.txt" "$tmp/bad.XIE" >/dev/null 2>"$tmp/err"
+check "run script error status" test $? -eq 2
+check "run script error names the line" grep -q 'bad.txt:2:' "$tmp/err"
+check "run script error wrote nothing" test ! -e "$tmp/bad.XIE"
+printf '%s\n' 'answer yes' >"$tmp/left.txt"
+"$cli" run "$sample" "$tmp/left.txt" "$tmp/left.XIE" >/dev/null 2>"$tmp/err"
+check "run unused answer is an error" test $? -eq 2
+"$cli" run "$tmp/none.XIE" "$tmp/square.txt" "$tmp/x.XIE" 2>"$tmp/err"
+check "run missing input status" test $? -eq 1
+
+# Pieces, allowances and rows. The sample's piece is the quarter's outline, closed, 120 x 80 mm.
+derived=$("$cli" derived "$sample")
+check "derived exit" test $? -eq 0
+check "derived piece closed with its area" grep -q '"pieces":\[{"slot":0,"closed":true,"area":96000000,"perimeter":40000' <<<"$derived"
+check "derived allowance addressed as a stretch" grep -q '"stretch":"0:a:0:0:1"' <<<"$derived"
+check "derived own margin" grep -q '"margins":\[{"part":0,"list":"b","index":0,"margin":300' <<<"$derived"
+"$cli" extract "$sample" "$tmp/x1.XIE" --slot 1 1:a:0
+check "extract a second piece" grep -q '{"slot":1,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/x1.XIE")"
+"$cli" extract "$sample" "$tmp/x2.XIE" --slot 0 1:a:0 2>"$tmp/err"
+check "extract into a taken slot refused" test $? -eq 1
+check "extract refusal says why" grep -q 'slot holds a piece' "$tmp/err"
+check "extract refusal wrote nothing" test ! -e "$tmp/x2.XIE"
+"$cli" extract "$sample" "$tmp/x3.XIE" --slot 2 1:b:0 2>/dev/null
+check "extract of an open outline refused" test $? -eq 1
+"$cli" seam "$sample" "$tmp/s1.XIE" 0:b:0:0.2:0.8 0:4 0.5:8 1:4
+check "seam variable record" grep -q '"stretch":"0:b:0:0.2[0-9]*:0.8[0-9]*","outline"' <<<"$("$cli" derived "$tmp/s1.XIE")"
+"$cli" seam "$sample" "$tmp/s2.XIE" 0:s:0 0
+check "seam 0 removes the allowance" grep -qx '扩边总数 0' <<<"$("$cli" stats "$tmp/s2.XIE")"
+"$cli" seam "$sample" "$tmp/s3.XIE" --swap 0:b:1 2>/dev/null
+check "seam swap of a line without margin refused" test $? -eq 1
+# A piece on the allowance follows it onto the line when the two change places, and keeps its
+# outline (within what moving a curve's nodes by the margin changes).
+"$cli" extract "$sample" "$tmp/p1.XIE" --slot 1 0:s:0
+"$cli" seam "$tmp/p1.XIE" "$tmp/p2.XIE" --swap 0:s:0
+check "seam swap re-links the piece" python3 -c '
+import json,sys
+a,b=[[p for p in json.load(open(f))["pieces"] if p["slot"]==1][0] for f in sys.argv[1:]]
+ok=a["lines"][0]["source"]=="0:s:0" and b["lines"][0]["source"]=="0:a:0" and b["closed"]
+sys.exit(0 if ok and abs(b["area"]/a["area"]-1)<0.01 else 1)' \
+  <("$cli" derived "$tmp/p1.XIE") <("$cli" derived "$tmp/p2.XIE")
+"$cli" seam "$sample" "$tmp/s4.XIE" piece:0:0 5
+check "seam piece margin makes a cutting outline" python3 -c '
+import json,sys
+p=json.load(sys.stdin)["pieces"][0]
+xs=[q[0] for q in p["cutting_outline"]]
+sys.exit(0 if p["closed"] and abs(max(xs)-min(xs)-13000)<1 else 1)' <<<"$("$cli" derived "$tmp/s4.XIE")"
+"$cli" rows "$sample" "$tmp/r1.XIE" 0:b:0 --count 5 --interval 10 --change 1
+check "rows graded counts" grep -q '"mode":"auto","count":5,.*"counts":\[3,3,4,4,5,5,6,6,7\]' <<<"$("$cli" derived "$tmp/r1.XIE")"
+"$cli" rows "$sample" "$tmp/r2.XIE" 0:b:0 --spacing 0.5 2>/dev/null
+check "rows of 1 mm or less refused" test $? -eq 1
+"$cli" needles "$sample" "$tmp/n1.XIE" --order 0 3
+check "needles order" grep -q '"pins":\[{"part":0,"index":0,"x":9000,"y":5850' <<<"$("$cli" derived "$tmp/n1.XIE")"
+"$cli" needles "$sample" "$tmp/n2.XIE" --same 0 9 1.5 2>/dev/null
+check "needles bad pin refused" test $? -eq 1
+# run drives the same tools: a whole line picked twice and the outline finished makes a piece.
+printf '%s\n' 'view 150 -20 350 100' 'page 1' 'set slot 3' 'command 提取' 'click 260 0' 'click 260 0' 'rclick 260 40' \
+  >"$tmp/extract.txt"
+out=$("$cli" run "$sample" "$tmp/extract.txt" "$tmp/run.XIE")
+check "run extract exit" test $? -eq 0
+check "run extract tones" grep -q '"line":7,.*"tones":\[150\]' <<<"$out"
+check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/run.XIE")"
 
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

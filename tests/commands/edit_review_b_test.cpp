@@ -1,4 +1,4 @@
-// 对折, 打断, 封闭, 点操作 and 截角 as a pattern maker uses them: the popups' enabled items and
+// 对折, 打断, 封闭 and 点操作 as a pattern maker uses them: the popups' enabled items and
 // what each item changes (and leaves alone), the re-fit step rule, cancelling, and the style of
 // the lines the commands make. Results are checked against independent computations.
 #include <cmath>
@@ -11,8 +11,7 @@
 namespace rz::test {
 namespace {
 
-constexpr int kFoldCommand = 32855, kBreakCommand = 32856, kCloseCommand = 32915, kPointOpCommand = 32858,
-              kCutCornerCommand = 34163;
+constexpr int kFoldCommand = 32855, kBreakCommand = 32856, kCloseCommand = 32915, kPointOpCommand = 32858;
 // Items of the popup "点操作内".
 constexpr int kRangeAddNodes = 1, kRangeRemoveNodes = 2;
 // Items of the popup "点操作+ctrl".
@@ -335,26 +334,6 @@ TEST_F(ReviewB, CloseTakesOnlyLinesB) {
     command(kCloseCommand);
     expectRefused([&] { click(3000, 500); });
     EXPECT_EQ(p.linesA[0]->nodes.size(), 4u);
-}
-
-TEST_F(ReviewB, CutCornerDrawsTheCuttingLineInTheCurrentStyle) {
-    Part& p = outlinePart({{0, 0}, {6000, 0}, {6000, 6000}, {0, 6000}, {0, 0}});
-    for (auto& l : p.linesA) {
-        l->colour = 0x0000FF;
-        l->flags = (l->flags & ~(0xFu << kLineWidthShift)) | (9u << kLineWidthShift);
-    }
-    doc.settings.defaultLineWidth = 3;
-    lineB(p, {{4000, 6500}, {6500, 4000}});
-    command(kCutCornerCommand);
-    click(5250, 5250);
-    ASSERT_EQ(eng->step(), 1);
-    EXPECT_EQ(platform.prompts.back(), "继续选择线条或角点位置！");
-    click(5900, 6000);
-    ASSERT_EQ(p.linesA.size(), 5u);
-    const Line& cut = *p.linesA.back();
-    EXPECT_EQ(cut.colour, kNewLineColour);
-    EXPECT_EQ((cut.flags >> kLineWidthShift) & 0xFu, 3u);
-    for (size_t i = 0; i + 1 < p.linesA.size(); ++i) EXPECT_EQ(p.linesA[i]->colour, 0x0000FFu);
 }
 
 }  // namespace

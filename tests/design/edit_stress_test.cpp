@@ -11,7 +11,7 @@
 
 #include "../commands/edit_fixture.h"
 #include "commands/measure.h"
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 #include "rich_design.h"
 
 namespace rz::test {

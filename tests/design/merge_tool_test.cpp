@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "../commands/draw_fixture.h"
-#include "design/split_tool.h"
+#include "design/design_tools.h"
 #include "geom/polyline.h"
 #include "model/xie.h"
 

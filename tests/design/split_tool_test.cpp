@@ -1,7 +1,7 @@
 // The 拆分 tool driven by clicks: the question, its answers, Ctrl, and the refusals.
 #include "../commands/draw_fixture.h"
-#include "commands/part_split.h"
-#include "design/split_tool.h"
+#include "design/part_split.h"
+#include "design/design_tools.h"
 #include "geom/polyline.h"
 #include "model/xie.h"
 

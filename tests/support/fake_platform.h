@@ -45,6 +45,11 @@ public:
         answers.pop_front();
         return a;
     }
+    bool askCaption(const std::string& caption, const std::string& text) override {
+        bool a = ask(text);
+        boxes.back().caption = caption;
+        return a;
+    }
     void warn(const std::string& text) override {
         warnings.push_back(text);
         boxes.push_back({"警告", text});
@@ -66,6 +71,25 @@ public:
         int c = choices.front();
         choices.pop_front();
         return c < int(options.size()) ? c : -1;
+    }
+    // Form dialogs take their answers from the same script as value dialogs: the values go into
+    // the fields other than labels, in order (a list takes the index of its item).
+    std::vector<std::vector<FormField>> formFields;  // the fields as each form opened
+    bool formDialog(const std::string& title, std::vector<FormField>& fields) override {
+        dialogTitles.push_back(title);
+        if (onDialog) onDialog(title);
+        formFields.push_back(fields);
+        if (dialogValues.empty()) return false;
+        std::vector<double> v = std::move(dialogValues.front());
+        dialogValues.pop_front();
+        if (v.empty()) return false;
+        size_t k = 0;
+        for (auto& f : fields) {
+            if (f.kind == FormField::Kind::Label) continue;
+            if (k < v.size()) f.value = v[k];
+            ++k;
+        }
+        return true;
     }
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override {
         dialogTitles.push_back(title);

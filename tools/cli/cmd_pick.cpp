@@ -13,23 +13,6 @@
 namespace rz::cli {
 namespace {
 
-const char* RuleName(SnapRule r) {
-    switch (r) {
-    case SnapRule::Image: return "图象";
-    case SnapRule::HorizVert: return "水平垂直";
-    case SnapRule::Grid: return "网格";
-    case SnapRule::Isolated: return "孤点";
-    case SnapRule::Foot: return "垂足";
-    case SnapRule::End: return "端点";
-    case SnapRule::Cross: return "交叉点";
-    case SnapRule::Mid: return "中点";
-    case SnapRule::Node: return "节点";
-    case SnapRule::Line: return "线条";
-    case SnapRule::None: break;
-    }
-    return "无";
-}
-
 bool ParseNumber(const std::string& s, double& v) {
     char* end = nullptr;
     v = std::strtod(s.c_str(), &end);
@@ -83,7 +66,7 @@ int PickVerb(const std::vector<std::string>& args) {
     eng.snapBits = snap;
     PixelPoint px = vs.view.toWindow({float(xy[0] * 100), float(xy[1] * 100)});
     Pointer p = eng.pointerAt(px, 0);
-    std::printf("snap %s %.2f,%.2f\n", RuleName(p.snap), p.model.x / 100.0, p.model.y / 100.0);
+    std::printf("snap %s %.2f,%.2f\n", SnapRuleText(p.snap), p.model.x / 100.0, p.model.y / 100.0);
     PickResult pr = eng.PickAt(p.model, mask);
     if (!pr) {
         std::printf("pick none\n");

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <string>
 
+#include "design/derived.h"
 #include "model/doc.h"
 
 namespace rz::cli {
 
 // Returns false (after printing why) when the file could not be read at all.
 inline bool LoadPattern(TDoc& doc, const std::string& path, FileResult& r) {
+    // Pieces, allowances and rows are derived on load, as in the window.
+    InstallDerivedBuilders();
     r = doc.OpenPattern(path);
     if (!r.ok()) {
         std::fprintf(stderr, "rozedoz-cli: %s\n",

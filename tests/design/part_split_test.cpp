@@ -2,8 +2,8 @@
 // records distributed by containment, and refusals that leave the saved file byte for byte.
 #include <cmath>
 
-#include "commands/part_split.h"
-#include "draw_fixture.h"
+#include "design/part_split.h"
+#include "../commands/draw_fixture.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"

@@ -1,4 +1,4 @@
-#include "commands/part_merge.h"
+#include "design/part_merge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,8 @@
 
 #include "commands/draw_common.h"
 #include "commands/edit_tools.h"
-#include "commands/part_split.h"
+#include "design/line_remap.h"
+#include "design/part_split.h"
 #include "geom/evaluate.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
@@ -246,6 +247,8 @@ Part& ApplyMerge(Design& d, const MergePlan& plan, const TSmooth& smooth) {
                 rec->margin = -rec->margin;  // the margin stays on the same side of the line
             }
             EvaluateLineRecord(*rec, smooth);
+            // Pieces, allowances and links along a line turned round turn with it.
+            if (s.reversed) RemapLineReferences(d, rec.get(), {{rec.get(), {{0.0f, 1.0f}}, true}});
         }
         A.linesA.push_back(std::move(rec));
     }
@@ -255,20 +258,11 @@ Part& ApplyMerge(Design& d, const MergePlan& plan, const TSmooth& smooth) {
     for (const MergePlan::Pair& pr : plan.shared) {
         Line* bl = srcB[pr.b].get();
         Line* al = srcA[pr.a].get();
-        for (auto& pc : d.pieces) {
-            for (List<PieceLine>* pls : {&pc->linesA, &pc->linesB})
-                for (auto& pl : *pls) {
-                    if (pl->source.ptr != bl) continue;
-                    pl->source.ptr = al;
-                    if (pr.opposite) {
-                        float s = pl->start, e = pl->end;
-                        pl->start = 1.0f - e;
-                        pl->end = 1.0f - s;
-                    }
-                }
+        // A stretch of B's line is the same stretch of A's, run the same way.
+        RemapLineReferences(d, bl, {{al, {{0.0f, 1.0f}}, pr.opposite}});
+        for (auto& pc : d.pieces)
             for (auto& m : pc->members)
                 if (m->element.ptr == bl) m->element.ptr = al;
-        }
         srcA[pr.a]->flags = (srcA[pr.a]->flags & ~kLineEdgeMask) | 1u;
         A.linesB.push_back(std::move(srcA[pr.a]));
         B.linesA.push_back(std::move(srcB[pr.b]));  // removed with B below

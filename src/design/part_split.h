@@ -24,6 +24,9 @@ struct SplitPiece {
     size_t source = 0;  // index in the part's lines A
     bool whole = false;
     std::vector<Node> nodes;
+    // The stretches of the source it covers, as fractions of the source's length, in order along
+    // the piece (two when a closed line's ends meet again in one loop).
+    std::vector<std::pair<float, float>> spans;
 };
 
 struct SplitPlan {
@@ -34,6 +37,10 @@ struct SplitPlan {
     std::array<std::vector<Node>, 2> splitterNodes;
     // The closed outline of each loop, for the containment of the part's other records.
     std::array<Polyline, 2> outlines;
+    // The stretch of the splitting line that is kept (fractions of its length), and whether each
+    // loop's copy runs against the line's direction.
+    std::pair<float, float> splitterSpan{0.0f, 1.0f};
+    std::array<bool, 2> splitterReversed{false, false};
 
     // The loop (0 or 1) with a boundary line beginning at `corner` (failing that, ending there);
     // -1 when both loops or neither have one.

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <set>
 
-#include "commands/part_merge.h"
-#include "commands/part_split.h"
-#include "draw_fixture.h"
+#include "design/part_merge.h"
+#include "design/part_split.h"
+#include "../commands/draw_fixture.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
@@ -66,7 +66,8 @@ TEST_F(MergeTest, NeighboursOfOppositeSenseBecomeOnePart) {
     Pin* pinB = pin(b, 7000, 2000);
     b.texts.push_back(std::make_unique<TextString>());
     b.sizeLabels.push_back(std::make_unique<SizeLabel>());
-    // A seam allowance on the shared side of B goes with that side; one on B's right side stays.
+    // A seam allowance on B's right side stays; one on the shared side of B moves to A's side of
+    // the seam, which stays as an inner line.
     auto sa = std::make_unique<SeamAllowance>();
     sa->baseLine = b.linesA[1].get();
     SeamAllowance* kept = sa.get();
@@ -101,8 +102,9 @@ TEST_F(MergeTest, NeighboursOfOppositeSenseBecomeOnePart) {
     EXPECT_EQ(a.pins[0].get(), pinB);
     EXPECT_EQ(a.texts.size(), 1u);
     EXPECT_EQ(a.sizeLabels.size(), 1u);
-    ASSERT_EQ(a.seamAllowances.size(), 1u);
+    ASSERT_EQ(a.seamAllowances.size(), 2u);
     EXPECT_EQ(a.seamAllowances[0].get(), kept);
+    EXPECT_EQ(a.seamAllowances[1]->baseLine, seamA);
     EXPECT_TRUE(AllReferencesInside(doc.design));
 }
 
@@ -276,9 +278,9 @@ TEST_F(MergeTest, PiecesCutAlongTheRemovedSideFollowTheSeam) {
     doc.design.pieces.push_back(std::move(pc));
     ASSERT_NE(MergeParts(doc.design, a, b, doc.smooth), nullptr);
     EXPECT_EQ(line->source.ptr, seamA);
-    // The same stretch of the seam, y 3000 down to 2000, measured up A's side.
-    EXPECT_FLOAT_EQ(line->start, 0.5f);
-    EXPECT_FLOAT_EQ(line->end, 0.75f);
+    // The same stretch of the seam, still run from y 3000 down to 2000, on A's side, which runs up.
+    EXPECT_FLOAT_EQ(line->start, 0.75f);
+    EXPECT_FLOAT_EQ(line->end, 0.5f);
     EXPECT_TRUE(AllReferencesInside(doc.design));
 }
 

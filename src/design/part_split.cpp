@@ -1,4 +1,4 @@
-#include "commands/part_split.h"
+#include "design/part_split.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,6 +6,7 @@
 
 #include "commands/draw_common.h"
 #include "commands/edit_ops.h"
+#include "design/line_remap.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
@@ -227,6 +228,7 @@ std::optional<SplitPlan> PlanSplit(const Part& part, const Line& splitter, float
                 p.source = i;
                 p.whole = cuts.empty();
                 p.nodes = p.whole ? l.nodes : PieceNodes(l, pos, a, b, len, pa, pb);
+                p.spans = {{len > 0.0f ? a / len : 0.0f, len > 0.0f ? b / len : 1.0f}};
                 keyed[loop].push_back({key(loop, mid), std::move(p)});
             }
             a = b;
@@ -243,6 +245,8 @@ std::optional<SplitPlan> PlanSplit(const Part& part, const Line& splitter, float
                 PtDist(out.back().nodes.back().pt(), kp.piece.nodes.front().pt()) <= 0.01f) {
                 auto& n = out.back().nodes;
                 n.insert(n.end(), kp.piece.nodes.begin() + 1, kp.piece.nodes.end());
+                auto& sp = out.back().spans;
+                sp.insert(sp.end(), kp.piece.spans.begin(), kp.piece.spans.end());
                 continue;
             }
             out.push_back(std::move(kp.piece));
@@ -265,6 +269,9 @@ std::optional<SplitPlan> PlanSplit(const Part& part, const Line& splitter, float
     // Loop 0 ends at A and is closed from A to B; loop 1 the other way.
     plan.splitterNodes[0] = tA < tB ? fwd : rev;
     plan.splitterNodes[1] = tA < tB ? rev : fwd;
+    plan.splitterReversed = {!(tA < tB), tA < tB};
+    const float sLen = PolyLength(se);
+    if (sLen > 0.0f) plan.splitterSpan = {std::clamp(lo / sLen, 0.0f, 1.0f), std::clamp(hi / sLen, 0.0f, 1.0f)};
 
     Polyline cutAB = Stretch(ext, std::min(eA, eB), std::max(eA, eB));
     if (eA > eB) std::reverse(cutAB.begin(), cutAB.end());
@@ -306,6 +313,7 @@ Part& ApplySplit(Design& d, Part& part, Line& splitter, const SplitPlan& plan, c
     std::vector<Line*> orig;
     for (auto& l : src) orig.push_back(l.get());
     List<Line> lists[2];
+    std::vector<std::vector<LinePiece>> remap(orig.size());
     for (size_t loop : {o, k}) {
         for (const SplitPiece& pc : plan.loops[loop]) {
             std::unique_ptr<Line> rec;
@@ -320,6 +328,7 @@ Part& ApplySplit(Design& d, Part& part, Line& splitter, const SplitPlan& plan, c
                 const Line& like = *orig[pc.source];
                 rec = MakeLike(like, pc.nodes, like.flags & ~(kPieceDrops | kLineTypeMask), smooth);
             }
+            if (!pc.whole) remap[pc.source].push_back({rec.get(), pc.spans, false});
             lists[loop].push_back(std::move(rec));
         }
     }
@@ -342,10 +351,16 @@ Part& ApplySplit(Design& d, Part& part, Line& splitter, const SplitPlan& plan, c
     } else {
         own = MakeLike(splitter, plan.splitterNodes[o], boundaryFlags, smooth);
     }
+    Line* ownLine = own.get();
     lists[o].push_back(std::move(own));
     lists[k].push_back(std::move(copy));
     part.linesA = std::move(lists[o]);
     np.linesA = std::move(lists[k]);
+
+    // What was measured along a cut line, or along the splitting line, moves onto its pieces.
+    for (size_t i = 0; i < orig.size(); ++i)
+        if (!remap[i].empty()) RemapLineReferences(d, orig[i], remap[i]);
+    RemapLineReferences(d, &splitter, {{ownLine, {plan.splitterSpan}, plan.splitterReversed[o]}});
 
     std::unordered_set<const void*> moved;
     for (auto& l : np.linesA) moved.insert(l.get());

@@ -1,0 +1,21 @@
+#include "design/design_tools.h"
+
+#include "design/cut_corner.h"
+#include "design/derived.h"
+
+namespace rz {
+
+void InstallDesignTools(Engine& e, DesignServices services) {
+    InstallDerivedBuilders(services.font);
+    e.setTool(mode::Split, MakeSplitTool());
+    e.setTool(mode::Merge, MakeMergeTool());
+    InstallCutCornerTool(e);
+    InstallExtractTool(e, services);
+    InstallAssignTool(e, services);
+    InstallAttributeTool(e, services);
+    InstallSeamTools(e);
+    InstallRowTools(e);
+    InstallNeedleTools(e, services);
+}
+
+}  // namespace rz

@@ -309,13 +309,13 @@ ClearCategoriesResult ClearGradingCategories(Design& d, const ClearCategories& c
 
 void ClearGradingResults(Design& d) {
     for (auto& p : d.parts) {
-        p->gradedLines.clear();
-        p->gradedPins.clear();
-        p->gradedMotifs.clear();
         // An element hidden while one of its copies was shown in its place comes back with them
-        // gone; one the user hid (its copies hidden too) stays hidden.
-        auto drop = [](auto& e) {
-            for (auto* c = e->graded; c; c = c->graded)
+        // gone; one the user hid (its copies hidden too) stays hidden. Chains from files are
+        // walked no further than the part has copies.
+        const size_t most = p->gradedLines.size() + p->gradedPins.size() + p->gradedMotifs.size();
+        auto drop = [most](auto& e) {
+            size_t k = 0;
+            for (auto* c = e->graded; c && k < most; c = c->graded, ++k)
                 if (!(c->flags & kFlagHidden)) {
                     e->flags &= ~kFlagHidden;
                     break;
@@ -326,6 +326,9 @@ void ClearGradingResults(Design& d) {
             for (auto& ln : *l) drop(ln);
         for (auto& pin : p->pins) drop(pin);
         for (auto& m : p->motifs) drop(m);
+        p->gradedLines.clear();
+        p->gradedPins.clear();
+        p->gradedMotifs.clear();
     }
     d.flags &= ~kDesignGraded;
 }

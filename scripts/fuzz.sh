@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (clang, every library instrumented, address and UB sanitizers) and
 # runs each one for a fixed time from its seed corpus in fuzz/corpus/<name>/. A crash, a leak, an
 # input slower than the per-input limit or one using too much memory fails the run; the input is
-# kept in build-fuzz/findings/ and its start is printed.
+# kept in <build>/findings/ and its start is printed.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 60; two targets run at a time)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,12 +11,17 @@ seconds=${1:-60}
 # under a second there stays within this.
 per_input=3
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DROZEDOZ_FUZZ=ON \
-  -DROZEDOZ_APP=OFF -DROZEDOZ_TESTS=OFF -DROZEDOZ_BENCH=OFF >/dev/null
-cmake --build build-fuzz --target fuzz_all -j "$(nproc)"
+# FUZZ_BUILD_DIR names a tree already configured with ROZEDOZ_FUZZ (the test command's sanitizer
+# build); without it the targets get a tree of their own.
+build=${FUZZ_BUILD_DIR:-build-fuzz}
+if [ -z "${FUZZ_BUILD_DIR:-}" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DROZEDOZ_FUZZ=ON \
+    -DROZEDOZ_APP=OFF -DROZEDOZ_TESTS=OFF -DROZEDOZ_BENCH=OFF >/dev/null
+fi
+cmake --build "$build" --target fuzz_all -j "$(nproc)"
 
-findings=build-fuzz/findings
+findings=$build/findings
 rm -rf "$findings"
 mkdir -p "$findings"
 work=$(mktemp -d)
@@ -44,7 +49,7 @@ run_one() {
 
 status=0
 pids=()
-for bin in build-fuzz/fuzz/fuzz_*; do
+for bin in "$build"/fuzz/fuzz_*; do
   [ -x "$bin" ] || continue
   [ "$(basename "$bin")" = fuzz_seeds ] && continue
   run_one "$bin" &

@@ -47,7 +47,10 @@ fi
 locale -a 2>/dev/null | grep -qi '^de_DE.utf8$' || $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The test command also builds the device tests under the thread sanitizer (test_devices_tsan).
+extra=()
+[ "$mode" = test ] && extra+=(-DROZEDOZ_TSAN_DEVICES=ON)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}"
 cmake --build build -j "$jobs"
 
 case "$mode" in
@@ -62,19 +65,15 @@ case "$mode" in
     # The window's tests need no display.
     export QT_QPA_PLATFORM=offscreen
     (cd build && ctest --output-on-failure -j "$jobs")
-    # The readers face hostile files: run the tests again under the address and UB sanitizers.
-    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DROZEDOZ_SANITIZE=ON \
-      -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
+    # The readers face hostile files: run the tests again under the address and UB sanitizers,
+    # built with clang and libFuzzer's coverage so that the same libraries serve the fuzz targets.
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DROZEDOZ_FUZZ=ON -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
     cmake --build build-asan -j "$jobs"
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
-    # The serial reader thread and the tablet queue under the thread sanitizer.
-    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DROZEDOZ_TSAN=ON \
-      -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
-    cmake --build build-tsan -j "$jobs" --target test_devices
-    build-tsan/tests/test_devices --gtest_filter='TabletQueue.*:SerialPort.*:DigitizerTest.*'
     # Every reader and the after-load steps under libFuzzer for a fixed time: a crash, a leak or
     # a slow input fails the run.
-    scripts/fuzz.sh 60
+    FUZZ_BUILD_DIR=build-asan scripts/fuzz.sh 45
     ;;
   *)
     echo "usage: scripts/setup.sh run|test" >&2

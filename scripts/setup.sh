@@ -47,9 +47,11 @@ fi
 locale -a 2>/dev/null | grep -qi '^de_DE.utf8$' || $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
 
 jobs=$(nproc)
-# The test command also builds the device tests under the thread sanitizer (test_devices_tsan).
+# For the test command this tree holds the window's and the CLI's tests and the device tests
+# under the thread sanitizer (test_devices_tsan); the libraries' unit tests are built once, in
+# the sanitizer tree below.
 extra=()
-[ "$mode" = test ] && extra+=(-DROZEDOZ_TSAN_DEVICES=ON)
+[ "$mode" = test ] && extra+=(-DROZEDOZ_TSAN_DEVICES=ON -DROZEDOZ_UNIT_TESTS=OFF)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}"
 cmake --build build -j "$jobs"
 
@@ -65,15 +67,16 @@ case "$mode" in
     # The window's tests need no display.
     export QT_QPA_PLATFORM=offscreen
     (cd build && ctest --output-on-failure -j "$jobs")
-    # The readers face hostile files: run the tests again under the address and UB sanitizers,
-    # built with clang and libFuzzer's coverage so that the same libraries serve the fuzz targets.
+    # Every library's unit tests under the address and UB sanitizers (the readers face hostile
+    # files), built with clang and libFuzzer's coverage so that the same libraries serve the fuzz
+    # targets.
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DROZEDOZ_FUZZ=ON -DROZEDOZ_APP=OFF -DROZEDOZ_BENCH=OFF
     cmake --build build-asan -j "$jobs"
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
     # Every reader and the after-load steps under libFuzzer for a fixed time: a crash, a leak or
     # a slow input fails the run.
-    FUZZ_BUILD_DIR=build-asan scripts/fuzz.sh 45
+    FUZZ_BUILD_DIR=build-asan scripts/fuzz.sh 40
     ;;
   *)
     echo "usage: scripts/setup.sh run|test" >&2

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/dialogs.h"
 #include "devices/serial_port.h"
 
 namespace rz {
@@ -43,15 +44,6 @@ QDoubleSpinBox* RealBox(QWidget* parent, double lo, double hi, int decimals, dou
     b->setDecimals(decimals);
     b->setValue(v);
     return b;
-}
-
-QDialogButtonBox* OkCancel(QDialog* d) {
-    auto* bb = new QDialogButtonBox(d);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    QObject::connect(bb, &QDialogButtonBox::accepted, d, &QDialog::accept);
-    QObject::connect(bb, &QDialogButtonBox::rejected, d, &QDialog::reject);
-    return bb;
 }
 
 }  // namespace
@@ -109,7 +101,7 @@ SerialDialog::SerialDialog(QWidget* parent, const SerialSettings& s, bool on, co
     form->addRow(enable);
     auto* box = new QVBoxLayout(this);
     box->addLayout(form);
-    box->addWidget(OkCancel(this));
+    box->addWidget(OkCancelButtons(this));
 }
 
 void SerialDialog::accept() {
@@ -172,7 +164,7 @@ VectoriserDialog::VectoriserDialog(QWidget* parent, const ScanSettings& s, float
     auto* box = new QVBoxLayout(this);
     box->addLayout(form);
     box->addWidget(reset);
-    box->addWidget(OkCancel(this));
+    box->addWidget(OkCancelButtons(this));
 }
 
 void VectoriserDialog::defaults(bool second) {
@@ -216,7 +208,7 @@ ArcFitDialog::ArcFitDialog(QWidget* parent, const TSmooth& smooth) : QDialog(par
     form->addRow(QStringLiteral("直线精度"), straightness);
     auto* box = new QVBoxLayout(this);
     box->addLayout(form);
-    box->addWidget(OkCancel(this));
+    box->addWidget(OkCancelButtons(this));
 }
 
 void ArcFitDialog::store(TSmooth& smooth) const {

@@ -18,6 +18,15 @@
 
 namespace rz {
 
+QDialogButtonBox* OkCancelButtons(QDialog* d) {
+    auto* bb = new QDialogButtonBox(d);
+    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
+    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(bb, &QDialogButtonBox::accepted, d, &QDialog::accept);
+    QObject::connect(bb, &QDialogButtonBox::rejected, d, &QDialog::reject);
+    return bb;
+}
+
 // ---------------------------------------------------------------- preview
 
 PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
@@ -154,12 +163,7 @@ WorkRangeDialog::WorkRangeDialog(QWidget* parent, const ShortCutSetup& block, bo
     form->addRow(QStringLiteral("输入范围"), combo_);
     form->addRow(QStringLiteral("X"), w_);
     form->addRow(QStringLiteral("Y"), h_);
-    auto* bb = new QDialogButtonBox(this);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(bb, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(bb, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(bb);
+    form->addRow(OkCancelButtons(this));
     int row = std::clamp(block.workRange, 0, 4);
     combo_->setCurrentIndex(row);
     showRow(row);
@@ -219,13 +223,9 @@ TextInputDialog::TextInputDialog(QWidget* parent, const std::vector<std::string>
     for (const std::string& h : history) list_->addItem(QString::fromStdString(h));
     list_->setVisible(false);
     lay->addWidget(list_);
-    auto* bb = new QDialogButtonBox(this);
+    auto* bb = OkCancelButtons(this);
     choose_ = bb->addButton(QStringLiteral("字串选择"), QDialogButtonBox::ActionRole);
     choose_->setEnabled(!history.empty());
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(bb, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(bb, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(choose_, &QPushButton::clicked, this, [this] { list_->setVisible(!list_->isVisible()); });
     connect(list_, &QListWidget::currentTextChanged, this, [this](const QString& t) { edit_->setText(t); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });

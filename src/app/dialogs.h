@@ -11,11 +11,15 @@
 #include "model/settings.h"
 
 class QComboBox;
+class QDialogButtonBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 
 namespace rz {
+
+// 确认 and 取消 under a dialog: accept and reject.
+QDialogButtonBox* OkCancelButtons(QDialog* d);
 
 // Draws a file's preview outline: polylines separated by (0, 0) points.
 class PreviewPane : public QWidget {

@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/dialogs.h"
 #include "app/tone.h"
 
 namespace rz {
@@ -199,14 +200,7 @@ QCursor cursorFor(CursorKind kind) {
 
 namespace {
 // 确认 and 取消 under a form.
-void AddConfirmButtons(QDialog& dlg, QFormLayout* form) {
-    auto* bb = new QDialogButtonBox(&dlg);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    QObject::connect(bb, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    form->addRow(bb);
-}
+void AddConfirmButtons(QDialog& dlg, QFormLayout* form) { form->addRow(OkCancelButtons(&dlg)); }
 }  // namespace
 
 QtPlatform::QtPlatform(QWidget* window) : window_(window), tones_(std::make_unique<TonePlayer>()) {}

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/dialogs.h"
 #include "app/help_dialog.h"
 #include "app/main_frame.h"
 #include "app/menu_table.h"
@@ -62,15 +63,6 @@ QCheckBox* Check(QWidget* parent, const char* text, bool on) {
 void SetBit(uint32_t& word, uint32_t bit, const QCheckBox* box) {
     if (box->isChecked()) word |= bit;
     else word &= ~bit;
-}
-
-QDialogButtonBox* OkCancel(QDialog* d) {
-    auto* bb = new QDialogButtonBox(d);
-    bb->addButton(QStringLiteral("确认"), QDialogButtonBox::AcceptRole);
-    bb->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    QObject::connect(bb, &QDialogButtonBox::accepted, d, &QDialog::accept);
-    QObject::connect(bb, &QDialogButtonBox::rejected, d, &QDialog::reject);
-    return bb;
 }
 
 }  // namespace
@@ -147,7 +139,7 @@ SetupDialog::SetupDialog(QWidget* parent, const Settings& s, int recentCount) : 
 
     auto* box = new QVBoxLayout(this);
     box->addLayout(cols);
-    box->addWidget(OkCancel(this));
+    box->addWidget(OkCancelButtons(this));
 }
 
 void SetupDialog::store(Settings& s, int& recentCount) const {
@@ -209,7 +201,7 @@ OptionsDialog::OptionsDialog(QWidget* parent, const Settings& s, int labelFormat
     form->addRow(QString(), widthByGirth);
     auto* box = new QVBoxLayout(this);
     box->addLayout(form);
-    box->addWidget(OkCancel(this));
+    box->addWidget(OkCancelButtons(this));
 }
 
 void OptionsDialog::store(Settings& s, int& labelFormat) const {
@@ -270,7 +262,7 @@ AdvancedDialog::AdvancedDialog(QWidget* parent, const Settings& s) : QDialog(par
     pf->addRow(QStringLiteral("弦长(mm)"), refitChord);
     pf->addRow(QStringLiteral("误差(mm)"), refitTolerance);
     calibrateDxf = Check(this, "校正 DXF", s.generalFlags & kGenCalibrateDxf);
-    auto* bb = OkCancel(this);
+    auto* bb = OkCancelButtons(this);
     defaultsButton = bb->addButton(QStringLiteral("缺省"), QDialogButtonBox::ResetRole);
     connect(defaultsButton, &QPushButton::clicked, this, [this] {
         defaults((QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0);
@@ -348,7 +340,7 @@ OutputSelectionDialog::OutputSelectionDialog(QWidget* parent, const Settings& s)
             grid->addWidget(switches[size_t(c)][size_t(r)], r + 1, c + 1, Qt::AlignCenter);
         }
     }
-    auto* bb = OkCancel(this);
+    auto* bb = OkCancelButtons(this);
     defaultsButton = bb->addButton(QStringLiteral("缺省"), QDialogButtonBox::ResetRole);
     connect(defaultsButton, &QPushButton::clicked, this, [this] { defaults(); });
     auto* box = new QVBoxLayout(this);

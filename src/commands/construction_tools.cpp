@@ -502,6 +502,15 @@ std::optional<std::pair<PointF, PointF>> ChordThrough(const Polyline& outline, P
     return std::make_pair(*behind, *ahead);
 }
 
+// Squared distance of p from the segment ab (no square root per segment in a search).
+double Dist2ToSegment(PointF a, PointF b, PointF p) {
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y, l2 = dx * dx + dy * dy;
+    double t = l2 > 0.0 ? ((double(p.x) - a.x) * dx + (double(p.y) - a.y) * dy) / l2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
+    return ex * ex + ey * ey;
+}
+
 float Reach(const Part& p) { return 2.0f * std::hypot(p.bbox.maxX - p.bbox.minX, p.bbox.maxY - p.bbox.minY) + 1.0f; }
 
 float BaseDirection(const Part& p) { return p.basePoints.empty() ? 0.0f : p.basePoints.front()->direction; }
@@ -527,9 +536,9 @@ std::optional<std::pair<PointF, PointF>> SymmetryCentreLine(const Part& part, fl
         for (PointF q : probe) {
             const float k = 2.0f * (q.x * n.x + q.y * n.y - c);
             const PointF m{q.x - k * n.x, q.y - k * n.y};
-            float best = 1e30f;
-            for (size_t i = 1; i < coarse.size(); ++i) best = std::min(best, DistToSegment(coarse[i - 1], coarse[i], m));
-            sum += best;
+            double best = 1e300;
+            for (size_t i = 1; i < coarse.size(); ++i) best = std::min(best, Dist2ToSegment(coarse[i - 1], coarse[i], m));
+            sum += std::sqrt(best);
         }
         return sum;
     };

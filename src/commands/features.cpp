@@ -29,9 +29,68 @@ Polyline OffsetLeft(const Polyline& pl, float left) {
 }
 
 PointF Unit(PointF v) {
-    const double n = std::hypot(double(v.x), double(v.y));
+    const double n = std::sqrt(double(v.x) * v.x + double(v.y) * v.y);
     if (!(n > 1e-9)) return {0.0f, 0.0f};
     return {float(v.x / n), float(v.y / n)};
+}
+
+// A polyline with the arc lengths of its points, measured once: the features ask it for points
+// at lengths and lengths of points many times.
+struct Measured {
+    const Polyline& pl;
+    std::vector<float> cum;
+    explicit Measured(const Polyline& p) : pl(p), cum(PolyArcLengths(p)) {}
+    float length() const { return cum.empty() ? 0.0f : cum.back(); }
+    // The index of the end point of the segment holding arc length s (1 … size − 1).
+    size_t segment(float s) const {
+        const size_t i = size_t(std::upper_bound(cum.begin(), cum.end(), s) - cum.begin());
+        return std::clamp<size_t>(i, 1, pl.size() - 1);
+    }
+    PointF at(float s) const {
+        s = std::clamp(s, 0.0f, length());
+        const size_t i = segment(s);
+        const float seg = cum[i] - cum[i - 1];
+        const float t = seg > 0.0f ? std::clamp((s - cum[i - 1]) / seg, 0.0f, 1.0f) : 0.0f;
+        return {pl[i - 1].x + t * (pl[i].x - pl[i - 1].x), pl[i - 1].y + t * (pl[i].y - pl[i - 1].y)};
+    }
+    // The arc length of the point nearest to p (the first of equally near ones).
+    float project(PointF p) const {
+        double best = 1e300;
+        float s = 0.0f;
+        for (size_t i = 1; i < pl.size(); ++i) {
+            const double dx = double(pl[i].x) - pl[i - 1].x, dy = double(pl[i].y) - pl[i - 1].y;
+            const double l2 = dx * dx + dy * dy;
+            double t = l2 > 0.0 ? ((double(p.x) - pl[i - 1].x) * dx + (double(p.y) - pl[i - 1].y) * dy) / l2 : 0.0;
+            t = std::clamp(t, 0.0, 1.0);
+            const double ex = pl[i - 1].x + t * dx - p.x, ey = pl[i - 1].y + t * dy - p.y;
+            const double d2 = ex * ex + ey * ey;
+            if (d2 < best) {
+                best = d2;
+                s = float(cum[i - 1] + t * (cum[i] - cum[i - 1]));
+            }
+        }
+        return s;
+    }
+};
+
+// The point of pl nearest to p, by squared distances.
+PointF NearestOn(const Polyline& pl, PointF p) {
+    double best = 1e300;
+    PointF at = pl.front();
+    for (size_t i = 1; i < pl.size(); ++i) {
+        const double dx = double(pl[i].x) - pl[i - 1].x, dy = double(pl[i].y) - pl[i - 1].y;
+        const double l2 = dx * dx + dy * dy;
+        double t = l2 > 0.0 ? ((double(p.x) - pl[i - 1].x) * dx + (double(p.y) - pl[i - 1].y) * dy) / l2 : 0.0;
+        t = std::clamp(t, 0.0, 1.0);
+        const double x = pl[i - 1].x + t * dx, y = pl[i - 1].y + t * dy;
+        const double d2 = (x - p.x) * (x - p.x) + (y - p.y) * (y - p.y);
+        if (d2 < best) best = d2, at = {float(x), float(y)};
+    }
+    return at;
+}
+
+bool HasLength(const Polyline& pl) {
+    return std::any_of(pl.begin(), pl.end(), [&](PointF q) { return PtDiffer(q, pl.front()); });
 }
 
 // Where the ray from `o` along unit `dir` first meets `pl`: the arc length along `pl` and the
@@ -44,7 +103,7 @@ std::optional<std::pair<float, PointF>> RayHit(const Polyline& pl, PointF o, Poi
         const PointF a = pl[i - 1], b = pl[i];
         const double ex = double(b.x) - a.x, ey = double(b.y) - a.y;
         const double den = double(dir.x) * ey - double(dir.y) * ex;
-        const double seg = std::hypot(ex, ey);
+        const double seg = std::sqrt(ex * ex + ey * ey);
         if (std::fabs(den) > 1e-12) {
             const double wx = double(a.x) - o.x, wy = double(a.y) - o.y;
             const double t = (wx * ey - wy * ex) / den;
@@ -63,14 +122,15 @@ std::optional<std::pair<float, PointF>> RayHit(const Polyline& pl, PointF o, Poi
 // its flanks replacing the edge between where they meet it.
 void PointOuterEdge(const Polyline& stretch, Polyline& outer, float side, float angle) {
     if (!(angle > 0.0f && angle < float(kPi)) || outer.size() < 2) return;
-    const float L = PolyLength(stretch);
-    const PointAt mid = PolyPointAt(stretch, 0.5f * L);
-    const int i = std::clamp(mid.index, 1, int(stretch.size()) - 1);
-    const PointF t = Unit({stretch[size_t(i)].x - stretch[size_t(i) - 1].x, stretch[size_t(i)].y - stretch[size_t(i) - 1].y});
+    const Measured ms(stretch);
+    const float L = ms.length();
+    const size_t i = ms.segment(0.5f * L);
+    const PointF mid = ms.at(0.5f * L);
+    const PointF t = Unit({stretch[i].x - stretch[i - 1].x, stretch[i].y - stretch[i - 1].y});
     if (t.x == 0.0f && t.y == 0.0f) return;
     // The host's normal on the slot's side: defined even where the edge lies on the host.
     const PointF n{-t.y * side, t.x * side};
-    const PointF foot = PolyNearest(outer, mid.pt).pt;
+    const PointF foot = PolyNearest(outer, mid).pt;
     const PointF apex{foot.x + kSlotApexRise * n.x, foot.y + kSlotApexRise * n.y};
     const double h = 0.5 * angle;
     auto turned = [&](double a) {
@@ -110,12 +170,8 @@ const Polyline* HostPolyline(const KindRef& h) {
 Polyline BuildSlotOutline(const Polyline& host, float start, float end, float offset, float depth, float angle,
                           uint32_t flags) {
     if (host.size() < 2 || !Finite(start) || !Finite(end) || !Finite(offset) || !Finite(depth)) return {};
-    const float L = PolyLength(host);
-    if (!(L > 0.0f)) return {};
-    start = std::clamp(start, 0.0f, 1.0f), end = std::clamp(end, 0.0f, 1.0f);
-    if (start > end) std::swap(start, end);
-    const Polyline st = PolySub(host, start * L, end * L);
-    if (st.size() < 2 || !(PolyLength(st) > 0.0f)) return {};
+    const Polyline st = PolySubFraction(host, std::min(start, end), std::max(start, end));
+    if (st.size() < 2 || !HasLength(st)) return {};
     Polyline inner, outer;
     if (!(flags & kSlotOneSided)) {
         inner = OffsetLeft(st, -0.5f * depth);
@@ -150,12 +206,13 @@ Polyline BuildMark(const Polyline& host1, const Polyline& host2, float position,
     if (host1.size() < 2 || host2.size() < 2 || !Finite(position) || !(depth > 0.0f) || !(width > 0.0f) ||
         !Finite(depth) || !Finite(width))
         return {};
-    const float L = PolyLength(host1);
-    if (!(L > 0.0f) || !(PolyLength(host2) > 0.0f)) return {};
+    const Measured m1(host1);
+    const float L = m1.length();
+    if (!(L > 0.0f) || !HasLength(host2)) return {};
     const bool closed = PolyClosed(host1);
     const float sS = std::clamp(position, 0.0f, 1.0f) * L;
-    const PointF S = PolyPointAt(host1, sS).pt;
-    const float sN = PolyLengthTo(host1, PolyNearest(host2, S).pt).length;
+    const PointF S = m1.at(sS);
+    const float sN = m1.project(NearestOn(host2, S));
     const bool forward = sN >= sS;
     const std::vector<Crossing> xs = CrossingsOf(host1, {&host2}, -1.0f);
     if (xs.empty()) return {};
@@ -181,7 +238,7 @@ Polyline BuildMark(const Polyline& host1, const Polyline& host2, float position,
             s = std::fmod(s, L);
             if (s < 0.0f) s += L;
         }
-        return PolyPointAt(host1, std::clamp(s, 0.0f, L)).pt;
+        return m1.at(s);
     };
     const PointF Q = at(*sQ);
     // The apex is measured along the host from Q back towards S, on past S when it is nearer.

@@ -370,8 +370,11 @@ struct DimensionTool : Tool {
         if (r.kind == kKindLineByPoint || IsLine(r.kind)) {
             Line* l = r.as<Line>();
             if (l->nodes.empty()) return false;
-            if (r.kind == kKindLineByPoint && (r.node == 0 || size_t(r.node) + 1 == l->nodes.size())) {
-                ref = {l, kKindLine | (r.node == 0 ? kDimFirstNode : 0u)};
+            // A press on the first or the last node names that end.
+            const float h = PickHalf(e);
+            const bool first = PtDist(l->nodes.front().pt(), p.model) <= h;
+            if (first || PtDist(l->nodes.back().pt(), p.model) <= h) {
+                ref = {l, kKindLine | (first ? kDimFirstNode : 0u)};
                 return true;
             }
             ref = {l, kKindLine};

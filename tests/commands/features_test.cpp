@@ -295,6 +295,15 @@ TEST_F(FeatureModes, DimensionsBetweenPinsAlongALineAndTheirTextMoves) {
     ASSERT_EQ(part->dimensions.size(), 2u);
     EXPECT_EQ(part->dimensions[1]->ref1.ptr, &l);
     EXPECT_FLOAT_EQ(UpdateDimensionPoints(*part->dimensions[1]), 2000.0f);
+    // From one end of a line to the other: its nodes.
+    click(2000, 5000);
+    EXPECT_EQ(eng->step(), 1);
+    click(4000, 5000);
+    click(3000, 4500);
+    ASSERT_EQ(part->dimensions.size(), 3u);
+    EXPECT_EQ(part->dimensions[2]->ref1.kind, kKindLine | kDimFirstNode);
+    EXPECT_EQ(part->dimensions[2]->ref2.kind, uint32_t(kKindLine));
+    EXPECT_FLOAT_EQ(UpdateDimensionPoints(*part->dimensions[2]), 2000.0f);
     // A right press gives up a step without a dimension.
     expectUnchanged([&] {
         click(2000, 2000);

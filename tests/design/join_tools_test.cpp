@@ -61,6 +61,40 @@ TEST_F(JoinTest, OnePointMovesThePartOntoTheTargetAndTwoPointsTurnItAlong) {
     EXPECT_EQ(eng->step(), 0);
 }
 
+TEST_F(JoinTest, ShiftTurnsAPartAboutAPointAndAltMovesThePage) {
+    Part& a = square4(1000, 1000, 2000);
+    Part& b = square4(5000, 1000, 1000);
+    command(34127);
+    click(2000, 1000, kMkShift);
+    EXPECT_EQ(eng->step(), 10);
+    click(1000, 1000);  // the centre
+    click(3000, 1000);  // the direction: along +x
+    moveTo(1000, 3000); // a quarter turn
+    size_t snaps = snapshots();
+    key(key::Return);
+    EXPECT_EQ(snapshots(), snaps + 1);
+    EXPECT_NEAR(a.linesA[0]->nodes[1].x, 1000.0f, 0.5f);  // (3000, 1000) turned to (1000, 3000)
+    EXPECT_NEAR(a.linesA[0]->nodes[1].y, 3000.0f, 0.5f);
+    EXPECT_EQ(eng->step(), 10);  // the loop starts again
+    // ← resets the turn: accepting then changes nothing.
+    click(1000, 1000);
+    click(1000, 3000);
+    moveTo(3000, 1000);
+    expectUnchanged([&] {
+        key(key::Left);
+        key(key::Return);
+    });
+    key(key::Escape);
+    EXPECT_EQ(eng->step(), 0);
+    // Alt: the drag moves every part of the page by the same vector.
+    const float bx = b.linesA[0]->nodes[0].x;
+    press(7000, 6000, kMkAlt);
+    moveTo(7500, 6200, kMkAlt);
+    release(8000, 6500, kMkAlt);
+    EXPECT_NEAR(b.linesA[0]->nodes[0].x, bx + 1000.0f, 0.5f);
+    EXPECT_NEAR(a.bbox.minY, 1000.0f + 500.0f, 0.5f);
+}
+
 TEST_F(JoinTest, SplitBoardPutsAPinFirstAndTakeLineCopiesIntoTheMasterPart) {
     Part& a = square4(3000, 1000, 3000);
     Pin& p1 = addPin(a, 3500, 1500);

@@ -86,13 +86,21 @@ TEST_F(JoinTest, ShiftTurnsAPartAboutAPointAndAltMovesThePage) {
     });
     key(key::Escape);
     EXPECT_EQ(eng->step(), 0);
-    // Alt: the drag moves every part of the page by the same vector.
+    // Alt: the drag moves every part of the page by the same vector, dimension texts as well.
     const float bx = b.linesA[0]->nodes[0].x;
+    auto dim = std::make_unique<Dimension>();
+    dim->ref1 = {b.linesA[0].get(), kKindLine};
+    dim->text = "<DIM>";
+    dim->f1 = 5500, dim->f2 = 1500;
+    Dimension& d = *dim;
+    b.dimensions.push_back(std::move(dim));
     press(7000, 6000, kMkAlt);
     moveTo(7500, 6200, kMkAlt);
     release(8000, 6500, kMkAlt);
     EXPECT_NEAR(b.linesA[0]->nodes[0].x, bx + 1000.0f, 0.5f);
     EXPECT_NEAR(a.bbox.minY, 1000.0f + 500.0f, 0.5f);
+    EXPECT_NEAR(d.f1, 6500.0f, 0.5f);
+    EXPECT_NEAR(d.f2, 2000.0f, 0.5f);
 }
 
 TEST_F(JoinTest, SplitBoardPutsAPinFirstAndTakeLineCopiesIntoTheMasterPart) {
@@ -165,6 +173,15 @@ TEST_F(JoinTest, SymmetryImagesAreReflectionsAndTheAxisMovesByPixels) {
     EXPECT_FALSE(other.flags & kFlagSelected);
     key(key::Escape);
     EXPECT_EQ(eng->step(), 0);
+    // An axis one pixel long: moving an end onto the other is refused with the 80 Hz tone.
+    Line& tiny = lineB(a, {{2000, 6000}, {2010, 6000}});
+    click(2005, 6000);
+    ASSERT_EQ(eng->step(), 1);
+    platform.tones.clear();
+    key(key::Right, kMkShift);
+    ASSERT_FALSE(platform.tones.empty());
+    EXPECT_EQ(platform.tones.back(), kToneBack);
+    EXPECT_FLOAT_EQ(tiny.nodes.front().x, 2000.0f);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "commands/features.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "model/afterload.h"
@@ -77,14 +78,7 @@ std::unique_ptr<Notch> MakeNotch(const TDoc& doc, const Part& part, PointF at) {
     n->depth = doc.settings.markDepth;
     n->angle = doc.settings.notchAngle;
     n->flags = 1u | kFlagFolds;
-    PointF c = part.outline.size() >= 3 ? PolyCentroid(part.outline) : at;
-    float dir = PtAngle(at, c);
-    float h = n->angle / 2.0f;
-    float side = n->depth * std::tan(h);
-    PointF tip{at.x + n->depth * std::cos(dir), at.y + n->depth * std::sin(dir)};
-    PointF l{at.x - side * std::sin(dir), at.y + side * std::cos(dir)};
-    PointF r{at.x + side * std::sin(dir), at.y - side * std::cos(dir)};
-    n->outline = {l, tip, r};
+    n->outline = NotchOutline(*n, part.outline);
     return n;
 }
 

@@ -10,6 +10,7 @@
 #include "commands/correct.h"
 #include "commands/draw_common.h"
 #include "commands/edit_shared.h"
+#include "commands/features.h"
 #include "commands/tool_support.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
@@ -94,6 +95,7 @@ struct FoldTool : Tool {
             if (p.ctrl() && r.kind == kKindLineB) {
                 std::reverse(l.nodes.begin(), l.nodes.end());
                 EvaluateLineRecord(l, e.doc.smooth);
+                RemapFeaturesOfReversedLine(e.doc.design, &l);
                 CommitEdit(e, {r.part});
                 return true;
             }

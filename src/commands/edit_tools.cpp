@@ -8,6 +8,7 @@
 
 #include "commands/correct.h"
 #include "commands/draw_common.h"
+#include "commands/feature_tools.h"
 #include "commands/edit_shared.h"
 #include "commands/tool_support.h"
 #include "geom/polyline.h"
@@ -92,12 +93,19 @@ void TransformAll(Engine& e, const std::vector<RecordRef>& rs, const Affine& m) 
     for (const auto& r : rs) TransformRecord(r, m, e.doc.smooth);
     if (rs.empty()) return;
     Part& part = *rs.front().part;
+    // A mirrored host runs the other way round its slots: they keep their side by their depth.
+    if (m.mirrors())
+        for (auto& s : part.slotLines)
+            if (std::any_of(rs.begin(), rs.end(), [&](const RecordRef& r) { return r.record == s->host.ptr; }))
+                MirrorSlotDepth(*s);
     for (auto& sl : part.sizeLabels) TransformRecord({kKindSizeLabel, sl.get(), &part}, m, e.doc.smooth);
     for (auto& dm : part.dimensions) {
         for (size_t i = 0; i + 1 < dm->points.size(); i += 2) {
             PointF q = m.apply({dm->points[i], dm->points[i + 1]});
             dm->points[i] = q.x, dm->points[i + 1] = q.y;
         }
+        const PointF t = m.apply({dm->f1, dm->f2});
+        dm->f1 = t.x, dm->f2 = t.y;
         for (Shape* sh : {&dm->drawn1, &dm->drawn2})
             for (auto& pl : *sh)
                 for (auto& q : pl) q = m.apply(q);
@@ -292,6 +300,7 @@ void InstallEditTools(Engine& e, EditServices services) {
     edit::InstallSelectionTools(e);
     edit::InstallLineTools(e);
     e.setTool(mode::Correct, MakeCorrectTool());
+    InstallFeatureTools(e, services.popup);
     edit::InstallPointOpTool(e, std::move(services));
 }
 

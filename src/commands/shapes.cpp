@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands/draw_common.h"
+#include "commands/features.h"
 #include "commands/trace.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
@@ -455,7 +456,11 @@ void InstallDrawTools(Engine& e, DrawTools& tools) {
     // Loaded parts need their outline to be found under a point; the part tools may install a
     // fuller rebuild of their own.
     auto& hooks = derivedHooks();
-    if (!hooks.rebuildPart) hooks.rebuildPart = [](Design&, Part& p) { CompletePart(p); };
+    if (!hooks.rebuildPart)
+        hooks.rebuildPart = [](Design&, Part& p) {
+            CompletePart(p);
+            RebuildPartFeatures(p);
+        };
     auto trace = std::make_unique<TraceTool>();
     tools.trace = trace.get();
     e.setTool(mode::Trace, std::move(trace));

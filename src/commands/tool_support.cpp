@@ -4,6 +4,8 @@
 #include <numbers>
 
 #include "commands/draw_common.h"
+#include "commands/edit_tools.h"
+#include "commands/features.h"
 #include "model/afterload.h"
 
 namespace rz {
@@ -60,8 +62,20 @@ bool CancelPendingStep(Engine& e) {
 
 void RebuildPart(Design& d, Part& p) {
     auto& h = derivedHooks();
-    if (h.rebuildPart) h.rebuildPart(d, p);
-    else CompletePart(p);
+    if (h.rebuildPart) {
+        h.rebuildPart(d, p);
+    } else {
+        CompletePart(p);
+        RebuildPartFeatures(p);
+    }
+}
+
+bool CommitStep(Engine& e, Tool& t, Part& part) {
+    e.setStep(0);
+    t.releaseData();
+    CommitEdit(e, {&part});
+    e.UpdateModeStatus();
+    return true;
 }
 
 }  // namespace rz

@@ -26,5 +26,8 @@ bool HighlightPicked(Engine& e, Canvas& c, const Line* picked);
 bool CancelPendingStep(Engine& e);
 // The part's derived data by the installed builders (outline and box when none are).
 void RebuildPart(Design& d, Part& p);
+// A step that changed `part` is over: the tool's scratch data goes, the part is rebuilt and
+// redrawn, one undo snapshot is stored and the mode's prompt comes back.
+bool CommitStep(Engine& e, Tool& t, Part& part);
 
 }  // namespace rz

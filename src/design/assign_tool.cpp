@@ -9,12 +9,14 @@
 #include <cmath>
 
 #include "commands/draw_common.h"
+#include "commands/feature_tools.h"
 #include "commands/tool_support.h"
 #include "design/derived.h"
 #include "design/design_tools.h"
 #include "design/pieces.h"
 #include "design/seam.h"
 #include "geom/polyline.h"
+#include "geom/primitives.h"
 #include "geom/stretch.h"
 #include "model/gbk.h"
 #include "model/integrity.h"
@@ -81,13 +83,16 @@ struct AssignTool : Tool {
     int sub = kAttribute;
     int savedPage = -1;
     PieceLine* trimFirst = nullptr;
-    // A stretch being dragged out (全刀/半刀/笔画加入).
+    PieceLine* featureFirst = nullptr;  // 记号 and 倒角: the first piece line
+    PointF featureAt;
+    // A stretch being dragged out (全刀/半刀/笔画加入, 槽线).
     bool dragging = false;
     KindRef dragSource;
     float s0 = 0.0f, s1 = 0.0f;
 
     void releaseData() override {
         trimFirst = nullptr;
+        featureFirst = nullptr;
         dragging = false;
     }
 
@@ -120,6 +125,7 @@ struct AssignTool : Tool {
         for (Part* p : parts)
             if (p) RebuildPart(d, *p);
         AssemblePiece(d, pc, svc.font);
+        RebuildPieceFeatures(pc);
         ClearHiding(d);
         e.designChanged();
         e.doc.PushUndo();
@@ -174,7 +180,10 @@ struct AssignTool : Tool {
         case kText: return placeText(e, *pc, p);
         case kMarginControl: return marginControl(e, *pc, p);
         case kAttribute: return attribute(e, *pc, p);
-        default: return Refuse(e);  // 槽线, 记号 and 倒角 come with the function lines
+        case kSlot: return startSlot(e, *pc, p);
+        case kMark: return mark(e, *pc, p);
+        case kChamfer: return chamfer(e, *pc, p);
+        default: return Refuse(e);
         }
     }
 
@@ -195,6 +204,7 @@ struct AssignTool : Tool {
         }
         sub = item;
         trimFirst = nullptr;
+        featureFirst = nullptr;
         showSub(e);
         return true;
     }
@@ -217,7 +227,7 @@ struct AssignTool : Tool {
     }
     bool move(Engine& e, const Pointer& p) override {
         if (!dragging) return false;
-        if (const Polyline* pl = SourcePolyline(dragSource)) s1 = PolyLengthTo(*pl, p.model).length;
+        if (const Polyline* pl = HostPolyline(dragSource)) s1 = PolyLengthTo(*pl, p.model).length;
         e.present();
         return true;
     }
@@ -226,9 +236,22 @@ struct AssignTool : Tool {
         dragging = false;
         e.setStep(1);
         Piece* pc = CurrentPiece(e.doc);
-        const Polyline* pl = SourcePolyline(dragSource);
+        const Polyline* pl = HostPolyline(dragSource);
         if (!pc || !pl) return Refuse(e);
         s1 = PolyLengthTo(*pl, p.model).length;
+        if (sub == kSlot) {
+            // Along the piece line from the press to the release; shorter than 3 mm: nothing.
+            const PointAt at = PolyPointAt(*pl, s1);
+            const size_t i = size_t(std::clamp(at.index, 1, int(pl->size()) - 1));
+            const bool right = !SideOfLine((*pl)[i - 1], (*pl)[i], p.model);
+            auto slot = MakeSlot(e.doc, dragSource, s0, s1, right, PtDist(featureAt, p.model) > e.doc.settings.slotDepth);
+            if (!slot) return true;
+            slot->pieceLine = dragSource.as<PieceLine>();
+            pc->slotLines.push_back(std::move(slot));
+            e.tone(kToneAccepted);
+            commit(e, *pc);
+            return true;
+        }
         const float L = PolyLength(*pl);
         auto line = std::make_unique<PieceLine>();
         line->source = dragSource;
@@ -238,6 +261,68 @@ struct AssignTool : Tool {
         pc->linesB.push_back(std::move(line));
         e.tone(kToneAccepted);
         commit(e, *pc);
+        return true;
+    }
+
+    // ---- 槽线, 记号, 倒角 on the piece's own lines ----
+    bool startSlot(Engine& e, Piece& pc, const Pointer& p) {
+        PiecePick k = PickInPiece(pc, p.model, PickHalf(e));
+        if (k.kind != kKindPieceLine || k.as<PieceLine>()->drawn1.size() < 2) return Refuse(e);
+        dragSource = {k.record, kKindPieceLine};
+        s0 = s1 = PolyLengthTo(k.as<PieceLine>()->drawn1, p.model).length;
+        featureAt = p.model;
+        dragging = true;
+        e.setStep(2);
+        e.present();
+        return true;
+    }
+    bool mark(Engine& e, Piece& pc, const Pointer& p) {
+        PiecePick k = PickInPiece(pc, p.model, PickHalf(e));
+        if (k.kind != kKindPieceLine) return Refuse(e);
+        PieceLine* pl = k.as<PieceLine>();
+        if (!featureFirst) {
+            featureFirst = pl, featureAt = p.model;
+            e.ShowPromptText(kPromptPickMarkLine);
+            e.present();
+            return true;
+        }
+        auto m = MakeMark(e.doc, {featureFirst, kKindPieceLine}, {pl, kKindPieceLine}, featureAt);
+        if (!m) return Refuse(e);
+        m->pieceLine = featureFirst;
+        featureFirst = nullptr;
+        pc.marks.push_back(std::move(m));
+        e.tone(kToneAccepted);
+        showSub(e);
+        commit(e, pc);
+        return true;
+    }
+    bool chamfer(Engine& e, Piece& pc, const Pointer& p) {
+        PiecePick k = PickInPiece(pc, p.model, PickHalf(e));
+        if (k.kind == kKindChamfer && !featureFirst) {
+            if (ChamferDialog(e, *k.as<Chamfer>())) commit(e, pc);
+            return true;
+        }
+        if (k.kind != kKindPieceLine || k.as<PieceLine>()->drawn1.size() < 2) return Refuse(e);
+        PieceLine* pl = k.as<PieceLine>();
+        if (!featureFirst) {
+            featureFirst = pl, featureAt = p.model;
+            e.ShowPromptText(kPromptPickOtherLine);
+            e.present();
+            return true;
+        }
+        if (pl == featureFirst) return Refuse(e);
+        PieceLine* a = featureFirst;
+        featureFirst = nullptr;
+        showSub(e);
+        // The corner: the end of the first line nearer its press, the second line's end nearer it.
+        const Polyline& da = a->drawn1;
+        const bool aEnd = PolyLengthTo(da, featureAt).length > 0.5f * PolyLength(da);
+        const PointF corner = aEnd ? da.back() : da.front();
+        const bool bStart = PtDist(pl->drawn1.front(), corner) <= PtDist(pl->drawn1.back(), corner);
+        const ChamferToggle t = ToggleChamfer(e.doc, pc.chamfers, {a, kKindPieceLine}, aEnd, {pl, kKindPieceLine}, bStart);
+        if (t == ChamferToggle::Refused) return Refuse(e);
+        if (t == ChamferToggle::Made) e.tone(kToneAccepted);
+        commit(e, pc);
         return true;
     }
 
@@ -434,8 +519,9 @@ struct AssignTool : Tool {
         HighlightPen(c);
         bool any = false;
         if (trimFirst) DrawPolyline(e, c, trimFirst->drawn1), any = true;
+        if (featureFirst) DrawPolyline(e, c, featureFirst->drawn1), any = true;
         if (dragging)
-            if (const Polyline* pl = SourcePolyline(dragSource)) {
+            if (const Polyline* pl = HostPolyline(dragSource)) {
                 DrawPolyline(e, c, PolySub(*pl, std::min(s0, s1), std::max(s0, s1)));
                 any = true;
             }

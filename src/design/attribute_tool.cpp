@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "commands/draw_common.h"
+#include "commands/feature_tools.h"
 #include "commands/tool_support.h"
 #include "design/design_tools.h"
 #include "design/pieces.h"
@@ -138,48 +139,6 @@ bool MotifDialog(Engine& e, Motif& m) {
     if (!Finite(f[0].value) || !Finite(f[1].value) || !WithinPatternLimits(at)) return false;
     m.x = at.x, m.y = at.y;
     m.flags = WithTool(m.flags, f[2].on(), 3u, f[3].on());
-    return true;
-}
-
-bool SlotDialog(Engine& e, SlotLine& s) {
-    const LengthUnit u = DialogLengthUnit(e.doc.settings);
-    std::vector<FormField> f{FormField::Number("深度(" + u.name + ")", s.f[0] / u.per, 2, 0, 1.0e4),
-                             FormField::Number("偏离(" + u.name + ")", s.f[1] / u.per, 2, -1.0e4, 1.0e4),
-                             FormField::Number("夹角", s.f[2] * kDeg, 2, -360, 360),
-                             FormField::Check("决定割出", (s.flags & kFlagToolMask) >= 2),
-                             FormField::Check("参与对折", s.flags & kFlagFolds)};
-    if (!e.doc.platform.formDialog("槽线属性", f)) return false;
-    for (int i = 0; i < 3; ++i)
-        if (!Finite(f[size_t(i)].value)) return false;
-    s.f[0] = float(f[0].value * u.per);
-    s.f[1] = float(f[1].value * u.per);
-    s.f[2] = float(f[2].value / kDeg);
-    s.flags = WithTool(s.flags, f[3].on(), 3u, f[4].on());
-    return true;
-}
-
-bool MarkDialog(Engine& e, Mark& m) {
-    const LengthUnit u = DialogLengthUnit(e.doc.settings);
-    std::vector<FormField> f{FormField::Number("深度(" + u.name + ")", m.depth / u.per, 2, 0, 1.0e4),
-                             FormField::Number("宽度(" + u.name + ")", m.width / u.per, 2, 0, 1.0e4),
-                             FormField::Check("决定割出", (m.flags & kFlagToolMask) >= 2),
-                             FormField::Check("参与对折", m.flags & kFlagFolds)};
-    if (!e.doc.platform.formDialog("记号属性", f)) return false;
-    if (!Finite(f[0].value) || !Finite(f[1].value)) return false;
-    m.depth = float(f[0].value * u.per);
-    m.width = float(f[1].value * u.per);
-    m.flags = WithTool(m.flags, f[2].on(), 3u, f[3].on());
-    return true;
-}
-
-bool ChamferDialog(Engine& e, Chamfer& c) {
-    const LengthUnit u = DialogLengthUnit(e.doc.settings);
-    std::vector<FormField> f{FormField::Number("半径(" + u.name + ")", c.radius / u.per, 2, 0, 1.0e4),
-                             FormField::Check("决定割出", (c.flags & kFlagToolMask) >= 2)};
-    if (!e.doc.platform.formDialog("倒角属性", f)) return false;
-    if (!Finite(f[0].value)) return false;
-    c.radius = float(f[0].value * u.per);
-    c.flags = (c.flags & ~kFlagToolMask) | (f[1].on() ? 3u : 1u);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "commands/draw_common.h"
+#include "commands/features.h"
 #include "design/pieces.h"
 #include "design/rows.h"
 #include "design/seam.h"
@@ -50,18 +51,26 @@ void RebuildPartAndPieces(Design& d, Part& p, const TFont* font) {
     CompletePart(p);
     for (auto& s : p.seamAllowances) RebuildSeam(*s);
     for (auto& r : p.pointRows) RebuildRow(*r);
+    RebuildPartFeatures(p);
     if (d.pieces.empty()) return;
     const auto mine = SourcesOf(p);
     for (auto& pc : d.pieces)
-        if (Uses(*pc, mine)) AssemblePiece(d, *pc, font);
+        if (Uses(*pc, mine)) {
+            AssemblePiece(d, *pc, font);
+            RebuildPieceFeatures(*pc);
+        }
 }
 
 void InstallDerivedBuilders(const TFont* font) {
     g_font = font;
+    featureStyle().font = font;
     auto& h = derivedHooks();
     h.rebuildPart = [](Design& d, Part& p) { RebuildPartAndPieces(d, p, g_font); };
-    h.rebuildPiece = [](Design& d, Piece& pc) { AssemblePiece(d, pc, g_font); };
-    h.rebuildPieceRefs = [](Design& d, Piece& pc) { AssemblePiece(d, pc, g_font); };
+    h.rebuildPiece = [](Design& d, Piece& pc) {
+        AssemblePiece(d, pc, g_font);
+        RebuildPieceFeatures(pc);
+    };
+    h.rebuildPieceRefs = h.rebuildPiece;
 }
 
 }  // namespace rz

@@ -2,6 +2,8 @@
 
 #include "design/cut_corner.h"
 #include "design/derived.h"
+#include "design/join_tools.h"
+#include "design/stack.h"
 
 namespace rz {
 
@@ -16,6 +18,8 @@ void InstallDesignTools(Engine& e, DesignServices services) {
     InstallSeamTools(e);
     InstallRowTools(e);
     InstallNeedleTools(e, services);
+    InstallJoinTools(e);
+    InstallStackTool(e);
 }
 
 }  // namespace rz

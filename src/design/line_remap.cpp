@@ -176,6 +176,44 @@ void RemapStretch(KindRef& ref, float& f0, float& f1, const Line* old, const std
     f1 = Map(*p, f1);
 }
 
+// A slot line keeps start <= end and its side when its piece runs the other way.
+void RemapSlot(SlotLine& s, const Line* old, const std::vector<LinePiece>& pieces) {
+    if (s.host.ptr != old || !IsLineKind(s.host.kind & 0xFF)) return;
+    const LinePiece* p = Unit(s.f[0]) && Unit(s.f[1]) ? Holding(pieces, 0.5f * (s.f[0] + s.f[1])) : nullptr;
+    RemapStretch(s.host, s.f[0], s.f[1], old, pieces);
+    if (p && p->reversed) {
+        std::swap(s.f[0], s.f[1]);
+        s.f[3] = -s.f[3];
+    }
+}
+
+// Marks, chamfers and dimensions name an end or a position of the line: they go to the piece
+// holding it, a reversed piece turning the end round.
+void RemapEnds(Part& part, const Line* old, const std::vector<LinePiece>& pieces) {
+    auto on = [&](const KindRef& r) { return r.ptr == old && IsLineKind(r.kind & 0xFF); };
+    // The piece holding old fraction f; whether the end named there is now the other end.
+    auto move = [&](KindRef& r, float f) -> bool {
+        const LinePiece* p = Holding(pieces, f);
+        r.ptr = p->line;
+        return p->reversed;
+    };
+    for (auto& m : part.marks) {
+        if (on(m->host1) && Unit(m->f0)) {
+            const LinePiece* p = Holding(pieces, m->f0);
+            m->f0 = Map(*p, m->f0);
+            m->host1.ptr = p->line;
+        }
+        if (on(m->host2)) move(m->host2, 0.5f);
+    }
+    for (auto& c : part.chamfers) {
+        if (on(c->host1) && move(c->host1, (c->flags & (1u << 17)) ? 1.0f : 0.0f)) c->flags ^= 1u << 17;
+        if (on(c->host2) && move(c->host2, (c->flags & (1u << 18)) ? 0.0f : 1.0f)) c->flags ^= 1u << 18;
+    }
+    for (auto& dm : part.dimensions)
+        for (KindRef* r : {&dm->ref1, &dm->ref2})
+            if (on(*r) && move(*r, (r->kind & (1u << 16)) ? 0.0f : 1.0f)) r->kind ^= 1u << 16;
+}
+
 struct FirstPiece {
     const Line* old;
     Line* to;
@@ -202,18 +240,18 @@ void RemapLineReferences(Design& d, const Line* old, const std::vector<LinePiece
     for (auto& part : d.parts) {
         RemapSeams(*part, old, pieces);
         for (auto& l : part->symLineLinks) RemapStretch(l->target, l->f1, l->f2, old, pieces);
-        for (auto& s : part->slotLines) RemapStretch(s->host, s->f[3], s->f[4], old, pieces);
+        for (auto& s : part->slotLines) RemapSlot(*s, old, pieces);
+        RemapEnds(*part, old, pieces);
     }
     for (auto& pc : d.pieces)
-        for (auto& s : pc->slotLines) RemapStretch(s->host, s->f[3], s->f[4], old, pieces);
+        for (auto& s : pc->slotLines) RemapSlot(*s, old, pieces);
     // Whatever else names the old line without a position stays with its first piece. A line
     // that is its own first piece keeps those references as they are.
     if (pieces.front().line != old) {
         FirstPiece v{old, pieces.front().line};
-        for (auto& part : d.parts) {
-            for (auto& r : part->marks) v(r->host1), v(r->host2);
-            for (auto& r : part->chamfers) v(r->host1), v(r->host2);
-            for (auto& r : part->dimensions) v(r->ref1), v(r->ref2);
+        for (auto& pc : d.pieces) {
+            for (auto& r : pc->marks) v(r->host1), v(r->host2);
+            for (auto& r : pc->chamfers) v(r->host1), v(r->host2);
         }
     }
 }

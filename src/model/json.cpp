@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "geom/polyline.h"
+#include "geom/primitives.h"
 #include "model/gbk.h"
 #include "model/json_writer.h"
 #include "model/refs.h"
@@ -179,6 +181,7 @@ struct Dumper {
         j.kv("depth", n.depth);
         j.kv("angle", n.angle);
         j.kv("flags", unsigned(n.flags));
+        poly("outline", n.outline);
         j.endObj();
     }
     void text(const TextString& t) {
@@ -201,6 +204,14 @@ struct Dumper {
         j.kv("flags", unsigned(d.flags));
         kref("ref1", d.ref1);
         kref("ref2", d.ref2);
+        // The measured value in mm: a line named alone is measured along its length.
+        const uint32_t k = d.ref1.kind & 0xFF;
+        const bool wholeLine = d.ref1.ptr && !d.ref2.ptr && (k == kKindLine || k == kKindLineA || k == kKindLineB);
+        const float v = wholeLine ? PolyLength(d.ref1.as<Line>()->eval)
+                                  : PtDist({d.points[0], d.points[1]}, {d.points[2], d.points[3]});
+        j.kv("value", std::isfinite(v) ? v / 100.0f : 0.0f);
+        shape("drawn", d.drawn1);
+        shape("text_drawn", d.drawn2);
         j.endObj();
     }
     void base(const BasePoint& b) {
@@ -257,6 +268,7 @@ struct Dumper {
         arr("floats", s.f);
         j.kv("flags", unsigned(s.flags));
         ref("piece_line", Cat::PieceLines, s.pieceLine);
+        poly("outline", s.drawn1);
         j.endObj();
     }
     void mark(const Mark& m) {
@@ -268,6 +280,7 @@ struct Dumper {
         j.kv("width", m.width);
         j.kv("flags", unsigned(m.flags));
         ref("piece_line", Cat::PieceLines, m.pieceLine);
+        poly("v", m.drawn);
         j.endObj();
     }
     void chamfer(const Chamfer& c) {
@@ -276,6 +289,8 @@ struct Dumper {
         kref("host2", c.host2);
         j.kv("radius", c.radius);
         j.kv("flags", unsigned(c.flags));
+        poly("arc", c.drawn);
+        poly("corners", Polyline(c.corners.begin(), c.corners.end()));
         j.endObj();
     }
     void symElem(const SymElemLink& s) {
@@ -342,6 +357,7 @@ struct Dumper {
         j.kv("home_y", p.homeY);
         j.kv("part_value", p.partValue);
         optArr("shared_die", p.sharedDie);
+        poly("outline", p.outline);
         list("graded_lines", p.gradedLines, &Dumper::line);
         list("graded_pins", p.gradedPins, &Dumper::pin);
         list("graded_motifs", p.gradedMotifs, &Dumper::motif);

@@ -124,7 +124,7 @@ void BuildSampleDesign(Design& d) {
     vamp.seamAllowances.push_back(std::move(seam));
     auto slot = std::make_unique<SlotLine>();
     slot->host = {&top, kKindLine};
-    slot->f = {120, 0, 1.0471976f, 0, 1};
+    slot->f = {0.25f, 0.75f, 0, 120, 1.0471976f};  // start, end, offset, depth, angle
     slot->flags = 1u;
     vamp.slotLines.push_back(std::move(slot));
 

@@ -412,5 +412,29 @@ check "run extract exit" test $? -eq 0
 check "run extract tones" grep -q '"line":7,.*"tones":\[150\]' <<<"$out"
 check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/run.XIE")"
 
+# Function lines through run: a slot dragged along the outline shows in json with its outline;
+# symmetry mirrors a line about a straight one and refuses a bent axis.
+printf '%s\n' 'view 0 0 128 80' 'command 直线' 'click 10 10' 'click 60 10' 'click 60 50' 'click 10 50' 'click 10 10' \
+  'rclick 10 10' 'command 直线' 'click 35 15' 'click 35 45' 'rclick 35 45' 'command 直线' 'click 20 20' 'click 25 40' \
+  'rclick 25 40' 'command 槽线' 'press 20 10' 'move 30 11' 'release 40 11' >"$tmp/slot.txt"
+out=$("$cli" run - "$tmp/slot.txt" "$tmp/slot.XIE")
+check "run slot exit" test $? -eq 0
+check "run slot stored" grep -q '"line":20,.*"undo":4}' <<<"$out"
+"$cli" json "$tmp/slot.XIE" >"$tmp/slot.json"
+check "json slot outline" python3 -c '
+import json, sys
+d = json.load(open(sys.argv[1]))
+slots = [s for p in d["parts"] for s in p["slot_lines"]]
+assert len(slots) == 1 and len(slots[0]["outline"]) >= 5, slots
+assert 0 < slots[0]["floats"][0] < slots[0]["floats"][1] < 1, slots
+assert any(len(p["outline"]) > 0 for p in d["parts"])
+' "$tmp/slot.json"
+out=$("$cli" symmetry "$tmp/slot.XIE" 1 2)
+check "symmetry exit" test $? -eq 0
+check "symmetry image" grep -q '"images":\[{"line":2,"points":\[\[5000,2000\],\[4500,4000\]\],"deviation":' <<<"$out"
+"$cli" symmetry "$tmp/slot.XIE" 0 >/dev/null 2>"$tmp/err"
+check "symmetry bent axis refused" test $? -eq 1
+check "symmetry bent axis message" grep -q '对称轴必须是直线！' "$tmp/err"
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

@@ -52,6 +52,7 @@ public:
     }
     // The exterior ring of a polygon as a line, to compare outlines by their boundaries.
     Geom boundary(const Geom& g) const { return Geom(GEOSBoundary_r(h_, g.get()), Free{h_}); }
+    Geom unite(const Geom& a, const Geom& b) const { return Geom(GEOSUnion_r(h_, a.get(), b.get()), Free{h_}); }
 
 private:
     GEOSCoordSequence* seq(const Polyline& pl) const {

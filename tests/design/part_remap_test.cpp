@@ -38,7 +38,7 @@ TEST_F(RemapTest, SplitCarriesPiecesAllowancesAndSlotsOntoThePieces) {
     const Polyline seamBefore = p.seamAllowances[0]->outline;
     auto slot = std::make_unique<SlotLine>();
     slot->host = {bottom, kKindLine};
-    slot->f = {120, 0, 1, 0.6f, 0.7f};
+    slot->f = {0.6f, 0.7f, 0, 120, 1};  // start, end, offset, depth, angle
     SlotLine* sl = slot.get();
     p.slotLines.push_back(std::move(slot));
     Piece& pc = pieceOf(p);
@@ -68,7 +68,7 @@ TEST_F(RemapTest, SplitCarriesPiecesAllowancesAndSlotsOntoThePieces) {
     // The slot line is on the piece of the bottom that holds its stretch (48 to 56 mm).
     ASSERT_NE(sl->host.ptr, nullptr);
     const Polyline& host = sl->host.as<Line>()->eval;
-    PointF from = PolyPointAt(host, sl->f[3] * PolyLength(host)).pt, to = PolyPointAt(host, sl->f[4] * PolyLength(host)).pt;
+    PointF from = PolyPointAt(host, sl->f[0] * PolyLength(host)).pt, to = PolyPointAt(host, sl->f[1] * PolyLength(host)).pt;
     EXPECT_NEAR(std::min(from.x, to.x), 4800, 1.0);
     EXPECT_NEAR(std::max(from.x, to.x), 5600, 1.0);
     EXPECT_TRUE(AllReferencesInside(doc.design));

@@ -41,9 +41,8 @@ int MeasureVerb(const std::vector<std::string>& args) {
                      "usage: rozedoz-cli measure FILE [--page N] [--length-unit 0-4] [--area-unit 0-4]\n");
         return 2;
     }
-    // The outlines are derived on load; without a window nobody else installs their builder.
-    auto& hooks = derivedHooks();
-    if (!hooks.rebuildPart) hooks.rebuildPart = [](Design&, Part& p) { CompletePart(p); };
+    // The outlines are derived on load by the builders the window installs.
+    InstallDerivedBuilders();
     HeadlessPlatform platform;
     TDoc doc(platform);
     FileResult r;

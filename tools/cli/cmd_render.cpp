@@ -12,6 +12,7 @@
 #include "interact/screens.h"
 #include "interact/text_strokes.h"
 #include "font_path.h"
+#include "commands/features.h"
 #include "load.h"
 #include "model/font.h"
 #include "verbs.h"
@@ -108,7 +109,13 @@ int RenderVerb(const std::vector<std::string>& args) {
         ApplyDisplayRule(d, doc.settings.displayFlags);
     }
     TFont font;
-    if (font.load(FindFontFile())) FillMissingTextStrokes(doc.design, font);
+    if (font.load(FindFontFile())) {
+        FillMissingTextStrokes(doc.design, font);
+        // Dimension texts are laid out with the font as well.
+        featureStyle().font = &font;
+        featureStyle().centimetres = doc.settings.centimetreDisplay != 0;
+        for (auto& p : doc.design.parts) RebuildPartFeatures(*p);
+    }
 
     // The window's view after loading: the work range at the base scale. A picture needs no
     // margin around the window tile.

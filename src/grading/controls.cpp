@@ -106,18 +106,42 @@ private:
 
 std::vector<double> NodeFractions(const Line& line) {
     std::vector<double> out;
-    if (line.eval.size() < 2 || line.nodes.empty()) return out;
+    const Polyline& ev = line.eval;
+    if (ev.size() < 2 || line.nodes.empty()) return out;
     out.reserve(line.nodes.size());
-    const bool big = line.eval.size() >= 64 && line.nodes.size() >= 64;
-    std::optional<SegmentGrid> grid;
-    if (big) grid.emplace(line.eval);
-    const double total = big ? grid->total() : PolyLength(line.eval);
+    std::vector<double> arc(ev.size(), 0.0);
+    for (size_t k = 1; k < ev.size(); ++k)
+        arc[k] = arc[k - 1] + std::hypot(double(ev[k].x) - ev[k - 1].x, double(ev[k].y) - ev[k - 1].y);
+    const double total = arc.back();
+    const bool big = ev.size() >= 64 && line.nodes.size() >= 64;
+    std::optional<SegmentGrid> grid;  // built when a node is off the curve
+    // Most curves pass through their nodes in order (within the simplification's tolerance): a
+    // node lying on one of the next segments is placed there; others (off-curve methods, loops)
+    // take the nearest point of the whole line.
+    constexpr size_t kLookAhead = 64;
+    constexpr double kOnCurve = 2.0;
+    size_t cursor = 1;  // the segment ending at vertex `cursor`
     for (const Node& n : line.nodes) {
         if (!(total > 0.0)) {
             out.push_back(0.0);
             continue;
         }
-        const double s = big ? grid->lengthTo(n.pt()) : PolyLengthTo(line.eval, n.pt()).length;
+        double s = -1.0, best = HUGE_VAL;
+        size_t bestSeg = 0;
+        for (size_t k = cursor; k < ev.size() && k < cursor + kLookAhead; ++k) {
+            const PointF a = ev[k - 1], b = ev[k];
+            const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, l2 = ux * ux + uy * uy;
+            const double t = l2 > 0 ? std::clamp(((double(n.x) - a.x) * ux + (double(n.y) - a.y) * uy) / l2, 0.0, 1.0) : 0.0;
+            const double d = std::hypot(a.x + t * ux - n.x, a.y + t * uy - n.y);
+            if (d < best) best = d, bestSeg = k, s = arc[k - 1] + t * std::sqrt(l2);
+            else if (best <= kOnCurve && d > best + 100.0) break;  // moving away from it
+        }
+        if (best <= kOnCurve) {
+            cursor = bestSeg;
+        } else {
+            if (big && !grid) grid.emplace(ev);
+            s = big ? grid->lengthTo(n.pt()) : PolyLengthTo(ev, n.pt()).length;
+        }
         out.push_back(std::clamp(s / total, 0.0, 1.0));
     }
     // Fraction 0 is the first node and 1 the last, whatever the evaluation did at the ends.
@@ -571,7 +595,7 @@ void GradingRunControls::applyFixedDistances(PartGrading& g) {
             const double D = perSize ? FixedDistanceChange(*perSize, b, i) : 0.0;
             auto place = [&](const FixedPair& p) {
                 double dx = p.dx, dy = p.dy;
-                const double len = std::hypot(dx, dy);
+                const double len = D != 0.0 ? std::hypot(dx, dy) : 0.0;
                 if (D != 0.0 && len >= 0.01) {
                     // The distance grows by D; it never passes through the master node.
                     const double s = std::max(0.0, D / len + 1.0);

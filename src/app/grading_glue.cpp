@@ -11,6 +11,7 @@
 #include "grading/align_tool.h"
 #include "design/design_tools.h"
 #include "grading/control_tools.h"
+#include "grading/controls.h"
 #include "grading/display.h"
 #include "grading/graded_output.h"
 #include "model/sizes.h"
@@ -43,7 +44,11 @@ GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
         const QPoint at = e->position().toPoint();
         if (e->button() == Qt::LeftButton) pressTable(at.x(), at.y(), e->modifiers() & Qt::ShiftModifier);
     };
-    frame_.designReplaced.push_back([this] { refreshTable(); });
+    frame_.designReplaced.push_back([this] {
+        // The scene draws the zones and ties from shapes a file does not keep.
+        for (auto& p : frame_.doc().design.parts) BuildControlShapes(*p);
+        refreshTable();
+    });
     // Page Up/Down, Home/End on the front screen show the previous or next sizes.
     engine_.hooks.stepSize = [this](int delta) {
         if (engine_.backShown() || !MoveCurrentSize(frame_.doc().design, delta)) return false;

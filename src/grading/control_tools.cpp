@@ -48,6 +48,16 @@ std::optional<double> AskMillimetres(Engine& e, const std::string& title, double
     return f[0].value;
 }
 
+// The right button, or leaving a step: back to the first pick, with its prompt.
+bool BackToFirstStep(Engine& e, Tool& t, int prompt) {
+    if (e.step() == 0) return false;
+    t.releaseData();
+    e.setStep(0);
+    e.ShowPrompt(prompt);
+    e.present();
+    return true;
+}
+
 void HighlightLine(Engine& e, Canvas& c, const Line* l) {
     if (l && !l->eval.empty()) DrawPolyline(e, c, l->eval);
 }
@@ -85,14 +95,7 @@ public:
     }
 
     bool rightPress(Engine& e, const Pointer&) override { return cancelStep(e); }
-    bool cancelStep(Engine& e) override {
-        if (e.step() == 0) return false;
-        releaseData();
-        e.setStep(0);
-        e.ShowPrompt(kPromptAxis);
-        e.present();
-        return true;
-    }
+    bool cancelStep(Engine& e) override { return BackToFirstStep(e, *this, kPromptAxis); }
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !master_) return false;
@@ -400,14 +403,7 @@ public:
     }
 
     bool rightPress(Engine& e, const Pointer&) override { return cancelStep(e); }
-    bool cancelStep(Engine& e) override {
-        if (e.step() == 0) return false;
-        releaseData();
-        e.setStep(0);
-        e.ShowPrompt(kPromptFixBase);
-        e.present();
-        return true;
-    }
+    bool cancelStep(Engine& e) override { return BackToFirstStep(e, *this, kPromptFixBase); }
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !fixed_) return false;
@@ -460,14 +456,7 @@ public:
     }
 
     bool rightPress(Engine& e, const Pointer&) override { return cancelStep(e); }
-    bool cancelStep(Engine& e) override {
-        if (e.step() == 0) return false;
-        releaseData();
-        e.setStep(0);
-        e.ShowPrompt(kPromptAxis);
-        e.present();
-        return true;
-    }
+    bool cancelStep(Engine& e) override { return BackToFirstStep(e, *this, kPromptAxis); }
 
     bool overlay(Engine& e, Canvas& c) override {
         if (e.step() == 0 || !axis_) return false;

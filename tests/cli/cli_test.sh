@@ -359,6 +359,14 @@ check "control marking rule" grep -q '"groups":\[1,1,129,2,130,0,0,0,0\]' <<<"$(
 "$cli" control "$sample" "$tmp/x.XIE" attr base:1 --owner base:2 2>"$tmp/err"
 check "control owner loop refused" grep -qx 'refused: the owner would close a loop' "$tmp/err"
 
+# run: 共用 through the window's tool, step by step, then graded with its zone.
+printf '%s\n' 'page 1' 'view 180 -20 340 100' 'command 共用' 'click 240 0' 'click 250 0' 'click 320 60' 'click 300 20' \
+  >"$tmp/share.txt"
+out=$("$cli" run "$sample" "$tmp/share.txt" "$tmp/share.XIE")
+check "run share prompts" grep -q '"prompt":"第三步：请选择基点(或按住ctrl键可以增加基点)！","mode":118,"step":3' <<<"$out"
+check "run share zone graded" grep -q '"host":"line:2","base_point":"base:2","nodes":\[1,1,1,1\],"skipped":null' \
+  <<<"$("$cli" grade "$tmp/share.XIE" --json)"
+
 # output: graded parts onto a sheet, one piece per part and size; unevaluated features are named.
 out=$("$cli" output "$sample" --json --page 1 --sizes 0,4)
 check "output pieces" grep -q '"pieces":\[{"piece_id":1,"source":"part:1","size_index":0,"size_value":220,' <<<"$out"

@@ -11,6 +11,7 @@
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
 #include "design/design_tools.h"
+#include "grading/control_tools.h"
 #include "model/gbk.h"
 
 namespace rz {
@@ -37,6 +38,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
     design.popup = edit.popup;
     design.piecesChanged = [&frame] { frame.strip()->update(); };
     design.font = &frame.view()->font();
+    design.basePointAttributes = BasePointAttributeDialog;
     InstallEditTools(engine_, std::move(edit));
     InstallMeasureTool(engine_);
     InstallDesignTools(engine_, std::move(design));

@@ -9,7 +9,13 @@
 #include "app/menu_table.h"
 #include "app/view_controller.h"
 #include "grading/align_tool.h"
+#include "design/design_tools.h"
+#include "grading/control_tools.h"
+#include "grading/controls.h"
 #include "grading/display.h"
+#include "grading/graded_output.h"
+#include "model/sizes.h"
+#include "output/graded_sheet.h"
 #include "interact/engine.h"
 
 namespace rz {
@@ -22,6 +28,8 @@ constexpr int kCmdAllSizes = 34044;      // 全号显示
 constexpr int kCmdRestoreView = 32892;   // 恢复
 constexpr int kCmdCard = 32903;          // 本码参数
 constexpr int kCmdTargets = 32904;       // 目标参数
+constexpr int kCmdOutputSizes = 34086;   // 选号输出
+constexpr int kCmdPieceDie = 34199;      // 共模说明 of the piece area's piece
 
 QColor FromBgr(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
@@ -36,7 +44,11 @@ GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
         const QPoint at = e->position().toPoint();
         if (e->button() == Qt::LeftButton) pressTable(at.x(), at.y(), e->modifiers() & Qt::ShiftModifier);
     };
-    frame_.designReplaced.push_back([this] { refreshTable(); });
+    frame_.designReplaced.push_back([this] {
+        // The scene draws the zones and ties from shapes a file does not keep.
+        for (auto& p : frame_.doc().design.parts) BuildControlShapes(*p);
+        refreshTable();
+    });
     // Page Up/Down, Home/End on the front screen show the previous or next sizes.
     engine_.hooks.stepSize = [this](int delta) {
         if (engine_.backShown() || !MoveCurrentSize(frame_.doc().design, delta)) return false;
@@ -165,8 +177,68 @@ void GradingGlue::registerCommands() {
         refreshTable();
         view_.redraw();
     });
+    r.add(Pane::Drawing, kCmdOutputSizes, [this](int) {
+        if (engine_.backShown()) return;
+        outputSizes((QApplication::keyboardModifiers() & Qt::ControlModifier) != 0);
+    }, [this](int, CommandState& st) {
+        // Piece output is not built yet: on the pieces page the command stays disabled.
+        st.enabled = !engine_.backShown() && frame_.doc().currentPage() != 3;
+    });
+    r.add(Pane::MotifArea, kCmdPieceDie, [this, &doc](int) {
+        Piece* pc = CurrentPiece(doc);
+        if (!pc) return;
+        if (engine_.step() > 0) engine_.CancelStep();
+        if (GroupsDialog(engine_, "分片共模说明", pc->sharedDie)) doc.PushUndo();
+    }, [this, &doc](int, CommandState& st) { st.enabled = CurrentPiece(doc) != nullptr; });
     r.add(Pane::StatusBar, kCmdCard, [this](int) { cardDialog(); }, front);
     r.add(Pane::StatusBar, kCmdTargets, [this](int) { targetDialog(); }, front);
+}
+
+void GradingGlue::outputSizes(bool all) {
+    TDoc& doc = frame_.doc();
+    Design& d = doc.design;
+    const int page = doc.currentPage();
+    if (page == 3) return;
+    if (!(d.flags & kDesignGraded)) {
+        if (ToggleChecked(doc, DisplayToggle::AllSizes)) view_.toggle(DisplayToggle::AllSizes);
+        GradePatternCommand(doc);
+        afterGradingChange();
+        if (!(d.flags & kDesignGraded)) return;
+    }
+    std::vector<int> sizes;
+    if (all) {
+        sizes = AllSizes(d);
+    } else {
+        // The size choice: one check per size, the base size marked, from the output selection.
+        std::vector<FormField> f;
+        const int base = GradingBaseIndex(d);
+        for (int i = 0; i < d.n; ++i) {
+            char label[24];
+            std::snprintf(label, sizeof label, i == base ? "%3d *" : "%3d", SizeValueAt(d, i));
+            const bool on = d.outputSelection && size_t(i) < d.outputSelection->size() && (*d.outputSelection)[size_t(i)];
+            f.push_back(FormField::Check(label, on));
+        }
+        if (!doc.platform.formDialog("选号输出", f)) return;
+        if (d.outputSelection)
+            for (int i = 0; i < d.n && size_t(i) < d.outputSelection->size(); ++i)
+                (*d.outputSelection)[size_t(i)] = f[size_t(i)].on() ? 1 : 0;
+        sizes = ChosenSizes(d);
+        if (sizes.empty()) return;
+    }
+    PLTC& sheet = SheetOf(doc, engine_.vs.currentSheet == 1 ? 1 : 0);
+    if (sheet.busy.load()) return;
+    GradedOutputOptions o;
+    o.font = &view_.font();
+    o.corner = doc.settings.cornerFlag() != 0;
+    WaitCursor wait(doc.platform);
+    for (auto& p : d.parts) {
+        if (p->page() != page || p->hidden()) continue;
+        OutputPartSizes(sheet, d, doc.settings, *p, sizes, o);
+        if (!all) doc.platform.tone(kToneAccepted);
+    }
+    sheet.pushLayout();
+    view_.redraw();
+    frame_.refreshCommandStates();
 }
 
 void GradingGlue::stepStandardDialog() {

@@ -34,6 +34,9 @@ private:
     void afterGradingChange();
     void cardDialog();
     void targetDialog();
+    // 选号输出: the visible parts of the page onto the current sheet, in the sizes chosen in
+    // the size choice (all sizes at once with Ctrl).
+    void outputSizes(bool all);
 
     MainFrame& frame_;
     Engine& engine_;

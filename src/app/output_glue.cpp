@@ -11,8 +11,11 @@
 #include "app/main_frame.h"
 #include "app/output_dialogs.h"
 #include "app/view_controller.h"
+#include "grading/display.h"
 #include "model/settings_file.h"
 #include "output/cutfile.h"
+#include "output/graded_sheet.h"
+#include "output/graded_tools.h"
 #include "output/job.h"
 #include "qtcanvas/sheet_pdf.h"
 
@@ -41,6 +44,23 @@ OutputGlue::OutputGlue(MainFrame& frame, Engine& engine) : QObject(&frame), fram
     out_->ports = readPorts();
     out_->font = &frame_.view()->font();
     out_->jobEnded = [this](int) { frame_.refreshCommandStates(); };
+    InstallGradedOutputTools(engine, &frame_.view()->font());
+    // Page Up/Down on the back screen: the graded parts of the page, size by size.
+    out_->sizes.sizeCount = [](const TDoc& doc) { return (doc.design.flags & kDesignGraded) ? doc.design.n : 0; };
+    out_->sizes.currentSize = [](const TDoc& doc) { return doc.design.baseIndex; };
+    out_->sizes.setCurrentSize = [](TDoc& doc, int i) {
+        if (i < 0 || i >= doc.design.n) return;
+        doc.design.baseIndex = i;
+        ApplyDisplayRule(doc.design, doc.settings.displayFlags);
+    };
+    out_->sizes.generate = [this](TDoc& doc, PLTC& sheet, const std::vector<int>& list) {
+        GradedOutputOptions o;
+        o.font = out_->font;
+        o.corner = doc.settings.cornerFlag() != 0;
+        const int page = doc.currentPage();
+        for (auto& p : doc.design.parts)
+            if (p->page() == page && !p->hidden()) OutputPartSizes(sheet, doc.design, doc.settings, *p, list, o);
+    };
     // The engine's hook of key "." also drops a shown output order.
     auto lay = engine.hooks.layOntoSheet;
     engine.hooks.layOntoSheet = [this, lay] {

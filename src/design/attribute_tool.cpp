@@ -286,6 +286,10 @@ struct AttributeTool : Tool {
             if (p.ctrl()) r = e.PickAt(p.model, kPickPart);
         }
         if (!r) return Refuse(e);
+        if (r.kind == kKindBasePoint && svc.basePointAttributes) {
+            if (svc.basePointAttributes(e, *r.part, *r.as<BasePoint>())) CommitEdit(e, {r.part});
+            return true;
+        }
         if (r.kind == kKindBasePoint || r.kind == kKindNotch || r.kind == kKindDimension) return Refuse(e);
         bool changed = r.kind == kKindText ? TextDialog(e, r.part, *r.as<TextString>(), svc.font)
                                            : AttributeDialog(e, r, p.ctrl());

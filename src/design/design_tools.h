@@ -46,6 +46,9 @@ struct DesignServices {
     std::function<void()> piecesChanged;
     // Lays out the size labels of new pieces.
     const TFont* font = nullptr;
+    // 属性 on a base point: the 基点属性 dialog of the grading layer; true when it changed the
+    // design (without one, a base point is refused).
+    std::function<bool(Engine&, Part&, BasePoint&)> basePointAttributes;
 };
 
 // The 拆分 and 合并 tools (design/split_tool.cpp, design/merge_tool.cpp).

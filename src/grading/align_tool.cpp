@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "grading/control_tools.h"
 #include "grading/display.h"
 
 namespace rz {
@@ -192,6 +193,9 @@ private:
 
 std::unique_ptr<Tool> MakeAlignTool() { return std::make_unique<AlignTool>(); }
 
-void InstallGradingTools(Engine& e) { e.setTool(mode::Align, MakeAlignTool()); }
+void InstallGradingTools(Engine& e) {
+    e.setTool(mode::Align, MakeAlignTool());
+    InstallControlTools(e);
+}
 
 }  // namespace rz

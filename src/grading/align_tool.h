@@ -10,7 +10,7 @@
 namespace rz {
 
 std::unique_ptr<Tool> MakeAlignTool();
-// Registers the grading modes on the engine (靠齐).
+// Registers the grading modes on the engine (靠齐 and the grading controls).
 void InstallGradingTools(Engine& e);
 
 }  // namespace rz

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "grading/controls.h"
 #include "model/settings.h"
 
 namespace rz {
@@ -120,7 +121,8 @@ GradeReport GradePatternCommand(TDoc& doc, GradingControls* controls) {
         WaitCursor wait(doc.platform);
         if (!doc.suppressGradingAutoSave) doc.AutoSave();
         GradeOptions o;
-        o.controls = controls;
+        GradingRunControls all;
+        o.controls = controls ? controls : &all;
         r = GradeDesign(d, doc.smooth, o);
         if (r.ok) {
             ApplyDisplayRule(d, doc.settings.displayFlags);

@@ -33,7 +33,7 @@ bool MoveCurrentSize(Design& d, int delta);
 // numbered auto-save unless the document suppresses it, runs the grading (a refusal is shown in
 // a warning and changes nothing), applies the display rule and stores one undo snapshot.
 // Warnings of the run are shown in a notice. Returns the run's report (`ok` false when it did
-// not run or was refused).
+// not run or was refused). Without `controls` the run applies every grading control.
 GradeReport GradePatternCommand(TDoc& doc, GradingControls* controls = nullptr);
 
 // 清除扩缩: nothing without results; otherwise asks "清除扩缩结果？" and on Yes frees them, applies

@@ -176,19 +176,20 @@ void PartGrading::computeFactors(const Design& d, const SizeList& list, const st
             finite_ = finite_ && std::isfinite(f[i].a) && std::isfinite(f[i].b);
         }
         // Shared notes: every size of a group takes the factors of the group's first marked
-        // size; a group without one collapses onto the base point.
+        // size; a group without one collapses onto the base point. A 0 byte is no group: an
+        // array filled with zeros (a resize, an old file) would otherwise collapse every size.
         if (bp.sharedNotes && int(bp.sharedNotes->size()) == n_) {
             const std::vector<uint8_t>& notes = *bp.sharedNotes;
             const std::vector<PairF> own(f, f + n_);
             std::vector<bool> handled(size_t(n_), false);
             for (int i = 0; i < n_; ++i) {
-                if (handled[size_t(i)]) continue;
+                if (handled[size_t(i)] || notes[size_t(i)] == 0) continue;
                 const int g = notes[size_t(i)] & 0x7F;
                 int rep = -1;
                 for (int j = 0; j < n_ && rep < 0; ++j)
                     if ((notes[size_t(j)] & 0x7F) == g && (notes[size_t(j)] & 0x80)) rep = j;
                 for (int j = 0; j < n_; ++j) {
-                    if ((notes[size_t(j)] & 0x7F) != g) continue;
+                    if ((notes[size_t(j)] & 0x7F) != g || notes[size_t(j)] == 0) continue;
                     f[j] = rep >= 0 ? own[size_t(rep)] : PairF{0.0f, 0.0f};
                     handled[size_t(j)] = true;
                 }
@@ -197,22 +198,23 @@ void PartGrading::computeFactors(const Design& d, const SizeList& list, const st
     }
 }
 
+PointD PartGrading::chainDisplacement(size_t k, int i) const {
+    PointD D{};
+    PointD c = bases_[k].pos;
+    for (int o : bases_[k].chain) {
+        const PointD op = bases_[size_t(o)].pos;
+        const PointD s = scaleVector(o, i, {c.x - op.x, c.y - op.y});
+        D.x += op.x + s.x - c.x;
+        D.y += op.y + s.y - c.y;
+        c = op;
+    }
+    return D;
+}
+
 void PartGrading::computeDisplacements() {
     disp_.assign(bases_.size() * size_t(n_), PointD{});
-    for (size_t k = 0; k < bases_.size(); ++k) {
-        for (int i = 0; i < n_; ++i) {
-            PointD D{};
-            PointD c = bases_[k].pos;
-            for (int o : bases_[k].chain) {
-                const PointD op = bases_[size_t(o)].pos;
-                const PointD s = scaleVector(o, i, {c.x - op.x, c.y - op.y});
-                D.x += op.x + s.x - c.x;
-                D.y += op.y + s.y - c.y;
-                c = op;
-            }
-            disp_[k * size_t(n_) + size_t(i)] = D;
-        }
-    }
+    for (size_t k = 0; k < bases_.size(); ++k)
+        for (int i = 0; i < n_; ++i) disp_[k * size_t(n_) + size_t(i)] = chainDisplacement(k, i);
 }
 
 void PartGrading::computeMaps() {
@@ -235,7 +237,9 @@ void PartGrading::computeMaps() {
                 m.m01 = m.m10 = c * s * (double(f.a) - f.b);
             }
             m.from = b.model;
-            const PointD D = disp_[k * size_t(n_) + size_t(i)];
+            // From the positions as they stand: a base point moved by front symmetry carries
+            // the base points hanging from it.
+            const PointD D = chainDisplacement(k, i);
             m.to = FromFrameD({b.pos.x + D.x, b.pos.y + D.y}, origin_, angle_, cos_, sin_);
             if (angle_ == 0.0) m.to = {b.model.x + D.x, b.model.y + D.y};
         }
@@ -270,6 +274,40 @@ const std::vector<uint32_t>* PartGrading::marksOf(const Line& line) const {
     return it == marks_.end() ? nullptr : &it->second;
 }
 
+void PartGrading::setSource(const void* element, std::vector<PointF> points) {
+    sources_[element] = std::move(points);
+}
+
+const std::vector<PointF>* PartGrading::sourceOf(const void* element) const {
+    auto it = sources_.find(element);
+    return it == sources_.end() ? nullptr : &it->second;
+}
+
+PointF PartGrading::sourcePoint(const Line& line, size_t j) const {
+    const std::vector<PointF>* s = sources_.empty() ? nullptr : sourceOf(&line);
+    return s && j < s->size() ? (*s)[j] : line.nodes[j].pt();
+}
+
+void PartGrading::moveBasePoint(int k, PointF p) {
+    if (k < 0 || size_t(k) >= bases_.size()) return;
+    bases_[size_t(k)].model = {p.x, p.y};
+    bases_[size_t(k)].pos = toFrame(p);
+    computeMaps();
+}
+
+void PartGrading::restoreBasePoints() {
+    bool moved = false;
+    for (Base& b : bases_) {
+        const PointD own{b.record->x, b.record->y};
+        if (b.model.x != own.x || b.model.y != own.y) {
+            b.model = own;
+            b.pos = toFrame({b.record->x, b.record->y});
+            moved = true;
+        }
+    }
+    if (moved) computeMaps();
+}
+
 // ---------------------------------------------------------------- the run
 
 namespace {
@@ -277,8 +315,9 @@ namespace {
 // Per-size arrays that do not have the run's size count.
 int ForeignSizeArrays(const Design& d, int n) {
     int bad = 0;
+    // An empty array was made while there were no sizes: the run sizes it (MendEmptySizeArrays).
     auto check = [&](const auto& a) {
-        if (a && int(a->size()) != n) ++bad;
+        if (a && !a->empty() && int(a->size()) != n) ++bad;
     };
     check(d.targets);
     for (auto& p : d.parts) {
@@ -291,6 +330,25 @@ int ForeignSizeArrays(const Design& d, int n) {
     }
     for (auto& pc : d.pieces) check(pc->sharedDie);
     return bad;
+}
+
+// Arrays made while the design had no sizes (a control set before any run) are empty: they take
+// the run's size count, zero-filled (no group, no change), and an empty target array is no
+// target array.
+void MendEmptySizeArrays(Design& d, int n) {
+    auto fill = [&](auto& a) {
+        if (a && a->empty()) a->resize(size_t(n));
+    };
+    if (d.targets && d.targets->empty()) d.targets.reset();
+    for (auto& p : d.parts) {
+        fill(p->sharedDie);
+        for (auto& b : p->basePoints) {
+            if (b->targets && b->targets->empty()) b->targets.reset();
+            fill(b->sharedNotes);
+        }
+        for (auto& f : p->fixedDistances) fill(f->perSize);
+    }
+    for (auto& pc : d.pieces) fill(pc->sharedDie);
 }
 
 struct Box {
@@ -360,6 +418,8 @@ void MakeCopies(PartGrading& g, std::vector<Line*>& evaluate, CopyCounts& counts
             const bool absurd = !inside && LineIsAbsurd(*src);
             if (!inside) ++counts.far;
             const std::vector<uint32_t>* marks = g.marksOf(*src);
+            const std::vector<PointF>* mirrored = g.sourceOf(src.get());
+            if (mirrored && mirrored->size() != src->nodes.size()) mirrored = nullptr;
             Line* prev = nullptr;
             for (int i = 0; i < n; ++i) {
                 auto c = std::make_unique<Line>();
@@ -368,8 +428,10 @@ void MakeCopies(PartGrading& g, std::vector<Line*>& evaluate, CopyCounts& counts
                 for (size_t j = 0; j < c->nodes.size(); ++j) {
                     Node& node = c->nodes[j];
                     node.word &= ~kNodeGradingMarks;
-                    if (!inside || (marks && (*marks)[j])) continue;
-                    const PointF q = m.apply(node.pt());
+                    if (!inside) continue;
+                    const PointF from = mirrored ? (*mirrored)[j] : node.pt();
+                    // Marked nodes keep their (scratch) base position until their control places them.
+                    const PointF q = marks && (*marks)[j] ? from : m.apply(from);
                     node.x = q.x;
                     node.y = q.y;
                 }
@@ -400,11 +462,13 @@ void MakeCopies(PartGrading& g, std::vector<Line*>& evaluate, CopyCounts& counts
             if (k < 0) continue;
             const bool inside = WithinPatternLimits({src->x, src->y});
             if (!inside) ++counts.far;
+            const std::vector<PointF>* mirrored = g.sourceOf(src.get());
+            const PointF from = mirrored && mirrored->size() == 1 ? mirrored->front() : PointF{src->x, src->y};
             using T = std::remove_reference_t<decltype(*src)>;
             T* prev = nullptr;
             for (int i = 0; i < n; ++i) {
                 auto c = std::make_unique<T>();
-                const PointF q = inside ? g.transform({src->x, src->y}, k, i) : PointF{src->x, src->y};
+                const PointF q = inside ? g.transform(from, k, i) : PointF{src->x, src->y};
                 c->x = q.x;
                 c->y = q.y;
                 fill(*c, *src);
@@ -457,6 +521,7 @@ GradeReport GradeDesign(Design& d, const TSmooth& smooth, const GradeOptions& op
     }
 
     ClearGrading(d);
+    MendEmptySizeArrays(d, list.n);
     d.n = list.n;
     d.baseIndex = list.baseIndex;
     d.stepTable = table;

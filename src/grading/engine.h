@@ -56,6 +56,7 @@ public:
     PartGrading(const Design& d, Part& part, int partIndex, const SizeList& list, const std::vector<PairF>& table);
 
     Part& part() const { return part_; }
+    int partIndex() const { return partIndex_; }
     int sizeCount() const { return n_; }
     int baseIndex() const { return b_; }
     int basePointCount() const { return int(bases_.size()); }
@@ -99,6 +100,20 @@ public:
     // The marks of a line (one word per node), or null when none of its nodes is marked.
     const std::vector<uint32_t>* marksOf(const Line& line) const;
 
+    // Scratch positions the copies are graded from in place of an element's own (front symmetry
+    // grades an element from its mirror image): one point per node of a line, one for a pin or
+    // motif. The base records are never written, so nothing drifts by rounding.
+    void setSource(const void* element, std::vector<PointF> points);
+    const std::vector<PointF>* sourceOf(const void* element) const;
+    // Node j of a line as the copies are graded from it.
+    PointF sourcePoint(const Line& line, size_t j) const;
+    void clearSources() { sources_.clear(); }
+    // Grades base point k as if it stood at p (front symmetry): the maps of it and of the base
+    // points hanging from it follow; factors and the reported displacement stay.
+    void moveBasePoint(int k, PointF p);
+    // Every base point back at its own position.
+    void restoreBasePoints();
+
 private:
     struct Base {
         const BasePoint* record = nullptr;
@@ -112,6 +127,7 @@ private:
     void computeFactors(const Design& d, const SizeList& list, const std::vector<PairF>& table);
     void computeDisplacements();
     void computeMaps();
+    PointD chainDisplacement(size_t k, int i) const;
 
     Part& part_;
     int partIndex_ = 0;
@@ -125,6 +141,7 @@ private:
     bool finite_ = true;
     std::vector<std::string> warnings_;
     std::unordered_map<const Line*, std::vector<uint32_t>> marks_;
+    std::unordered_map<const void*, std::vector<PointF>> sources_;
 };
 
 // The grading controls hook into the run at fixed points of every part with base points. The

@@ -154,7 +154,7 @@ void BuildSampleDesign(Design& d) {
     auto fixed = std::make_unique<FixedDistance>();
     fixed->host = &q;
     fixed->first = {quarter.linesB.front().get(), kKindLine};
-    fixed->f = {0, 1, 0, 1};
+    fixed->f = {0, 0, 1, 1};
     fixed->perSize = std::vector<float>(size_t(d.n), 0.5f);
     quarter.fixedDistances.push_back(std::move(fixed));
 

@@ -17,6 +17,10 @@
 
 namespace rz {
 
+// Node marks (bits 17, 18) that a grading run sets on the nodes its controls place: transient,
+// so never read nor written.
+constexpr uint32_t kNodeRunMarks = 0x60000u;
+
 const char kBanner65[] = "KESTREL BRELAN INFO & TECHNOLOGY LIMITED        2007/05 VOPAV6.5";
 const char kBanner63[] = "KESTREL BRELAN-SOFT INFO TECHNOLOGY CO.,LTD. 2003/03/18 VOPAV6.3";
 const char kBanner50[] = "KESTREL Torvent Science & Technology Developing Co.,LTD.2000V5.0";
@@ -120,6 +124,7 @@ void XieRecordReader::readLines(uint32_t id, List<Line>& out) {
                 r_.f32(nd.x);
                 r_.f32(nd.y);
                 r_.u32(nd.word);
+                nd.word &= ~kNodeRunMarks;  // stale marks would keep nodes from grading
             }
             if (take < n) r_.markTruncated();
         }
@@ -234,7 +239,7 @@ void XieRecordWriter::lines(const List<Line>& l) {
         for (auto& n : r.nodes) {
             w.f32(n.x);
             w.f32(n.y);
-            w.u32(n.word);
+            w.u32(n.word & ~kNodeRunMarks);
         }
     }
 }

@@ -194,8 +194,8 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
                                    32910, 32853, 32852, 32854, 32901, 34032, 32902,
                                    // The motif strip's and the settings dialogs'.
                                    32800, 32848, 32917, 32905, 32906, 32907, 32908, 32824,
-                                   // The grading's: 鞋样扩缩, 全号显示, 本码参数, 目标参数.
-                                   34039, 32921, 32903, 32904};
+                                   // The grading's: 鞋样扩缩, 全号显示, 本码参数, 目标参数, 选号输出.
+                                   34039, 32921, 32903, 32904, 34086};
     // The interaction engine's: the mode commands, the snap switches and 全选.
     std::set<int> engineIds = {34137, 34140, 34142, 34143, 34144, 34180};
     for (const ModeCommandInfo& c : ModeCommands()) engineIds.insert(c.command);

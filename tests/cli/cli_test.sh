@@ -331,6 +331,53 @@ check "grade refusal writes nothing" test ! -e "$tmp/none-out.XIE"
 "$cli" grade "$tmp/plain.XIE" "$tmp/p2.XIE" --format 2 >/dev/null
 check "grade with a label format" test -e "$tmp/p2.XIE"
 
+# grade --controls: what each control did; the sample's fixed distance ties a line without a base
+# point, so it is skipped and says why.
+out=$("$cli" grade "$sample" --json)
+check "grade controls front" grep -q '"front":\[{"element":"pin:2","master":"line:1","skipped":null}\]' <<<"$out"
+check "grade controls skipped" grep -q '"slave":"line:3","master":"line:2","nodes":null,"pairs":\[\],"skipped":"定距从线没有扩缩"' <<<"$out"
+check "grade controls none" test "$(grep -c '"controls"' <<<"$("$cli" grade "$sample" --json --controls none)")" -eq 0
+"$cli" grade "$sample" --controls sideways 2>/dev/null
+check "grade controls refused" test $? -eq 2
+
+# control: the tools and dialogs of the grading controls; OUT only on success.
+out=$("$cli" control "$sample" "$tmp/z.XIE" share line:2 0.2 0.4 base:1)
+check "control share" grep -q '"zone":"zone:1/0","f":\[0.162499994,0.200000003,0.400000006,0.4375\]' <<<"$out"
+"$cli" control "$tmp/z.XIE" "$tmp/zz.XIE" share line:2 0.3 0.5 base:1 2>"$tmp/err"
+check "control overlap refused" test $? -eq 1
+check "control refusal says why" grep -q '^refused: the stretch overlaps a shared zone$' "$tmp/err"
+check "control refusal writes nothing" test ! -e "$tmp/zz.XIE"
+check "control zone graded" grep -q '"zone":"zone:1/0","host":"line:2","base_point":"base:1","nodes":\[1,1,1,1\],"skipped":null' <<<"$("$cli" grade "$tmp/z.XIE" --json)"
+"$cli" control "$sample" "$tmp/x.XIE" front line:1 pin:0 2>"$tmp/err"
+check "control curved axis" grep -qx '对称轴必须是直线！' "$tmp/err"
+check "control front" grep -q '"linked":\["line:2","base:2"\]' <<<"$("$cli" control "$sample" "$tmp/f.XIE" front line:3 line:2 base:2)"
+check "control fix" grep -q '"made_fixed":true,"lines":\["line:2"\]' <<<"$("$cli" control "$sample" "$tmp/fx.XIE" fix base:2 line:2)"
+check "control distances keep the base at 0" grep -q '"per_size":\[100,100,100,100,0,100,100,100,100\]' \
+  <<<"$("$cli" control "$sample" "$tmp/d.XIE" distances fixed:1/0 1,1,1,1,9,1,1,1,1)"
+"$cli" control "$sample" "$tmp/g.XIE" groups piece:0 1,1*,1,2,2,0,0,0,0 >/dev/null
+check "control marking rule" grep -q '"groups":\[1,1,129,2,130,0,0,0,0\]' <<<"$("$cli" control "$tmp/g.XIE" "$tmp/g2.XIE" groups piece:0 --mark 2)"
+"$cli" control "$sample" "$tmp/x.XIE" attr base:1 --owner base:2 2>"$tmp/err"
+check "control owner loop refused" grep -qx 'refused: the owner would close a loop' "$tmp/err"
+
+# run: 共用 through the window's tool, step by step, then graded with its zone.
+printf '%s\n' 'page 1' 'view 180 -20 340 100' 'command 共用' 'click 240 0' 'click 250 0' 'click 320 60' 'click 300 20' \
+  >"$tmp/share.txt"
+out=$("$cli" run "$sample" "$tmp/share.txt" "$tmp/share.XIE")
+check "run share prompts" grep -q '"prompt":"第三步：请选择基点(或按住ctrl键可以增加基点)！","mode":118,"step":3' <<<"$out"
+check "run share zone graded" grep -q '"host":"line:2","base_point":"base:2","nodes":\[1,1,1,1\],"skipped":null' \
+  <<<"$("$cli" grade "$tmp/share.XIE" --json)"
+
+# output: graded parts onto a sheet, one piece per part and size; unevaluated features are named.
+out=$("$cli" output "$sample" --json --page 1 --sizes 0,4)
+check "output pieces" grep -q '"pieces":\[{"piece_id":1,"source":"part:1","size_index":0,"size_value":220,' <<<"$out"
+check "output second size" grep -q '{"piece_id":2,"source":"part:1","size_index":4,"size_value":240,' <<<"$out"
+check "output not output" grep -q '"skipped":\[\],"not_output":\["marks"\]}$' <<<"$out"
+check "output label text" grep -q '"text":"样板：女鞋前帮;做240"' <<<"$("$cli" output "$sample" --json --page 0 --sizes 4)"
+"$cli" output "$sample" -o "$tmp/o.OUT" --page 0 --layout 2 --angle 30
+check "output cut file" grep -q '"next_piece_id":10' <<<"$("$cli" cutfile "$tmp/o.OUT")"
+"$cli" output "$sample" --json --pieces 0 2>/dev/null
+check "output pieces not built" test $? -eq 1
+
 # render --graded: 全号显示 of every size differs from one size (the quarter on page 1 belongs
 # to the piece marked for output, so it is what the sizes show).
 "$cli" render "$tmp/graded.XIE" "$tmp/all.svg" --size 640x400 --graded all --page 1

@@ -2,7 +2,10 @@
 // would (earlier results are discarded first), then the grading run; OUT gets the pattern with
 // its grading results saved (扩缩保存). A refused run prints one line, exits 1 and writes nothing.
 #include <cstdio>
+#include <memory>
 
+#include "control_address.h"
+#include "grading/controls.h"
 #include "grading/engine.h"
 #include "grading/size_dialogs.h"
 #include "json_out.h"
@@ -66,13 +69,86 @@ void Dump(JsonOut& j, const Design& d) {
     j.endArr();
 }
 
+// What each control did, per graded part, with the addresses of the input file.
+void Controls(JsonOut& j, const DesignAddresses& a, const Design& d, const std::vector<PartControlReport>& report) {
+    auto skipped = [&](const std::string& why) {
+        if (why.empty()) j.key("skipped").null();
+        else j.key("skipped").str(why);
+    };
+    auto nodes = [&](const std::optional<std::array<int, 4>>& n) {
+        if (!n) {
+            j.key("nodes").null();
+            return;
+        }
+        j.key("nodes").beginArr();
+        for (int v : *n) j.num(v);
+        j.endArr();
+    };
+    auto addr = [&](const std::string& s) {
+        if (s.empty()) j.null();
+        else j.str(s);
+    };
+    j.key("controls").beginArr();
+    for (const PartControlReport& r : report) {
+        j.beginObj().key("part").num(r.partIndex).key("zones").beginArr();
+        for (size_t k = 0; k < r.zones.size(); ++k) {
+            const ZoneOutcome& z = r.zones[k];
+            j.beginObj().key("zone").str("zone:" + std::to_string(r.partIndex) + "/" + std::to_string(k));
+            j.key("host");
+            addr(a.name(Cat::Lines, z.zone->host));
+            j.key("base_point");
+            addr(a.name(Cat::BasePoints, z.zone->basePoint));
+            nodes(z.nodes);
+            skipped(z.skipped);
+            j.endObj();
+        }
+        j.endArr().key("fixed").beginArr();
+        for (size_t k = 0; k < r.fixed.size(); ++k) {
+            const FixedOutcome& f = r.fixed[k];
+            j.beginObj().key("fixed").str("fixed:" + std::to_string(r.partIndex) + "/" + std::to_string(k));
+            j.key("kind").num(double(f.fixed->first.kind)).key("slave");
+            addr(a.name(f.fixed->first));
+            j.key("master");
+            addr(a.name(Cat::Lines, f.fixed->host));
+            nodes(f.nodes);
+            j.key("pairs").beginArr();
+            for (const FixedPair& p : f.pairs)
+                j.beginArr().num(p.slaveNode).num(p.masterNode).num(p.dx).num(p.dy).endArr();
+            j.endArr();
+            skipped(f.skipped);
+            j.endObj();
+        }
+        j.endArr().key("front").beginArr();
+        for (const FrontOutcome& f : r.front) {
+            j.beginObj().key("element");
+            addr(a.name(f.element));
+            j.key("master");
+            addr(a.name(Cat::Lines, f.master));
+            skipped(f.skipped);
+            j.endObj();
+        }
+        j.endArr().endObj();
+    }
+    j.endArr();
+}
+
 int GradeVerb(const std::vector<std::string>& args) {
     bool json = false, dump = false;
     std::string in, out, error;
     SizeOptions o;
+    ControlSet set;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--json") json = true;
         else if (args[i] == "--dump") dump = json = true;
+        else if (args[i] == "--controls") {
+            auto c = i + 1 < args.size() ? ParseControlSet(args[i + 1]) : std::nullopt;
+            if (!c) {
+                std::fprintf(stderr, "rozedoz-cli grade: --controls takes all, none or a list of front,shared,fixed\n");
+                return 2;
+            }
+            set = *c;
+            ++i;
+        }
         else if (ParseSizeOption(args, i, o, error)) {
             if (!error.empty()) {
                 std::fprintf(stderr, "rozedoz-cli grade: %s\n", error.c_str());
@@ -89,7 +165,9 @@ int GradeVerb(const std::vector<std::string>& args) {
         }
     }
     if (in.empty()) {
-        std::fprintf(stderr, "usage: rozedoz-cli grade FILE [OUT.XIE] [size options] [--json] [--dump]\n");
+        std::fprintf(stderr,
+                     "usage: rozedoz-cli grade FILE [OUT.XIE] [size options] [--controls all|none|front,shared,fixed] "
+                     "[--json] [--dump]\n");
         return 2;
     }
     HeadlessPlatform platform;
@@ -107,7 +185,11 @@ int GradeVerb(const std::vector<std::string>& args) {
         ApplySizeOptions(d, o);
         if (d.n > 0) d.resizePerSizeArrays();
     }
-    GradeReport r = GradeDesign(d, doc.smooth);
+    const DesignAddresses addresses(d);  // the input's addresses, before copies are added
+    GradingRunControls controls(set);
+    GradeOptions go;
+    if (set.any()) go.controls = &controls;
+    GradeReport r = GradeDesign(d, doc.smooth, go);
     if (!r.ok) return Refuse(r.error);
     if (!out.empty()) {
         d.flags |= kDesignSaveGrading;
@@ -127,13 +209,16 @@ int GradeVerb(const std::vector<std::string>& args) {
     j.key("warnings").beginArr();
     for (const std::string& w : r.warnings) j.str(w);
     j.endArr();
+    if (set.any()) Controls(j, addresses, d, controls.report());
     if (dump) Dump(j, d);
     j.endObj();
     std::printf("%s\n", j.s.c_str());
     return 0;
 }
 
-RegisterVerb reg("grade", "grade FILE [OUT.XIE] [size options] [--json] [--dump]   鞋样扩缩: graded copies of every size",
+RegisterVerb reg("grade",
+                 "grade FILE [OUT.XIE] [size options] [--controls all|none|front,shared,fixed] [--json] [--dump]   "
+                 "鞋样扩缩: graded copies of every size",
                  GradeVerb);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "grading/controls.h"
 #include "grading/display.h"
 #include "interact/scene.h"
 #include "interact/screens.h"
@@ -91,6 +92,8 @@ int RenderVerb(const std::vector<std::string>& args) {
     TDoc doc(platform);
     FileResult r;
     if (!LoadPattern(doc, in, r)) return 1;
+    // As the window: the zones and ties are drawn from shapes a file does not keep.
+    for (auto& p : doc.design.parts) BuildControlShapes(*p);
     if (page >= 0) SelectPage(doc, page);
     if (!graded.empty()) {
         Design& d = doc.design;

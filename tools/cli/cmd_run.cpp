@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "grading/align_tool.h"
+#include "grading/control_tools.h"
 #include "commands/draw_common.h"
 #include "commands/edit_tools.h"
 #include "commands/measure.h"
@@ -333,7 +335,9 @@ public:
         InstallMeasureTool(*eng_);
         DesignServices design;
         design.popup = edit.popup;
+        design.basePointAttributes = BasePointAttributeDialog;
         InstallDesignTools(*eng_, std::move(design));
+        InstallGradingTools(*eng_);
         eng_->UpdateModeStatus();
     }
 

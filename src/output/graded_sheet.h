@@ -1,0 +1,39 @@
+// Graded parts onto the output sheet: one sheet piece per part and size, its items taken from the
+// graded part with the output-selection matrix of its role (选号输出, 选片输出, 单片输出 and the
+// size steps of the back screen).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "grading/graded_output.h"
+#include "output/sheet.h"
+
+namespace rz {
+
+struct GradedOutputOptions {
+    double angle = 0.0;   // 选片输出: the direction of the rubber-band line (radians)
+    int layout = 0;       // 1 or 2 (选片输出, Shift: every second size turned by 180°); 0: none
+    bool corner = false;  // without a layout: each size's box ends at the sheet's corner (W, H)
+    TFont* font = nullptr;
+};
+
+// What one call put on the sheet.
+struct GradedOutputLog {
+    struct Piece {
+        int32_t pieceId = 0;
+        int size = 0;
+        size_t firstItem = 0, itemCount = 0;
+        std::vector<OutputItem> items;  // as generated, before placement (for reports)
+    };
+    std::vector<Piece> pieces;
+    std::vector<int> skipped;             // sizes the shared-die array or a failed evaluation left out
+    std::vector<std::string> notOutput;   // features without an evaluation at a size
+};
+
+// Appends the part in the listed sizes (the shared-die rule applied); returns the index of the
+// first item appended, or −1 when nothing was. Each size takes the sheet's next piece id.
+int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part& part, const std::vector<int>& sizes,
+                    const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
+
+}  // namespace rz

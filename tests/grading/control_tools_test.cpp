@@ -1,0 +1,201 @@
+// The grading-control tools driven through the engine with scripted clicks: prompts, tones,
+// questions and dialogs, refusals, double toggles and one undo snapshot per committed change.
+#include "../interact/engine_fixture.h"
+#include "grading/align_tool.h"
+#include "grading/control_edit.h"
+#include "grading/control_tools.h"
+#include "grading_fixture.h"
+#include "interact/modes.h"
+
+namespace rz::test {
+namespace {
+
+struct ControlToolTest : EngineTest {
+    Part* p = nullptr;
+    BasePoint* b = nullptr;
+    Line* axis = nullptr;   // straight, x = 1000
+    Line* curve = nullptr;  // not straight
+    Line* host = nullptr;   // y = 6000, 10000 units long
+    Pin* pin = nullptr;
+    Pin* far = nullptr;  // in the other part
+
+    void SetUp() override {
+        EngineTest::SetUp();
+        SetSizes(doc.design);
+        p = &part(0);
+        b = &AddBase(*p, 5000, 3000);
+        axis = &addLine(*p, {{1000, 500}, {1000, 5000}});
+        curve = &addLine(*p, {{2000, 500}, {3500, 2500}, {2000, 5000}});
+        host = &addLine(*p, {{0, 6000}, {5000, 6000}, {10000, 6000}});
+        for (Line* l : {axis, curve, host}) l->basePoint = b;
+        pin = &addPin(*p, 4000, 1500);
+        Part& other = part(1);
+        far = &addPin(other, 8000, 1500);
+        eng->designChanged();
+        InstallGradingTools(*eng);
+    }
+    int snapshots() const { return doc.undo.stored(); }
+    std::string prompt() const { return platform.prompts.empty() ? "" : platform.prompts.back(); }
+    int lastTone() const { return platform.tones.empty() ? 0 : platform.tones.back(); }
+};
+
+TEST_F(ControlToolTest, FrontSymmetryPicksAStraightMasterAndTogglesElements) {
+    eng->SetMode(mode::FrontSymControl);
+    EXPECT_EQ(prompt(), "请选择对称主线！");
+    click(px(2000, 500 + 10));  // the curve's first segment
+    ASSERT_EQ(platform.notices.size(), 1u);
+    EXPECT_EQ(platform.notices.back(), "对称轴必须是直线！");
+    EXPECT_EQ(eng->step(), 0);
+    click(px(1000, 3000));
+    EXPECT_EQ(prompt(), "请选择需要前对称控制的元素！");
+    const int before = snapshots();
+    click(px(4000, 1500));
+    EXPECT_EQ(pin->frontSym, axis);
+    EXPECT_EQ(snapshots(), before + 1);
+    click(px(4000, 1500));  // the second toggle takes the link away
+    EXPECT_EQ(pin->frontSym, nullptr);
+    EXPECT_EQ(snapshots(), before + 2);
+    click(px(8000, 1500));  // another part
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(snapshots(), before + 2);
+    // A linked line cannot become a master, and the master cannot link itself.
+    click(px(1000, 3000));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    EXPECT_EQ(prompt(), "选择对称轴...");
+    EXPECT_EQ(eng->step(), 0);
+}
+
+TEST_F(ControlToolTest, ShareStepsThroughStartEndAndBaseAndRefusesOverlaps) {
+    eng->SetMode(mode::Share);
+    click(px(5000, 6000));
+    EXPECT_EQ(prompt(), "第一步：请选择共用段起始点！");
+    click(px(2000, 6000));
+    EXPECT_EQ(prompt(), "第二步：请选择共用段终止点！");
+    click(px(4000, 6000));
+    EXPECT_EQ(lastTone(), kToneAccepted);
+    EXPECT_EQ(prompt(), "第三步：请选择基点(或按住ctrl键可以增加基点)！");
+    const int before = snapshots();
+    click(px(5000, 3000));  // the base point
+    ASSERT_EQ(p->sharedZones.size(), 1u);
+    const SharedZone& z = *p->sharedZones[0];
+    EXPECT_NEAR(z.f[1], 0.2, 1e-3);
+    EXPECT_NEAR(z.f[2], 0.4, 1e-3);
+    EXPECT_NEAR(z.f[0], 0.05, 1e-3);  // the 15 mm default blend
+    EXPECT_NEAR(z.f[3], 0.55, 1e-3);
+    EXPECT_EQ(z.basePoint, b);
+    EXPECT_EQ(snapshots(), before + 1);
+    EXPECT_EQ(prompt(), "第一步：请选择共用段起始点！");
+    // A stretch reaching into the zone's blend is refused; the right button steps back.
+    click(px(7000, 6000));
+    click(px(5000, 6000));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(eng->step(), 2);
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    EXPECT_EQ(lastTone(), kToneBack);
+    EXPECT_EQ(eng->step(), 1);
+    // Ctrl adds a base point owned by the first one.
+    click(px(7000, 6000));
+    click(px(8000, 6000));
+    click(px(6000, 4000), kMkCtrl);
+    ASSERT_EQ(p->sharedZones.size(), 2u);
+    ASSERT_EQ(p->basePoints.size(), 2u);
+    EXPECT_EQ(p->sharedZones[1]->basePoint, p->basePoints[1].get());
+    EXPECT_EQ(p->basePoints[1]->owner, b);
+    EXPECT_NEAR(p->sharedZones[1]->f[0], 0.55, 1e-3);  // stops at the neighbour
+    EXPECT_EQ(snapshots(), before + 2);
+    // A click in the first zone's front blend opens 前接顺区.
+    platform.dialogValues.push_back({5.0});
+    click(px(1000, 6000));
+    ASSERT_FALSE(platform.dialogTitles.empty());
+    EXPECT_EQ(platform.dialogTitles.back(), "前接顺区");
+    EXPECT_NEAR(p->sharedZones[0]->f[0], 0.15, 1e-3);
+    EXPECT_EQ(snapshots(), before + 3);
+}
+
+TEST_F(ControlToolTest, FixAsksOnceAndGivesLinesToTheFixedBasePointAndBack) {
+    BasePoint& second = AddBase(*p, 2500, 4000, b);
+    eng->SetMode(mode::Fix);
+    EXPECT_EQ(prompt(), "选择做固定用的基点...");
+    click(px(9000, 200));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    platform.answers.push_back(false);
+    click(px(2500, 4000));
+    EXPECT_FALSE(second.sharedNotes);
+    EXPECT_EQ(eng->step(), 0);
+    const int before = snapshots();
+    click(px(2500, 4000));
+    ASSERT_EQ(platform.questions.back(), "确定将该基点设成固定基点吗？");
+    ASSERT_TRUE(second.sharedNotes);
+    EXPECT_EQ(*second.sharedNotes, (std::vector<uint8_t>{1, 1, 0x81, 1, 1}));
+    EXPECT_EQ(prompt(), "请选择被固定的线条！");
+    click(px(1000, 3000));
+    EXPECT_EQ(axis->basePoint, &second);
+    click(px(1000, 3000));
+    EXPECT_EQ(axis->basePoint, b);
+    EXPECT_EQ(snapshots(), before + 3);
+    // A fixed base point is not asked about again.
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    const size_t asked = platform.questions.size();
+    click(px(2500, 4000));
+    EXPECT_EQ(platform.questions.size(), asked);
+    EXPECT_EQ(eng->step(), 1);
+}
+
+TEST_F(ControlToolTest, FixedDistanceTiesAPinToAMasterAndOpensItsParametersAfterwards) {
+    eng->SetMode(mode::FixedDistance);
+    EXPECT_EQ(prompt(), "选择被定距的元素...");
+    click(px(4000, 1500));
+    EXPECT_EQ(prompt(), "第三步：请选择定距主线！");
+    click(px(4000, 1500 + 3));  // the pin again: not a line
+    EXPECT_EQ(lastTone(), kToneRefused);
+    const int before = snapshots();
+    click(px(1000, 3000));
+    ASSERT_EQ(p->fixedDistances.size(), 1u);
+    EXPECT_EQ(p->fixedDistances[0]->first.ptr, pin);
+    EXPECT_EQ(p->fixedDistances[0]->host, axis);
+    EXPECT_EQ(snapshots(), before + 1);
+    // 定距参数: the base size's field is read-only and its entry stays 0.
+    platform.dialogValues.push_back({1, 2, 9, 3, 4, 0, 0});
+    click(px(4000, 1500));
+    ASSERT_EQ(platform.dialogTitles.back(), "定距参数 (创建)");
+    EXPECT_FALSE(platform.formFields.back()[2].enabled);
+    ASSERT_TRUE(p->fixedDistances[0]->perSize);
+    EXPECT_EQ(*p->fixedDistances[0]->perSize, (std::vector<float>{100, 200, 0, 300, 400}));
+    EXPECT_EQ(snapshots(), before + 2);
+    // A master line asks before its ties are deleted.
+    platform.answers.push_back(true);
+    click(px(1000, 3000));
+    EXPECT_EQ(platform.questions.back(), "该线已是其他线的定距主线！删除关联吗？");
+    EXPECT_TRUE(p->fixedDistances.empty());
+}
+
+TEST_F(ControlToolTest, DialogsOfGroupsAndBasePointAttributes) {
+    // 共模说明: marking size 1 marks the same place in every run; all zero removes the array.
+    std::optional<std::vector<uint8_t>> die;
+    platform.dialogValues.push_back({1, 0, 1, 1, 1, 0, 2, 0, 2, 0});
+    ASSERT_TRUE(GroupsDialog(*eng, "分片共模说明", die));
+    EXPECT_EQ(platform.dialogTitles.back(), "分片共模说明 (创建)");
+    EXPECT_EQ(*die, (std::vector<uint8_t>{1, 0x81, 1, 2, 0x82}));
+    platform.dialogValues.push_back({0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(GroupsDialog(*eng, "分片共模说明", die));
+    EXPECT_FALSE(die);
+
+    // 基点属性: 归属序号 offers no base point hanging from this one.
+    BasePoint& c = AddBase(*p, 2500, 4000, b);
+    EXPECT_FALSE(BasePointAttributeDialog(*eng, *p, *b));  // cancelled
+    EXPECT_EQ(platform.formFields.back()[9].options, (std::vector<std::string>{"无"}));
+    EXPECT_TRUE(platform.formFields.back()[0].enabled);  // no grading results: the reference is free
+    platform.dialogValues.push_back({3, 250, 0, 0, 0, 0, 0, 0, 1, 0});
+    ASSERT_TRUE(BasePointAttributeDialog(*eng, *p, c));
+    EXPECT_EQ(LengthReferenceMode(c), 3);
+    EXPECT_FLOAT_EQ(c.length, 250.0f);
+    EXPECT_TRUE(IndependentDirection(c));
+    EXPECT_EQ(c.owner, nullptr);
+}
+
+}  // namespace
+}  // namespace rz::test

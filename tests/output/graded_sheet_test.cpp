@@ -1,0 +1,110 @@
+// Graded parts onto a sheet: one piece id per size, the die rule, sizes side by side without
+// overlap, every second size turned in layout 2, and each size in the sheet's corner.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "geom/smooth.h"
+#include "grading/engine.h"
+#include "model/afterload.h"
+#include "output/graded_sheet.h"
+
+namespace rz {
+namespace {
+
+struct GradedSheetTest : ::testing::Test {
+    Design d;
+    Settings s;
+    SheetSettings block;
+    std::unique_ptr<PLTC> sheet;
+    Part* part = nullptr;
+
+    void SetUp() override {
+        d.flags = kDesignMarginFullColour;
+        d.rangeFrom = 240, d.rangeTo = 260, d.step = 5, d.baseSize = 250;
+        d.baseParams = {100.0f, 100.0f, 2.0f, 1.0f};
+        part = &d.firstPart();
+        auto b = std::make_unique<BasePoint>();
+        b->x = 2000, b->y = 1000;
+        BasePoint* base = b.get();
+        part->basePoints.push_back(std::move(b));
+        auto add = [&](List<Line>& list, std::vector<PointF> pts) {
+            auto l = std::make_unique<Line>();
+            for (PointF q : pts) l->nodes.push_back({q.x, q.y, 0});
+            l->flags = 4u << kLineMethodShift;
+            l->basePoint = base;
+            list.push_back(std::move(l));
+        };
+        add(part->linesA, {{0, 0}, {4000, 0}, {4000, 2000}, {0, 2000}, {0, 0}});
+        add(part->linesB, {{500, 500}, {3500, 500}});  // runs left to right
+        EvaluateAllLines(d, TSmooth{});
+        ASSERT_TRUE(GradeDesign(d, TSmooth{}).ok);
+        sheet = std::make_unique<PLTC>(block);
+    }
+    struct Box {
+        float x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
+    };
+    Box boxOf(int32_t id) const {
+        Box b;
+        for (const PlotItem& it : sheet->items)
+            if (it.pieceId == id)
+                for (PointF p : it.points)
+                    b.x0 = std::min(b.x0, p.x), b.y0 = std::min(b.y0, p.y), b.x1 = std::max(b.x1, p.x), b.y1 = std::max(b.y1, p.y);
+        return b;
+    }
+    PointF innerDirection(int32_t id) const {
+        for (const PlotItem& it : sheet->items)
+            if (it.pieceId == id && it.kind() == kItemInner) return {it.points.back().x - it.points.front().x, it.points.back().y - it.points.front().y};
+        return {};
+    }
+};
+
+TEST_F(GradedSheetTest, SizesLieSideBySideWithOwnPieceIdsAndLayoutTwoTurnsEverySecond) {
+    GradedOutputOptions o;
+    o.layout = 2;
+    GradedOutputLog log;
+    const int first = OutputPartSizes(*sheet, d, s, *part, {0, 1, 2, 3, 4}, o, &log);
+    EXPECT_EQ(first, 0);
+    ASSERT_EQ(log.pieces.size(), 5u);
+    EXPECT_EQ(sheet->nextPieceId, 6);
+    const float W = sheet->area().w;
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(log.pieces[size_t(k)].pieceId, k + 1);
+        const Box b = boxOf(k + 1);
+        EXPECT_GE(b.x0, W - 1e-3f);
+        if (k > 0) EXPECT_GT(b.x0, boxOf(k).x1) << "sizes overlap";
+        const PointF dir = innerDirection(k + 1);
+        if (k % 2) EXPECT_LT(dir.x, 0.0f) << k;  // turned by 180°
+        else EXPECT_GT(dir.x, 0.0f) << k;
+    }
+    // Larger sizes are wider.
+    EXPECT_GT(boxOf(5).x1 - boxOf(5).x0, boxOf(1).x1 - boxOf(1).x0);
+    EXPECT_EQ(sheet->dirty, 1);
+}
+
+TEST_F(GradedSheetTest, TheDieRuleSkipsSizesAndTheCornerFlagPlacesEachSizeAtTheCorner) {
+    part->sharedDie = std::vector<uint8_t>{1, 0x81, 1, 0, 0};
+    GradedOutputOptions o;
+    o.corner = true;
+    GradedOutputLog log;
+    OutputPartSizes(*sheet, d, s, *part, {0, 1, 2, 3, 4}, o, &log);
+    ASSERT_EQ(log.pieces.size(), 3u);
+    EXPECT_EQ(log.pieces[0].size, 1);
+    EXPECT_EQ(log.skipped, (std::vector<int>{0, 2}));
+    const WorkRange a = sheet->area();
+    for (const auto& pc : log.pieces) {
+        const Box b = boxOf(pc.pieceId);
+        EXPECT_NEAR(b.x1, a.w, 0.5);
+        EXPECT_NEAR(b.y1, a.h, 0.5);
+    }
+    // The outline keeps the part's tool and pieces per pair.
+    for (const PlotItem& it : sheet->items)
+        if (it.kind() == kItemOutline) {
+            EXPECT_EQ(it.tool(), kToolFullCut);
+            EXPECT_EQ(it.pen(), PenSlot(block, kToolFullCut));
+            EXPECT_EQ(it.flags & 0xF000u, part->flags & 0xF000u);
+        }
+}
+
+}  // namespace
+}  // namespace rz

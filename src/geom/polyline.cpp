@@ -686,6 +686,12 @@ std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool rem
     bool closed = PolyClosed(pts);
     Polyline out(n);
     auto differs = [&](size_t k, size_t i) { return SegLen(pts[k], pts[i]) >= kSameTol; };
+    // Runs of exactly equal points: a point's neighbour search starts past its run (every point
+    // of it fails the test anyway), so that a long run costs no more than a short one.
+    const size_t span = closed ? n - 1 : n;
+    std::vector<size_t> runFirst(span), runLast(span);
+    for (size_t i = 0; i < span; ++i) runFirst[i] = (i > 0 && pts[i] == pts[i - 1]) ? runFirst[i - 1] : i;
+    for (size_t i = span; i-- > 0;) runLast[i] = (i + 1 < span && pts[i] == pts[i + 1]) ? runLast[i + 1] : i;
     for (size_t i = 0; i < n; ++i) {
         if (closed && i == n - 1) {
             out[i] = out[0];
@@ -697,14 +703,14 @@ std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool rem
         const PointF* next = nullptr;
         if (closed) {
             size_t m = n - 1;
-            for (size_t s = 1; s < m && !prev; ++s)
+            for (size_t s = i - runFirst[i] + 1; s < m && !prev; ++s)
                 if (size_t k = (i + m - s) % m; differs(k, i)) prev = &pts[k];
-            for (size_t s = 1; s < m && !next; ++s)
+            for (size_t s = runLast[i] - i + 1; s < m && !next; ++s)
                 if (size_t k = (i + s) % m; differs(k, i)) next = &pts[k];
         } else {
-            for (size_t k = i; k-- > 0 && !prev;)
+            for (size_t k = runFirst[i]; k-- > 0 && !prev;)
                 if (differs(k, i)) prev = &pts[k];
-            for (size_t k = i + 1; k < n && !next; ++k)
+            for (size_t k = runLast[i] + 1; k < n && !next; ++k)
                 if (differs(k, i)) next = &pts[k];
         }
         DPoint q = OffsetVertex(prev, pts[i], next, d(i));

@@ -227,6 +227,8 @@ Polyline ArcPoints(PointF centre, PointF startVec, float sweep, float radius, fl
     }
     if (!(count >= 1.0)) count = 1.0;
     if (count > kMaxArcPoints) count = kMaxArcPoints;
+    // An arc too short to see (a zero radius) is a point: one piece, not thousands in one place.
+    if (!(std::fabs(a) * std::fabs(double(radius)) >= kSameTol)) count = 1.0;
     int nPieces = static_cast<int>(count);
     double da = a / nPieces;
     double c = std::cos(da), s = std::sin(da);

@@ -98,4 +98,22 @@ TEST(HostileLines, TangledOffsetsStayFiniteAndEndWhereTheyShould) {
     for (PointF p : cut) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
 }
 
+TEST(HostileLines, AZeroRadiusArcIsAPointAndRunsOfOnePointOffsetLikeTheirCorner) {
+    // A centred arc of radius 0 swept over thousands of turns is one piece, not 2^18 points.
+    Polyline dot = ArcByAngles({500, 500}, 0.0f, 0.0f, 8191.875f, 0.0f);
+    ASSERT_EQ(dot.size(), 2u);
+    EXPECT_EQ(dot.front(), (PointF{500, 500}));
+    // A corner repeated many times is offset as the corner itself is.
+    Polyline plain = {{0, 0}, {1000, 0}, {1000, 1000}};
+    Polyline repeated = {{0, 0}};
+    for (int i = 0; i < 5000; ++i) repeated.push_back({1000, 0});
+    repeated.push_back({1000, 1000});
+    PolyOffset(plain, 100.0f, false);
+    PolyOffset(repeated, 100.0f, false);
+    ASSERT_EQ(repeated.size(), 5002u);
+    for (size_t i = 1; i + 1 < repeated.size(); ++i) ASSERT_EQ(repeated[i], plain[1]) << i;
+    EXPECT_EQ(repeated.front(), plain.front());
+    EXPECT_EQ(repeated.back(), plain.back());
+}
+
 }  // namespace

@@ -258,22 +258,22 @@ bool CupsAvailable() {
 #endif
 }
 
-std::unique_ptr<Target> OpenTarget(const std::string& spec, int cancelFd, std::string& err) {
-    if (spec.empty()) {
+std::unique_ptr<Target> OpenTarget(const std::string& where, int cancelFd, std::string& err) {
+    if (where.empty()) {
         err = "no target";
         return nullptr;
     }
-    if (spec == "-") {
+    if (where == "-") {
         if (!TakeLock("stdout")) {
             err = "busy";
             return nullptr;
         }
         return std::unique_ptr<Target>(new StdoutTarget());
     }
-    if (spec.rfind("tcp://", 0) == 0) return OpenTcp(spec.substr(6), cancelFd, err);
-    if (spec.rfind("cups:", 0) == 0) {
+    if (where.rfind("tcp://", 0) == 0) return OpenTcp(where.substr(6), cancelFd, err);
+    if (where.rfind("cups:", 0) == 0) {
 #ifdef ROZEDOZ_HAVE_CUPS
-        std::string queue = spec.substr(5);
+        std::string queue = where.substr(5);
         std::string key = "cups:" + queue;
         if (queue.empty() || !TakeLock(key)) {
             err = queue.empty() ? "no queue" : "busy";
@@ -294,7 +294,7 @@ std::unique_ptr<Target> OpenTarget(const std::string& spec, int cancelFd, std::s
     }
 
     struct stat st {};
-    if (::stat(spec.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+    if (::stat(where.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
         const bool fifo = S_ISFIFO(st.st_mode);
         const std::string key = "dev:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
         if (!TakeLock(key)) {
@@ -303,7 +303,7 @@ std::unique_ptr<Target> OpenTarget(const std::string& spec, int cancelFd, std::s
         }
         int fd = -1;
         for (;;) {
-            fd = ::open(spec.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            fd = ::open(where.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
             // A FIFO opens only once someone reads it: wait for that until stopped.
             if (fd >= 0 || !fifo || errno != ENXIO) break;
             if (Cancelled(cancelFd)) {
@@ -334,12 +334,12 @@ std::unique_ptr<Target> OpenTarget(const std::string& spec, int cancelFd, std::s
         return std::unique_ptr<Target>(new FdTarget(fifo ? TargetKind::Fifo : TargetKind::Device, fd, key, true));
     }
     // A device that is not there is never created as a file.
-    if (spec.rfind("/dev/", 0) == 0) {
+    if (where.rfind("/dev/", 0) == 0) {
         err = "no such device";
         return nullptr;
     }
     std::error_code ec;
-    std::filesystem::path abs = std::filesystem::absolute(spec, ec);
+    std::filesystem::path abs = std::filesystem::absolute(where, ec);
     if (std::filesystem::is_directory(abs, ec)) {
         err = "is a folder";
         return nullptr;

@@ -37,10 +37,10 @@ protected:
     std::string lockKey_;
 };
 
-// Opens `spec` for a job. Waits (for a FIFO's reader, a TCP connection of at most 5 s) end
+// Opens `where` for a job. Waits (for a FIFO's reader, a TCP connection of at most 5 s) end
 // early when `cancelFd` becomes readable. Null with `err` set ("busy", "no such device", the
 // system's reason) when it cannot be opened.
-std::unique_ptr<Target> OpenTarget(const std::string& spec, int cancelFd, std::string& err);
+std::unique_ptr<Target> OpenTarget(const std::string& where, int cancelFd, std::string& err);
 
 // True when this build can send to CUPS queues.
 bool CupsAvailable();

@@ -1195,8 +1195,9 @@ std::vector<uint8_t> WriteXie(Design& d, const List<ScanLine>* scans, const List
         w.i32(x);
         w.i32(y);
     }
-    // Design parameter block.
-    w.u32(d.flags);
+    // Design parameter block. Results left out of the file are not announced in it either: the
+    // reader recomputes the results flag from the lists, so the word matches what a reload sees.
+    w.u32(graded ? d.flags : d.flags & ~kDesignGraded);
     w.u8(uint8_t(d.sizeSystem));
     w.u8(uint8_t(d.sizeCategory));
     w.u8(uint8_t(d.widthType));

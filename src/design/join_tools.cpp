@@ -402,64 +402,113 @@ bool TakeLinePress(Engine& e, const Pointer& p) {
 
 constexpr uint32_t kAxisColour = 0x008080;  // olive (red 128, green 128)
 
+// A scan line's polylines joined in order: what straightness and the axis ends are read from.
+Polyline ScanPoints(const ScanLine& s) {
+    Polyline all;
+    for (const Polyline& pl : s.shape) all.insert(all.end(), pl.begin(), pl.end());
+    return all;
+}
+
+bool IsStraightScanAxis(const ScanLine& s) {
+    const Polyline all = ScanPoints(s);
+    return all.size() >= 2 && PolyIsStraight(all, 20.0f) && PtDist(all.front(), all.back()) > 1.0f;
+}
+
+// The axis is a line (lines and pins are examined) or a scan line (the other scan lines are).
 struct SymmetryTool : Tool {
     Line* axis = nullptr;
     Part* axisPart = nullptr;
+    ScanLine* scanAxis = nullptr;
     int activeEnd = 0;
     bool nudged = false;
     std::vector<Line*> toggled;
+    std::vector<ScanLine*> toggledScans;
     std::vector<Polyline> images;
     // The four-point step.
     Line* fourOn = nullptr;
     std::vector<PointF> four;
 
     void releaseData() override {
-        axis = nullptr, axisPart = nullptr, fourOn = nullptr;
+        axis = nullptr, axisPart = nullptr, scanAxis = nullptr, fourOn = nullptr;
         activeEnd = 0, nudged = false;
-        toggled.clear(), images.clear(), four.clear();
+        toggled.clear(), toggledScans.clear(), images.clear(), four.clear();
     }
     void flush(Engine& e) {
         if (!nudged) return;
         nudged = false;
         e.doc.PushUndo();
     }
+    Polyline axisPoints() const { return scanAxis ? ScanPoints(*scanAxis) : axis->eval; }
     void rebuildImages(Engine& e) {
         images.clear();
-        if (!axis || axis->eval.size() < 2) return;
+        const Polyline ax = axisPoints();
+        if (ax.size() < 2) return;
         std::vector<const Polyline*> sel;
-        for (auto& part : e.doc.design.parts) {
-            if (part->page() != e.doc.currentPage()) continue;
-            for (const List<Line>* l : {&part->linesA, &part->linesB})
-                for (auto& line : *l)
-                    if ((line->flags & kFlagSelected) && line.get() != axis) sel.push_back(&line->eval);
+        if (scanAxis) {
+            for (auto& s : e.doc.scanLines)
+                if ((s->flags & kFlagSelected) && s.get() != scanAxis)
+                    for (const Polyline& pl : s->shape) sel.push_back(&pl);
+        } else {
+            for (auto& part : e.doc.design.parts) {
+                if (part->page() != e.doc.currentPage()) continue;
+                for (const List<Line>* l : {&part->linesA, &part->linesB})
+                    for (auto& line : *l)
+                        if ((line->flags & kFlagSelected) && line.get() != axis) sel.push_back(&line->eval);
+            }
         }
         for (const Polyline* pl : sel)
-            if (auto m = MirrorOf(*pl, axis->eval.front(), axis->eval.back(), {}); m) images.push_back(std::move(m->points));
+            if (auto m = MirrorOf(*pl, ax.front(), ax.back(), {}); m) images.push_back(std::move(m->points));
     }
     void setAxisEnds(Engine& e, PointF a, PointF b) {
-        axis->nodes = {{a.x, a.y, 0}, {b.x, b.y, 0}};
-        EvaluateLineRecord(*axis, e.doc.smooth);
-        RebuildPart(e.doc.design, *axisPart);
-        e.designChanged();
+        if (scanAxis) {
+            // Scan lines are not part of the undo ring: the move is not stored as a step.
+            scanAxis->shape = {{a, b}};
+            e.designChanged();
+        } else {
+            axis->nodes = {{a.x, a.y, 0}, {b.x, b.y, 0}};
+            EvaluateLineRecord(*axis, e.doc.smooth);
+            RebuildPart(e.doc.design, *axisPart);
+            e.designChanged();
+        }
         rebuildImages(e);
         e.redraw();
     }
+    bool takeAxis(Engine& e, const PickResult& r) {
+        if (r.kind == kKindScanLine && IsStraightScanAxis(*r.as<ScanLine>())) {
+            scanAxis = r.as<ScanLine>();
+            e.ShowPromptText(kPromptSymmetryScanLines);
+        } else if (IsLine(r.kind) && IsStraightAxis(*r.as<Line>())) {
+            axis = r.as<Line>(), axisPart = r.part;
+            e.ShowPromptText(kPromptSymmetryLines);
+        } else {
+            e.doc.platform.notice(kAxisNotStraight);
+            return false;
+        }
+        activeEnd = 0;
+        e.setStep(1);
+        rebuildImages(e);
+        e.present();
+        return true;
+    }
+    bool scanPress(Engine& e, const PickResult& r) {
+        if (r.kind != kKindScanLine || r.as<ScanLine>() == scanAxis) return Refuse(e);
+        ScanLine* s = r.as<ScanLine>();
+        s->flags ^= kFlagSelected;
+        if (std::find(toggledScans.begin(), toggledScans.end(), s) == toggledScans.end()) toggledScans.push_back(s);
+        rebuildImages(e);
+        e.redraw();
+        return true;
+    }
 
     bool leftPress(Engine& e, const Pointer& p) override {
-        PickResult r = e.PickAt(p.model, kPickLines | kPickPins | kPickMotifs | kPickNoLineNodes);
+        const uint32_t what = e.step() == 0 || scanAxis ? kPickScanLines : 0;
+        PickResult r = e.PickAt(p.model, kPickLines | kPickPins | kPickMotifs | kPickNoLineNodes | what);
         if (e.step() == 0) {
-            if (!IsLine(r.kind) || !IsStraightAxis(*r.as<Line>())) {
-                e.doc.platform.notice(kAxisNotStraight);
-                return true;
-            }
-            axis = r.as<Line>(), axisPart = r.part, activeEnd = 0;
-            e.setStep(1);
-            e.ShowPromptText(kPromptSymmetryLines);
-            rebuildImages(e);
-            e.present();
+            takeAxis(e, r);
             return true;
         }
         flush(e);
+        if (scanAxis) return scanPress(e, r);
         if (e.step() == 2) {
             // Four positions along the line: the axis runs through the middles of 1–2 and 3–4.
             four.push_back(PolyNearest(fourOn->eval, p.model).pt);
@@ -508,25 +557,27 @@ struct SymmetryTool : Tool {
             return true;
         }
         const PointF v = ArrowStep(k.key, Pixel(e));
-        PointF a = axis->eval.front(), b = axis->eval.back();
+        const Polyline ax = axisPoints();
+        PointF a = ax.front(), b = ax.back();
         PointF& moved = activeEnd == 0 ? a : b;
         moved = {moved.x + v.x, moved.y + v.y};
         if (PtDist(a, b) < 1.0f) return Refuse(e, kToneBack);  // the axis would shrink to a point
         setAxisEnds(e, a, b);
-        nudged = true;
+        nudged = scanAxis == nullptr;
         return true;
     }
     bool cancelStep(Engine& e) override {
         flush(e);
         for (Line* l : toggled) l->flags &= ~kFlagSelected;
+        for (ScanLine* s : toggledScans) s->flags &= ~kFlagSelected;
         return false;
     }
     bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0 || !axis) return false;
+        if (e.step() == 0 || (!axis && !scanAxis)) return false;
         c.setColour(kAxisColour);
         c.setWidth(1);
         c.setDash(0, 0);
-        DrawPolyline(e, c, axis->eval);
+        DrawPolyline(e, c, axisPoints());
         HighlightPen(c, 1);
         for (const Polyline& im : images) DrawPolyline(e, c, im);
         return true;

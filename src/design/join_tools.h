@@ -23,6 +23,7 @@ constexpr const char* kPromptJoinPoint = " 请选择拼板重合点！";
 constexpr const char* kPromptTurnCentre = " 第一步：请选择旋转中心点！";
 constexpr const char* kPromptTurnDirection = "第二步：请选择旋转方向点！";
 constexpr const char* kPromptSymmetryLines = " 请选择需考查的线或定针...用光标键移动对称轴的两个端点！";
+constexpr const char* kPromptSymmetryScanLines = " 请选择需考查的白线...用光标键移动对称轴的两个端点！";
 constexpr const char* kPromptFourPoints = " 请选择四个位置点！";
 
 // The rigid move of 拼板: with one pair, the translation taking p1 to t1; with two, the move and

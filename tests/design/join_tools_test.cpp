@@ -182,6 +182,41 @@ TEST_F(JoinTest, SymmetryImagesAreReflectionsAndTheAxisMovesByPixels) {
     ASSERT_FALSE(platform.tones.empty());
     EXPECT_EQ(platform.tones.back(), kToneBack);
     EXPECT_FLOAT_EQ(tiny.nodes.front().x, 2000.0f);
+    key(key::Escape);
+
+    // A scan-line axis examines the other scan lines: a bent scan line is refused as an axis,
+    // line presses are refused while it is the axis, and its ends move by pixels.
+    auto scan = [&](Shape sh) {
+        auto s = std::make_unique<ScanLine>();
+        s->shape = std::move(sh);
+        doc.scanLines.push_back(std::move(s));
+        eng->designChanged();
+        return doc.scanLines.back().get();
+    };
+    ScanLine* bentScan = scan({{{8000, 1000}, {9000, 3000}}, {{9000, 3000}, {8000, 5000}}});
+    ScanLine* scanAxis = scan({{{10000, 1000}, {10000, 3000}}, {{10000, 3000}, {10000, 5000}}});
+    ScanLine* examined = scan({{{11000, 2000}, {12000, 2500}}});
+    platform.notices.clear();
+    click(8500, 2000);
+    ASSERT_FALSE(platform.notices.empty());
+    EXPECT_EQ(eng->step(), 0);
+    click(10000, 4000);
+    ASSERT_EQ(eng->step(), 1);
+    ASSERT_FALSE(platform.prompts.empty());
+    EXPECT_EQ(platform.prompts.back(), kPromptSymmetryScanLines);
+    expectRefused([&] { click(4750, 3000); });  // a line
+    click(11500, 2250);
+    EXPECT_TRUE(examined->flags & kFlagSelected);
+    // Shift+Right on the first end, then the second end: the axis stays vertical at x 10010.
+    key(key::Right, kMkShift);
+    key(key::Right);
+    key(key::Right, kMkShift);
+    ASSERT_EQ(scanAxis->shape.size(), 1u);
+    EXPECT_NEAR(scanAxis->shape[0].front().x, 10010.0f, 0.01f);
+    EXPECT_NEAR(scanAxis->shape[0].back().x, 10010.0f, 0.01f);
+    key(key::Escape);
+    EXPECT_FALSE(examined->flags & kFlagSelected);
+    (void)bentScan;
 }
 
 }  // namespace

@@ -135,6 +135,15 @@ TEST_F(ConstructionLines, RoundCornersAreTangentAndParallelLinesAreRefused) {
     click(3000, 3000);
     expectRefused([&] { click(3500, 2500); });  // parallel
     rightClick(3500, 2500);
+    // The pointer on the corner itself puts T1 and T2 on V; a typed offset of 0 makes no arc.
+    const size_t before = part->linesB.size();
+    click(2500, 2000);
+    click(5000, 4000);
+    expectRefused([&] { click(5000, 2000); });
+    platform.dialogValues.push_back({0.0, 20.0});
+    moveTo(4000, 2700);
+    expectRefused([&] { key(key::Space); });
+    EXPECT_EQ(part->linesB.size(), before);
 }
 
 TEST_F(ConstructionLines, CentreAndCrossLinesOfASymmetricPart) {

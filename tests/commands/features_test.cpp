@@ -195,6 +195,19 @@ TEST_F(FeatureModes, SlotDragsMakeSlotsOfThreeMillimetresAndMore) {
     EXPECT_FLOAT_EQ(b.f[kSlotDepth], -doc.settings.slotDepth);
     // A press on nothing is refused.
     expectRefused([&] { drag(6500, 6500, 6800, 6500); });
+    // 槽线属性 refuses a strip of no width and an angle of 180° and changes nothing; sound values
+    // take effect in the dialog's unit.
+    SlotLine& edited = *part->slotLines[0];
+    const SlotLine kept = edited;
+    platform.dialogValues.push_back({0.0, 1.0, 60.0, 0.0, 0.0, 1.0});
+    expectRefused([&] { EXPECT_FALSE(SlotDialog(*eng, edited)); });
+    platform.dialogValues.push_back({2.0, 1.0, 180.0, 0.0, 0.0, 1.0});
+    expectRefused([&] { EXPECT_FALSE(SlotDialog(*eng, edited)); });
+    EXPECT_EQ(edited.f, kept.f);
+    platform.dialogValues.push_back({2.0, 1.0, 60.0, 2.0, 0.0, 1.0});
+    EXPECT_TRUE(SlotDialog(*eng, edited));
+    EXPECT_FLOAT_EQ(edited.f[kSlotDepth], -200.0f);  // 外: right of the host
+    EXPECT_FLOAT_EQ(edited.f[kSlotOffset], 100.0f);
 }
 
 TEST_F(FeatureModes, SlotOnAClosedOutlineStopsAtItsClosingPoint) {
@@ -226,6 +239,13 @@ TEST_F(FeatureModes, MarkNeedsASecondLineThatCrossesTheFirst) {
     ASSERT_EQ(m.drawn.size(), 3u);
     ExpectPoint(m.drawn[1], {3000, 4000 - doc.settings.markDepth});
     EXPECT_EQ(eng->step(), 0);
+    // 记号属性 refuses a width of 0 and keeps the mark as it was.
+    Mark& edited = *part->marks[0];
+    const float depth = edited.depth, width = edited.width;
+    platform.dialogValues.push_back({3.0, 0.0, 0.0, 1.0});
+    expectRefused([&] { EXPECT_FALSE(MarkDialog(*eng, edited)); });
+    EXPECT_EQ(edited.depth, depth);
+    EXPECT_EQ(edited.width, width);
 }
 
 TEST_F(FeatureModes, ChamferTogglesAndItsDialogRefusesNoRadius) {

@@ -194,8 +194,9 @@ struct JoinTool : Tool {
                 t->pointer = q;
                 t->turn = PtAngle(t->centre, q) - t->h;
             } else if (k.keypad() && (k.key == key::Plus || k.key == key::Minus)) {
-                // About 20 units of arc at the pointer's distance, never less than a pixel away.
-                const float r = std::max(PtDist(t->centre, t->pointer), Pixel(en));
+                // About 20 units of arc at the pointer's distance; a pointer closer than 10 mm
+                // counts as 10 mm, so a press near the centre stays a fine step.
+                const float r = std::max(PtDist(t->centre, t->pointer), 1000.0f);
                 t->turn += (k.key == key::Plus ? 1.0f : -1.0f) * 20.0f / r;
             }
             en.present();

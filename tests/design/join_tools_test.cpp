@@ -1,5 +1,7 @@
 // 拼板, 分板, 取线 and the symmetry tool, scripted: exact joins, the refusals and cancels that
 // change nothing, and mirror images against reflections computed by hand.
+#include <cmath>
+
 #include "design/join_tools.h"
 #include "design_fixture.h"
 #include "geom/polyline.h"
@@ -84,10 +86,19 @@ TEST_F(JoinTest, ShiftTurnsAPartAboutAPointAndAltMovesThePage) {
         key(key::Left);
         key(key::Return);
     });
+    // Keypad + with the pointer on the centre still turns by a fine step (20 units of arc at
+    // 10 mm), not by radians.
+    click(1000, 1000);
+    click(3000, 1000);
+    moveTo(1000, 1000);
+    key(key::Plus, kMkKeypad);
+    key(key::Return);
+    EXPECT_NEAR(std::fabs(a.linesA[0]->nodes[1].x - 1000.0f), 2000.0f * std::sin(0.02f), 0.5f);
+    EXPECT_NEAR(a.linesA[0]->nodes[1].y, 1000.0f + 2000.0f * std::cos(0.02f), 0.5f);
     key(key::Escape);
     EXPECT_EQ(eng->step(), 0);
     // Alt: the drag moves every part of the page by the same vector, dimension texts as well.
-    const float bx = b.linesA[0]->nodes[0].x;
+    const float bx = b.linesA[0]->nodes[0].x, ay = a.bbox.minY;
     auto dim = std::make_unique<Dimension>();
     dim->ref1 = {b.linesA[0].get(), kKindLine};
     dim->text = "<DIM>";
@@ -98,7 +109,7 @@ TEST_F(JoinTest, ShiftTurnsAPartAboutAPointAndAltMovesThePage) {
     moveTo(7500, 6200, kMkAlt);
     release(8000, 6500, kMkAlt);
     EXPECT_NEAR(b.linesA[0]->nodes[0].x, bx + 1000.0f, 0.5f);
-    EXPECT_NEAR(a.bbox.minY, 1000.0f + 500.0f, 0.5f);
+    EXPECT_NEAR(a.bbox.minY, ay + 500.0f, 0.5f);
     EXPECT_NEAR(d.f1, 6500.0f, 0.5f);
     EXPECT_NEAR(d.f2, 2000.0f, 0.5f);
 }

@@ -14,7 +14,7 @@ namespace {
 
 constexpr float kTol = 0.05f;
 
-struct ReviewTest : EditFixture {
+struct DeleteMoveCopyExtend : EditFixture {
     Pin& pin(Part& p, float x, float y) {
         auto q = std::make_unique<Pin>();
         q->x = x, q->y = y, q->diameter = 100;
@@ -55,7 +55,7 @@ struct ReviewTest : EditFixture {
 
 // ---------------------------------------------------------------- 删除
 
-TEST_F(ReviewTest, DeleteModifiersChooseWhatCanBePicked) {
+TEST_F(DeleteMoveCopyExtend, DeleteModifiersChooseWhatCanBePicked) {
     Part& p = square(1000, 1000, 4000);
     Line& b = lineB(p, {{1500, 2000}, {4500, 2000}});
     command(32859);
@@ -84,7 +84,7 @@ TEST_F(ReviewTest, DeleteModifiersChooseWhatCanBePicked) {
     (void)b;
 }
 
-TEST_F(ReviewTest, DeleteInsideAPartWithASelectionTakesTheSelectionOnly) {
+TEST_F(DeleteMoveCopyExtend, DeleteInsideAPartWithASelectionTakesTheSelectionOnly) {
     Part& p = square(1000, 1000, 4000);
     Line& sel = lineB(p, {{1500, 2000}, {4500, 2000}});
     Line& keep = lineB(p, {{1500, 4000}, {4500, 4000}});
@@ -104,7 +104,7 @@ TEST_F(ReviewTest, DeleteInsideAPartWithASelectionTakesTheSelectionOnly) {
     EXPECT_EQ(snapshots(), snaps + 1);
 }
 
-TEST_F(ReviewTest, DeleteElementsBasePointsAndScanLines) {
+TEST_F(DeleteMoveCopyExtend, DeleteElementsBasePointsAndScanLines) {
     Part& p = square(1000, 1000, 4000);
     auto n = std::make_unique<Notch>();
     n->x = 3000, n->y = 1000, n->depth = 100;
@@ -149,7 +149,7 @@ TEST_F(ReviewTest, DeleteElementsBasePointsAndScanLines) {
 
 // ---------------------------------------------------------------- 自动擦除
 
-TEST_F(ReviewTest, AutoEraseStrokeNeedsTwoPixelsAndFallsBackToTheReleasePart) {
+TEST_F(DeleteMoveCopyExtend, AutoEraseStrokeNeedsTwoPixelsAndFallsBackToTheReleasePart) {
     Part& p = square(1000, 1000, 4000);
     lineB(p, {{1500, 2000}, {4500, 2000}});
     lineB(p, {{1500, 1200}, {4500, 1200}});
@@ -173,7 +173,7 @@ TEST_F(ReviewTest, AutoEraseStrokeNeedsTwoPixelsAndFallsBackToTheReleasePart) {
 
 // ---------------------------------------------------------------- 移动, 旋转
 
-TEST_F(ReviewTest, RightPressSwitchesBetweenMoveAndRotate) {
+TEST_F(DeleteMoveCopyExtend, RightPressSwitchesBetweenMoveAndRotate) {
     command(32860);
     rightClick(5000, 5000);
     EXPECT_EQ(eng->mode(), 21);
@@ -181,7 +181,7 @@ TEST_F(ReviewTest, RightPressSwitchesBetweenMoveAndRotate) {
     EXPECT_EQ(eng->mode(), 20);
 }
 
-TEST_F(ReviewTest, OnThePiecePageAnElementMovesAlone) {
+TEST_F(DeleteMoveCopyExtend, OnThePiecePageAnElementMovesAlone) {
     doc.setCurrentPage(3);
     Part& p = square(1000, 1000, 4000);
     p.setPage(3);
@@ -207,7 +207,7 @@ TEST_F(ReviewTest, OnThePiecePageAnElementMovesAlone) {
     });
 }
 
-TEST_F(ReviewTest, DraggedOutlineNudgesByAPixelAndMirrorsAlternately) {
+TEST_F(DeleteMoveCopyExtend, DraggedOutlineNudgesByAPixelAndMirrorsAlternately) {
     Part& p = square(1000, 1000, 5000);
     Line& b = lineB(p, {{2000, 2000}, {3000, 2000}, {3000, 2500}});
     b.flags |= kFlagSelected;
@@ -240,7 +240,7 @@ TEST_F(ReviewTest, DraggedOutlineNudgesByAPixelAndMirrorsAlternately) {
     }
 }
 
-TEST_F(ReviewTest, TurningAPartTurnsItsSizeLabels) {
+TEST_F(DeleteMoveCopyExtend, TurningAPartTurnsItsSizeLabels) {
     Part& p = square(1000, 1000, 3000);
     auto sl = std::make_unique<SizeLabel>();
     sl->x = 2000, sl->y = 2000, sl->angle = 0;
@@ -258,7 +258,7 @@ TEST_F(ReviewTest, TurningAPartTurnsItsSizeLabels) {
     EXPECT_NEAR(p.sizeLabels[0]->angle, std::numbers::pi / 2, 1e-3);
 }
 
-TEST_F(ReviewTest, RotateVariantsTurnTheRightRecords) {
+TEST_F(DeleteMoveCopyExtend, RotateVariantsTurnTheRightRecords) {
     Part& p = square(1000, 1000, 5000);
     Motif& m = motif(p, 3000, 3000);
     Line& b = lineB(p, {{1500, 5000}, {2500, 5000}});
@@ -286,7 +286,7 @@ TEST_F(ReviewTest, RotateVariantsTurnTheRightRecords) {
     expectRefused([&] { click(8000, 6500); });
 }
 
-TEST_F(ReviewTest, AnotherCommandDropsTheOutlineBeingDragged) {
+TEST_F(DeleteMoveCopyExtend, AnotherCommandDropsTheOutlineBeingDragged) {
     Part& p = square(1000, 1000, 4000);
     Pin& q = pin(p, 2000, 3000);
     command(32860);
@@ -306,7 +306,7 @@ TEST_F(ReviewTest, AnotherCommandDropsTheOutlineBeingDragged) {
 
 // ---------------------------------------------------------------- 拷贝
 
-TEST_F(ReviewTest, CopyOfAnOutlineLineOrAPinIsAddedAtTheDrop) {
+TEST_F(DeleteMoveCopyExtend, CopyOfAnOutlineLineOrAPinIsAddedAtTheDrop) {
     Part& p = square(1000, 1000, 4000);
     Pin& q = pin(p, 2000, 3000);
     auto outline = points(*p.linesA[0]);
@@ -328,7 +328,7 @@ TEST_F(ReviewTest, CopyOfAnOutlineLineOrAPinIsAddedAtTheDrop) {
     expectUnchanged([&] { dropAt(2000, 3000, 2000, 3000); });
 }
 
-TEST_F(ReviewTest, StepAndRepeatDialogDefaultsDirectionAndCancel) {
+TEST_F(DeleteMoveCopyExtend, StepAndRepeatDialogDefaultsDirectionAndCancel) {
     Part& p = square(0, 0, 8000);
     Pin& q = pin(p, 1000, 1000);
     Line& dir = lineB(p, {{5000, 1000}, {5000, 6000}});
@@ -356,7 +356,7 @@ TEST_F(ReviewTest, StepAndRepeatDialogDefaultsDirectionAndCancel) {
 
 // ---------------------------------------------------------------- 比例
 
-TEST_F(ReviewTest, ScaleShowsTheChordAndTakesTheSelectionOnly) {
+TEST_F(DeleteMoveCopyExtend, ScaleShowsTheChordAndTakesTheSelectionOnly) {
     Part& p = square(1000, 1000, 5000);
     Line& ref = lineB(p, {{2000, 2000}, {3000, 2600}, {4000, 2000}});
     Line& sel = lineB(p, {{2000, 4000}, {3000, 5000}});
@@ -390,7 +390,7 @@ TEST_F(ReviewTest, ScaleShowsTheChordAndTakesTheSelectionOnly) {
 
 // ---------------------------------------------------------------- 单头延伸
 
-TEST_F(ReviewTest, ExtendOneEndCancelsMovesAndRefuses) {
+TEST_F(DeleteMoveCopyExtend, ExtendOneEndCancelsMovesAndRefuses) {
     Part& p = square(0, 0, 9000);
     Line& b = lineB(p, {{2000, 2000}, {5000, 2000}});
     command(32857);
@@ -434,7 +434,7 @@ TEST_F(ReviewTest, ExtendOneEndCancelsMovesAndRefuses) {
 
 // ---------------------------------------------------------------- 两头延伸
 
-TEST_F(ReviewTest, ExtendBothChoosesTheLinesByPick) {
+TEST_F(DeleteMoveCopyExtend, ExtendBothChoosesTheLinesByPick) {
     Part& p = square(0, 0, 9000);
     Line& a = lineB(p, {{2000, 2000}, {5000, 2000}});
     Line& aux = lineB(p, {{2000, 3000}, {5000, 3000}});
@@ -477,7 +477,7 @@ TEST_F(ReviewTest, ExtendBothChoosesTheLinesByPick) {
 
 // ---------------------------------------------------------------- 等距
 
-TEST_F(ReviewTest, OffsetDialogDefaultAndTheCopiesOfAnOutlineLine) {
+TEST_F(DeleteMoveCopyExtend, OffsetDialogDefaultAndTheCopiesOfAnOutlineLine) {
     Part& p = square(0, 0, 9000);
     Line& b = lineB(p, {{1000, 3000}, {4000, 3000}, {8000, 3000}});
     b.nodes[1].word = kNodeBreak;
@@ -526,7 +526,7 @@ TEST_F(ReviewTest, OffsetDialogDefaultAndTheCopiesOfAnOutlineLine) {
 
 // ---------------------------------------------------------------- the selection rule
 
-TEST_F(ReviewTest, AnUnselectedRecordWhileThePageHasASelectionOnlyClearsIt) {
+TEST_F(DeleteMoveCopyExtend, AnUnselectedRecordWhileThePageHasASelectionOnlyClearsIt) {
     Part& p = square(1000, 1000, 5000);
     Line& sel = lineB(p, {{1500, 2000}, {4500, 2000}});
     Line& other = lineB(p, {{1500, 4000}, {4500, 4000}});
@@ -559,7 +559,7 @@ TEST_F(ReviewTest, AnUnselectedRecordWhileThePageHasASelectionOnlyClearsIt) {
 
 // ---------------------------------------------------------------- records placed in a part
 
-TEST_F(ReviewTest, RotateTurnsASizeLabelAndRefusesADimension) {
+TEST_F(DeleteMoveCopyExtend, RotateTurnsASizeLabelAndRefusesADimension) {
     Part& p = square(1000, 1000, 5000);
     auto sl = std::make_unique<SizeLabel>();
     sl->x = 3000, sl->y = 3000;
@@ -589,7 +589,7 @@ TEST_F(ReviewTest, RotateTurnsASizeLabelAndRefusesADimension) {
     });
 }
 
-TEST_F(ReviewTest, MovingAPartTakesItsDimensionsAndLabelStrokes) {
+TEST_F(DeleteMoveCopyExtend, MovingAPartTakesItsDimensionsAndLabelStrokes) {
     Part& p = square(1000, 1000, 3000);
     auto sl = std::make_unique<SizeLabel>();
     sl->x = 2000, sl->y = 2000;
@@ -616,7 +616,7 @@ TEST_F(ReviewTest, MovingAPartTakesItsDimensionsAndLabelStrokes) {
 
 // ---------------------------------------------------------------- units of the dialogs
 
-TEST_F(ReviewTest, DialogLengthsFollowTheCentimetreSetting) {
+TEST_F(DeleteMoveCopyExtend, DialogLengthsFollowTheCentimetreSetting) {
     Part& p = square(0, 0, 9000);
     Line& b = lineB(p, {{2000, 2000}, {5000, 2000}});
     command(32857);
@@ -656,7 +656,7 @@ TEST_F(ReviewTest, DialogLengthsFollowTheCentimetreSetting) {
 }
 
 
-TEST_F(ReviewTest, StrokeAndFenceLeaveHiddenRecords) {
+TEST_F(DeleteMoveCopyExtend, StrokeAndFenceLeaveHiddenRecords) {
     Part& p = square(1000, 1000, 4000);
     Line& hidden = lineB(p, {{1500, 2000}, {4500, 2000}});
     hidden.flags |= kFlagHidden;
@@ -683,7 +683,7 @@ TEST_F(ReviewTest, StrokeAndFenceLeaveHiddenRecords) {
 }
 
 
-TEST_F(ReviewTest, DeleteDragFromAnEmptySpotSelectsInsteadOfDeleting) {
+TEST_F(DeleteMoveCopyExtend, DeleteDragFromAnEmptySpotSelectsInsteadOfDeleting) {
     Part& p = square(1000, 1000, 5000);
     Line& in = lineB(p, {{2000, 2000}, {3000, 2000}});
     Line& out = lineB(p, {{2000, 5000}, {5000, 5000}});
@@ -703,7 +703,7 @@ TEST_F(ReviewTest, DeleteDragFromAnEmptySpotSelectsInsteadOfDeleting) {
 }
 
 
-TEST_F(ReviewTest, ScanLinesAreMovedAndCopiedWhole) {
+TEST_F(DeleteMoveCopyExtend, ScanLinesAreMovedAndCopiedWhole) {
     auto sl = std::make_unique<ScanLine>();
     sl->shape = {{{6000, 6000}, {8000, 6000}, {8000, 6500}}};
     doc.scanLines.push_back(std::move(sl));

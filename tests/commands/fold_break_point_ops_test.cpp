@@ -17,7 +17,7 @@ constexpr int kRangeAddNodes = 1, kRangeRemoveNodes = 2;
 // Items of the popup "点操作+ctrl".
 constexpr int kNodeSplit = 3, kNodeFindCorner = 5, kNodeFindNotch = 6, kNodeQuickDraw = 7;
 
-struct ReviewB : EditFixture {
+struct FoldBreakPointOps : EditFixture {
     void nodeItem(float x, float y, int item) {
         choices = {item};
         rightClick(x, y, kMkCtrl);
@@ -38,7 +38,7 @@ struct ReviewB : EditFixture {
     }
 };
 
-TEST_F(ReviewB, FindNotchAddsOneNotchAtTheNodeOfAnOutlineLine) {
+TEST_F(FoldBreakPointOps, FindNotchAddsOneNotchAtTheNodeOfAnOutlineLine) {
     doc.settings.markDepth = 300;
     doc.settings.notchAngle = 1.0f;
     Part& p = outlinePart({{0, 500}, {3000, 500}, {6000, 500}, {6000, 6500}, {0, 6500}, {0, 500}});
@@ -83,7 +83,7 @@ TEST_F(ReviewB, FindNotchAddsOneNotchAtTheNodeOfAnOutlineLine) {
     (void)b;
 }
 
-TEST_F(ReviewB, QuickDrawIsOfferedOnlyOnceAndBreakIsInertAtAnEnd) {
+TEST_F(FoldBreakPointOps, QuickDrawIsOfferedOnlyOnceAndBreakIsInertAtAnEnd) {
     Part& p = outlinePart({{0, 0}, {9000, 0}, {9000, 9000}, {0, 9000}, {0, 0}}, true);
     std::vector<PointF> arc;
     for (int i = 0; i <= 12; ++i) {
@@ -114,7 +114,7 @@ TEST_F(ReviewB, QuickDrawIsOfferedOnlyOnceAndBreakIsInertAtAnEnd) {
     EXPECT_FALSE(enabled.back()[kNodeQuickDraw]);
 }
 
-TEST_F(ReviewB, AddNodesKeepsCloseNodesAndRefitsTheWholeLineOrTheRange) {
+TEST_F(FoldBreakPointOps, AddNodesKeepsCloseNodesAndRefitsTheWholeLineOrTheRange) {
     Part& p = outlinePart({{0, 0}, {9000, 0}, {9000, 9000}, {0, 9000}, {0, 0}}, true);
     // Nodes 150 apart: a step of 75 is below 1 mm, nothing changes.
     std::vector<PointF> dense;
@@ -180,7 +180,7 @@ TEST_F(ReviewB, AddNodesKeepsCloseNodesAndRefitsTheWholeLineOrTheRange) {
     EXPECT_EQ(r.nodes.back(), before[6]);
 }
 
-TEST_F(ReviewB, RemoveNodesThinsTheRangeAndFindCornerFlagsOnlyAwayFromTheEnds) {
+TEST_F(FoldBreakPointOps, RemoveNodesThinsTheRangeAndFindCornerFlagsOnlyAwayFromTheEnds) {
     Part& p = outlinePart({{0, 0}, {9000, 0}, {9000, 9000}, {0, 9000}, {0, 0}}, true);
     std::vector<PointF> run;
     for (int i = 0; i <= 8; ++i) run.push_back({1000.0f + 500.0f * i, 1000.0f});
@@ -218,7 +218,7 @@ TEST_F(ReviewB, RemoveNodesThinsTheRangeAndFindCornerFlagsOnlyAwayFromTheEnds) {
     for (const Node& n : nearEnd.nodes) EXPECT_FALSE(n.isBreak());
 }
 
-TEST_F(ReviewB, PointOperationEscLeavesAndAPlainRightPressZoomsAboutTheCursor) {
+TEST_F(FoldBreakPointOps, PointOperationEscLeavesAndAPlainRightPressZoomsAboutTheCursor) {
     Part& p = outlinePart({{0, 0}, {9000, 0}, {9000, 6000}, {0, 6000}, {0, 0}}, true);
     lineB(p, {{1000, 1000}, {2000, 1000}, {3000, 1000}});
     command(kPointOpCommand);
@@ -249,7 +249,7 @@ TEST_F(ReviewB, PointOperationEscLeavesAndAPlainRightPressZoomsAboutTheCursor) {
     EXPECT_EQ(eng->step(), 0);
 }
 
-TEST_F(ReviewB, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {
+TEST_F(FoldBreakPointOps, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {
     Part& p = outlinePart({{0, 500}, {9000, 500}, {9000, 9000}, {0, 9000}, {0, 500}}, true);
     Line& cutter = lineB(p, {{4000, -1000}, {4000, 8000}});
     Line& a = lineB(p, {{1000, 3000}, {8000, 3000}});
@@ -290,7 +290,7 @@ TEST_F(ReviewB, BreakGroupSkipsFixedLinesKeepsAttributesAndEscAbandons) {
     (void)cutter;
 }
 
-TEST_F(ReviewB, FoldReversesWithCtrlMirrorsInPlaceAndRefusesOtherKinds) {
+TEST_F(FoldBreakPointOps, FoldReversesWithCtrlMirrorsInPlaceAndRefusesOtherKinds) {
     Part& p = outlinePart({{0, 0}, {6000, 0}, {6000, 6000}, {0, 6000}, {0, 0}}, true);
     lineB(p, {{3000, 500}, {3000, 5500}});
     Line& t = lineB(p, {{1000, 1000}, {2000, 1500}, {1500, 2500}});
@@ -329,7 +329,7 @@ TEST_F(ReviewB, FoldReversesWithCtrlMirrorsInPlaceAndRefusesOtherKinds) {
     EXPECT_EQ(eng->step(), 0);
 }
 
-TEST_F(ReviewB, CloseTakesOnlyLinesB) {
+TEST_F(FoldBreakPointOps, CloseTakesOnlyLinesB) {
     Part& p = outlinePart({{500, 500}, {6000, 500}, {6000, 6000}, {500, 6000}}, true);  // an open line A
     command(kCloseCommand);
     expectRefused([&] { click(3000, 500); });
@@ -344,7 +344,7 @@ namespace {
 
 constexpr int kReplaceCommand = 34159;
 
-TEST_F(ReviewB, ReplaceHeightRulesReversalExchangeAndFixedLength) {
+TEST_F(FoldBreakPointOps, ReplaceHeightRulesReversalExchangeAndFixedLength) {
     Part& p = outlinePart({{500, 500}, {9500, 500}, {9500, 6900}, {500, 6900}, {500, 500}});
     Line& tent = lineB(p, {{1000, 1000}, {2000, 2000}, {3000, 1000}});  // chord 2000, height 1000
     Line& asym = lineB(p, {{1000, 3000}, {1500, 4000}, {3000, 3000}});  // the peak a quarter along
@@ -404,7 +404,7 @@ TEST_F(ReviewB, ReplaceHeightRulesReversalExchangeAndFixedLength) {
     EXPECT_EQ(p.linesA.size(), 4u);
 }
 
-TEST_F(ReviewB, ReplaceByAFixedLengthLineMovesALineBButKeepsAnOutlineLine) {
+TEST_F(FoldBreakPointOps, ReplaceByAFixedLengthLineMovesALineBButKeepsAnOutlineLine) {
     Part& p = outlinePart({{500, 500}, {9500, 500}, {9500, 6900}, {500, 6900}, {500, 500}});
     Line& fb = lineB(p, {{5000, 6000}, {5500, 6300}, {6000, 6000}});
     fb.flags |= kLineFixedLength;
@@ -442,7 +442,7 @@ constexpr int kParallelCommand = 34161;
 
 // A selection made before the command may be deleted by the Delete key in the middle of a step:
 // the step, which holds the picked line, is given up first.
-TEST_F(ReviewB, DeleteKeyInTheMiddleOfAStepGivesTheStepUp) {
+TEST_F(FoldBreakPointOps, DeleteKeyInTheMiddleOfAStepGivesTheStepUp) {
     Part& p = outlinePart({{500, 500}, {6500, 500}, {6500, 6500}, {500, 6500}, {500, 500}}, true);
     Line& ref = lineB(p, {{1000, 1000}, {3000, 1000}});
     Line& other = lineB(p, {{1000, 3000}, {2000, 4000}});
@@ -468,7 +468,7 @@ namespace {
 
 constexpr int kTrimCommand = 34075;
 
-TEST_F(ReviewB, TrimShowsThePieceWhileAskingAndOpensALoopAtItsPiece) {
+TEST_F(FoldBreakPointOps, TrimShowsThePieceWhileAskingAndOpensALoopAtItsPiece) {
     Part& p = outlinePart({{500, 500}, {6500, 500}, {6500, 6500}, {500, 6500}, {500, 500}}, true);
     Line& loop = lineB(p, {{2000, 2000}, {4000, 2000}, {4000, 4000}, {2000, 4000}, {2000, 2000}});
     Line& v = lineB(p, {{3000, 1000}, {3000, 5000}});

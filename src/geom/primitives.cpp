@@ -28,7 +28,9 @@ bool PtDiffer(PointF a, PointF b) {
 }
 
 float PtDist(PointF a, PointF b) {
-    return static_cast<float>(std::hypot(double(b.x) - a.x, double(b.y) - a.y));
+    // Squares of float differences cannot overflow a double; rounded to float this equals hypot.
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    return static_cast<float>(std::sqrt(dx * dx + dy * dy));
 }
 
 PointF PtMid(PointF a, PointF b) {

@@ -13,6 +13,10 @@
 
 namespace rz {
 
+// Node marks (bits 17, 18) that a grading run sets on the nodes its controls place: transient,
+// so never read nor written.
+constexpr uint32_t kNodeRunMarks = 0x60000u;
+
 // Reads record lists from a byte source. Every mapped record enters `map` under the identity
 // it was stored with; its reference fields keep stored identities until the caller
 // re-targets them with the map. Never reads past the source: a short record ends the list

@@ -133,6 +133,7 @@ void InstallMaterialTools(Engine& e, MaterialServices s) {
     e.setBackTool(kModeMaterial, std::make_unique<MaterialTool>(s));
     e.setBackTool(kModeNest, MakeNestTool());
     e.setBackTool(kModeMeasure, std::make_unique<SheetMeasureTool>());
+    InstallSheetEditTools(e);
 }
 
 }  // namespace rz

@@ -13,7 +13,11 @@ struct MaterialServices {
     TFont* font = nullptr;  // lays out the result and report texts; none without it
 };
 
+// Also installs the sheet editing tools below.
 void InstallMaterialTools(Engine& e, MaterialServices s = {});
+// 移动, 拷贝, 删除 and 属性 on the back screen, and its keys Backspace, Delete and Space
+// (sheet_tools.cpp).
+void InstallSheetEditTools(Engine& e);
 // 算料报表 on the sheet shown: the table, a snapshot and a redraw (wait cursor meanwhile).
 void RunMaterialReport(Engine& e, TFont* font);
 

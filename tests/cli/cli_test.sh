@@ -510,6 +510,11 @@ import json, sys
 a, b = json.loads(sys.argv[1]), json.loads(sys.argv[2])
 assert a["pieces"][0]["kept"] == b["pieces"][0]["kept"] and b["pieces"][0]["record"]["H"] == 100000, b
 ' "$out" "$again"
+check "cutfile decodes material records" python3 -c '
+import json, sys
+f = json.loads(sys.argv[1])["material_fields"]
+assert len(f) == 1 and f[0]["piece"] == 1 and f[0]["mode"] == 1 and f[0]["rows"] == 20 and f[0]["W"] == 140000, f
+' "$("$cli" cutfile "$tmp/saved.OUT")"
 
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

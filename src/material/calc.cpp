@@ -112,20 +112,22 @@ std::optional<MaterialTotal> TotalUsage(const ItemList& items, const std::vector
     return t;
 }
 
+PlotItem ResultItem(Polyline pts, int32_t pieceId, int kind, int pen) {
+    PlotItem it;
+    it.points = std::move(pts);
+    it.pieceId = pieceId;
+    it.flags = kItemResult;
+    it.setKind(kind);
+    it.setTool(kToolPen);
+    it.setPen(pen);
+    return it;
+}
+
 void WriteMaterialResult(ItemList& items, int& nextPieceId, const MaterialCalc& c, int pen, TFont* font) {
     std::erase_if(items, [](const PlotItem& it) { return (it.flags & kItemResult) != 0; });
     const int32_t id = nextPieceId++;
     const float W = c.rec.W, H = c.rec.H;
-    auto add = [&](Polyline pts, int kind) {
-        PlotItem it;
-        it.points = std::move(pts);
-        it.pieceId = id;
-        it.flags = kItemResult;
-        it.setKind(kind);
-        it.setTool(kToolPen);
-        it.setPen(pen);
-        items.push_back(std::move(it));
-    };
+    auto add = [&](Polyline pts, int kind) { items.push_back(ResultItem(std::move(pts), id, kind, pen)); };
     add({{0, 0}, {W, 0}, {W, H}, {0, H}, {0, 0}}, kItemOutline);
     for (const NestCopy& k : c.kept) add(CopyPoints(c.shapes, k), kItemInner);
     if (font) {

@@ -66,6 +66,8 @@ std::optional<MaterialTotal> TotalUsage(const ItemList& items, const std::vector
 // Writes a result onto a sheet's items: earlier result items go, then one new piece (the next
 // piece id) holds the sheet's rectangle, every kept copy and the result line laid out with the
 // font (no text without one), all with bit 18 and the pen slot given.
+// One item drawn by a result or report: bit 18, the pen tool, the pen slot given.
+PlotItem ResultItem(Polyline pts, int32_t pieceId, int kind, int pen);
 void WriteMaterialResult(ItemList& items, int& nextPieceId, const MaterialCalc& c, int pen, TFont* font);
 
 }  // namespace rz

@@ -40,16 +40,7 @@ void MaterialReport(PLTC& sheet, TFont* font) {
     int32_t pageId = 0;
     float left = -kPageStep;
     ItemList out;
-    auto add = [&](Polyline pts, int kind) {
-        PlotItem it;
-        it.points = std::move(pts);
-        it.pieceId = pageId;
-        it.flags = kItemResult;
-        it.setKind(kind);
-        it.setTool(kToolPen);
-        it.setPen(pen);
-        out.push_back(std::move(it));
-    };
+    auto add = [&](Polyline pts, int kind) { out.push_back(ResultItem(std::move(pts), pageId, kind, pen)); };
     auto text = [&](const std::string& t, float x, float y) {
         if (!font) return;
         FontCell cell(*font, kTextSize, kTextSize);

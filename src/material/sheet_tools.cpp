@@ -30,6 +30,13 @@ void Nothing(Engine& e) {
     else e.tone(kToneRefused);
 }
 
+// The item under the pointer (3-pixel box), or -1 after a press on nothing.
+int HitOrNothing(Engine& e, const Pointer& p) {
+    const SheetHit hit = HitSheetItem(Shown(e).items, p.model, Half(e, 3));
+    if (!hit) Nothing(e);
+    return hit.item;
+}
+
 std::function<PointF(PointF)> MapOf(const DragResult& r) {
     return [m = r.map](PointF p) { return m.apply(p); };
 }
@@ -80,15 +87,12 @@ private:
     // Shift: the picked items when the one under the pointer is picked, else that item alone.
     bool itemLevel(Engine& e, const Pointer& p) {
         PLTC& sheet = Shown(e);
-        const SheetHit hit = HitSheetItem(sheet.items, p.model, Half(e, 3));
-        if (!hit) {
-            Nothing(e);
-            return true;
-        }
-        const bool picked = sheet.items[size_t(hit.item)].flags & kItemPicked;
+        const int hit = HitOrNothing(e, p);
+        if (hit < 0) return true;
+        const bool picked = sheet.items[size_t(hit)].flags & kItemPicked;
         std::vector<size_t> which;
         for (size_t i = 0; i < sheet.items.size(); ++i)
-            if (picked ? (sheet.items[i].flags & kItemPicked) != 0 : i == size_t(hit.item)) which.push_back(i);
+            if (picked ? (sheet.items[i].flags & kItemPicked) != 0 : i == size_t(hit)) which.push_back(i);
         Shape shape;
         for (size_t i : which) shape.push_back(sheet.items[i].points);
         DragOutline(e, p, std::move(shape), [which](Engine& en, const DragResult& r) {
@@ -111,12 +115,8 @@ class DeleteTool : public Tool {
 public:
     bool leftPress(Engine& e, const Pointer& p) override {
         PLTC& sheet = Shown(e);
-        const SheetHit hit = HitSheetItem(sheet.items, p.model, Half(e, 3));
-        if (!hit) {
-            Nothing(e);
-            return true;
-        }
-        if (DeleteAt(sheet.items, hit.item, p.shift())) Changed(e, sheet);
+        const int hit = HitOrNothing(e, p);
+        if (hit >= 0 && DeleteAt(sheet.items, hit, p.shift())) Changed(e, sheet);
         return true;
     }
 };
@@ -125,12 +125,9 @@ class AttributeTool : public Tool {
 public:
     bool leftPress(Engine& e, const Pointer& p) override {
         PLTC& sheet = Shown(e);
-        const SheetHit hit = HitSheetItem(sheet.items, p.model, Half(e, 3));
-        if (!hit) {
-            Nothing(e);
-            return true;
-        }
-        const PlotItem& it = sheet.items[size_t(hit.item)];
+        const int hit = HitOrNothing(e, p);
+        if (hit < 0) return true;
+        const PlotItem& it = sheet.items[size_t(hit)];
         std::vector<FormField> fields(2);
         fields[0].kind = FormField::Kind::Choice;
         fields[0].label = "边线";
@@ -140,7 +137,7 @@ public:
         fields[1].label = "笔号";
         fields[1].text = std::to_string(it.pen());
         if (!e.doc.platform.formDialog("输出属性", fields)) return true;
-        if (SetOutputTool(sheet.items, hit.item, 4 - std::clamp(fields[0].index(), 0, 4), sheet.settings()))
+        if (SetOutputTool(sheet.items, hit, 4 - std::clamp(fields[0].index(), 0, 4), sheet.settings()))
             Changed(e, sheet);
         return true;
     }

@@ -1,10 +1,13 @@
-// Editing the sheet shown on the back screen: 移动 (mode 20), 拷贝 (22), 删除 (23), 属性 (30)
+// Editing the sheet shown on the back screen: 移动 (mode 20), 旋转 (21), 拷贝 (22), 删除 (23), 属性 (30)
 // and the keys Backspace, Delete and Space. Every change marks the sheet and pushes one
 // snapshot of its layout.
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numbers>
 
 #include "commands/edit_tools.h"
+#include "geom/transform.h"
 #include "interact/scene.h"
 #include "material/back_tools.h"
 #include "output/sheet.h"
@@ -13,7 +16,7 @@
 namespace rz {
 namespace {
 
-constexpr int kModeMove = 20, kModeCopy = 22, kModeDelete = 23, kModeAttribute = 30, kModeNest = 174;
+constexpr int kModeMove = 20, kModeRotate = 21, kModeCopy = 22, kModeDelete = 23, kModeAttribute = 30, kModeNest = 174;
 
 PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
 float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
@@ -111,6 +114,79 @@ private:
     bool copy_;
 };
 
+// 旋转: the chosen pieces turn with the pointer about the middle of their box; a left press or
+// Enter accepts, ESC cancels. Up and Down make the direction vertical or horizontal, Left and
+// Right undo the turn, numeric + and − turn on by the angle that moves the pointer 0.2 mm.
+class RotateTool : public Tool {
+public:
+    bool leftPress(Engine& e, const Pointer& p) override {
+        PLTC& sheet = Shown(e);
+        const int hit = PickSheetPiece(sheet.items, p.model, Half(e, 4));
+        if (hit < 0) {
+            Nothing(e);
+            return true;
+        }
+        pieces_ = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);
+        shape_ = OutlineOf(sheet.items, [&](size_t i) { return pieces_.count(sheet.items[i].pieceId) != 0; });
+        float x0 = std::numeric_limits<float>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+        for (const Polyline& l : shape_)
+            for (PointF q : l) x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+        centre_ = {(x0 + x1) / 2, (y0 + y1) / 2};
+        pressDir_ = std::atan2(double(p.model.y) - centre_.y, double(p.model.x) - centre_.x);
+        angle_ = 0;
+        cursor_ = p.model;
+        DragCapture d;
+        d.acceptOnRelease = false;
+        d.rightPans = true;
+        d.move = [this](Engine& en, const Pointer& q) {
+            cursor_ = en.vs.view.toModel(q.px.x, q.px.y);
+            angle_ = std::atan2(double(cursor_.y) - centre_.y, double(cursor_.x) - centre_.x) - pressDir_;
+            en.present();
+        };
+        d.key = [this](Engine& en, const KeyEvent& k) {
+            const double r = std::hypot(double(cursor_.x) - centre_.x, double(cursor_.y) - centre_.y);
+            if (k.key == key::Up) angle_ = (cursor_.y >= centre_.y ? std::numbers::pi / 2 : -std::numbers::pi / 2) - pressDir_;
+            else if (k.key == key::Down) angle_ = (cursor_.x >= centre_.x ? 0.0 : std::numbers::pi) - pressDir_;
+            else if (k.key == key::Left || k.key == key::Right) angle_ = 0;
+            else if (k.key == key::Plus || k.key == key::Minus) {
+                // Within 0.1 mm of the centre the step has no angle.
+                if (!(r >= 10.0)) return en.tone(kToneRefused);
+                angle_ += (k.key == key::Plus ? 2 : -2) * std::asin(10.0 / r);
+            } else {
+                return;
+            }
+            en.present();
+        };
+        d.overlay = [this](Engine& en, Canvas& c) {
+            const Rotation rot = SetRotation(float(angle_));
+            std::vector<PixelPoint> px;
+            c.setColour(0xFFFFFF);
+            c.setWidth(1);
+            for (const Polyline& l : shape_) {
+                px.clear();
+                for (PointF q : l) px.push_back(en.vs.view.toWindow(RotatePoint(rot, centre_, q)));
+                c.polyline(px.data(), px.size());
+            }
+            return true;
+        };
+        d.end = [this](Engine& en, const Pointer&, bool accepted) {
+            PLTC& s = Shown(en);
+            if (!accepted || angle_ == 0 || !std::isfinite(angle_)) return en.redraw();
+            const Rotation rot = SetRotation(float(angle_));
+            MapPieces(s.items, pieces_, [&](PointF q) { return RotatePoint(rot, centre_, q); });
+            Changed(en, s);
+        };
+        e.beginDrag(p, std::move(d));
+        return true;
+    }
+
+private:
+    std::set<int32_t> pieces_;
+    Shape shape_;
+    PointF centre_, cursor_;
+    double pressDir_ = 0, angle_ = 0;
+};
+
 class DeleteTool : public Tool {
 public:
     bool leftPress(Engine& e, const Pointer& p) override {
@@ -147,6 +223,7 @@ public:
 
 void InstallSheetEditTools(Engine& e) {
     e.setBackTool(kModeMove, std::make_unique<MoveTool>(false));
+    e.setBackTool(kModeRotate, std::make_unique<RotateTool>());
     e.setBackTool(kModeCopy, std::make_unique<MoveTool>(true));
     e.setBackTool(kModeDelete, std::make_unique<DeleteTool>());
     e.setBackTool(kModeAttribute, std::make_unique<AttributeTool>());

@@ -1,5 +1,5 @@
 // Editing the sheet on the back screen with scripted events: delete, set aside, into the corner,
-// the Delete key, move, copy and the output attribute; each change is one snapshot that undo
+// the Delete key, move, rotate, copy and the output attribute; each change is one snapshot that undo
 // takes back to the bytes before it.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace rz::test {
 namespace {
 
-constexpr int kMove = 20, kCopy = 22, kDelete = 23, kAttribute = 30;
+constexpr int kMove = 20, kRotate = 21, kCopy = 22, kDelete = 23, kAttribute = 30;
 
 struct SheetToolsTest : EngineTest {
     void SetUp() override {
@@ -118,6 +118,26 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_NEAR(sheet().items[3].points[0].y, 5000, 1);
     EXPECT_EQ(sheet().nextPieceId, 4);
     expectUndoTo(before);
+
+    // 旋转 follows the pointer about the middle of the piece's box: a quarter turn here.
+    eng->SetMode(kRotate);
+    leftDown(px(6000, 1000));
+    leftUp(px(6000, 1000));
+    moveTo(px(7000, 2000));
+    leftDown(px(7000, 2000));
+    leftUp(px(7000, 2000));
+    EXPECT_NEAR(sheet().items[2].points[0].x, 7000, 1);
+    EXPECT_NEAR(sheet().items[2].points[0].y, 1000, 1);
+    expectUndoTo(before);
+    // Numeric + with the pointer on the centre has no angle to turn by; ESC leaves all as it was.
+    platform.tones.clear();
+    leftDown(px(6000, 1000));
+    leftUp(px(6000, 1000));
+    moveTo(px(6000, 2000));
+    key(key::Plus, kMkKeypad);
+    EXPECT_EQ(platform.tones, std::vector<int>{500});
+    key(key::Escape);
+    EXPECT_EQ(bytes(), before);
 
     // 输出属性: 笔画 (index 3) on the clicked item, with the pen of that tool.
     eng->SetMode(kAttribute);

@@ -26,6 +26,8 @@ PACKAGES=(
   hp2xx socat locales poppler-utils
   # The design tests check outlines against GEOS.
   libgeos-dev
+  # The material tests check the lattice for overlaps with Clipper.
+  libpolyclipping-dev
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev
 )

@@ -17,6 +17,7 @@
 #include "output/graded_sheet.h"
 #include "output/graded_tools.h"
 #include "output/job.h"
+#include "material/back_tools.h"
 #include "qtcanvas/sheet_pdf.h"
 
 namespace rz {
@@ -45,6 +46,7 @@ OutputGlue::OutputGlue(MainFrame& frame, Engine& engine) : QObject(&frame), fram
     out_->font = &frame_.view()->font();
     out_->jobEnded = [this](int) { frame_.refreshCommandStates(); };
     InstallGradedOutputTools(engine, &frame_.view()->font());
+    InstallMaterialTools(engine, {&frame_.view()->font()});
     // Page Up/Down on the back screen: the graded parts of the page, size by size.
     out_->sizes.sizeCount = [](const TDoc& doc) { return (doc.design.flags & kDesignGraded) ? doc.design.n : 0; };
     out_->sizes.currentSize = [](const TDoc& doc) { return doc.design.baseIndex; };
@@ -326,6 +328,10 @@ void OutputGlue::registerCommands() {
     r.add(Pane::Drawing, kCmdArrange, [this](int) {
         clearOrder();
         out_->arrange();
+    }, backOnly);
+    r.add(Pane::Drawing, kCmdMaterialReport, [this](int) {
+        clearOrder();
+        RunMaterialReport(out_->engine, &frame_.view()->font());
     }, backOnly);
     r.add(Pane::StatusBar, kCmdCutSetup, [this](int) { cutSetupDialog(); });
     r.add(Pane::StatusBar, kCmdDevice, [this](int) { deviceDialog(); });

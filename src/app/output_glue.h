@@ -22,6 +22,7 @@ enum OutputCommandId : int {
     kCmdPrint = 32853,          // 打印
     kCmdPrintCorrection = 32854,  // 打印校正
     kCmdArrange = 32896,        // 排位
+    kCmdMaterialReport = 34112, // 算料报表
     kCmdOrder = 32895,          // 顺序
     kCmdDevice = 32901,         // 设备
     kCmdPorts = 34032,          // 端口

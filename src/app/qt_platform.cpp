@@ -223,9 +223,11 @@ void QtPlatform::warn(const std::string& text) {
     box.exec();
 }
 
-void QtPlatform::notice(const std::string& text) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
-                    QString::fromStdString(text), QMessageBox::Ok, window_);
+void QtPlatform::notice(const std::string& text) { noticeCaption("提示", text); }
+
+void QtPlatform::noticeCaption(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Ok, window_);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }

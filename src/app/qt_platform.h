@@ -56,6 +56,7 @@ public:
     bool valueDialog(const std::string& title, std::vector<ValueField>& fields) override;
     bool formDialog(const std::string& title, std::vector<FormField>& fields) override;
     bool askCaption(const std::string& caption, const std::string& text) override;
+    void noticeCaption(const std::string& caption, const std::string& text) override;
     int choose(const std::string& title, const std::vector<std::string>& options) override;
     // The printers of the print system (Qt Print Support), the default one first.
     std::vector<PrinterInfo> printers() override;

@@ -109,6 +109,11 @@ public:
     virtual void warn(const std::string& text) = 0;
     // "提示" box.
     virtual void notice(const std::string& text) = 0;
+    // A message box under its own caption ("算料结果", "测量结果").
+    virtual void noticeCaption(const std::string& caption, const std::string& text) {
+        (void)caption;
+        notice(text);
+    }
     virtual void setCursor(CursorKind kind) = 0;
     // Busy indication for a long operation; the mode's cursor comes back when it ends.
     virtual void setBusy(bool on) { setCursor(on ? CursorKind::Wait : CursorKind::Arrow); }

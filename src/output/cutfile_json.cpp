@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "output/cutfile.h"
+#include "output/material_record.h"
 
 namespace rz {
 
@@ -138,6 +139,20 @@ std::string CutFileToJson(const CutFileContent& c) {
         o += "\"";
         for (uint8_t b : c.material[i]) o += hex[b >> 4], o += hex[b & 15];
         o += "\"";
+    }
+    // The same records decoded, for reading; the hexadecimal form is what comes back.
+    o += "],\"material_fields\":[";
+    for (size_t i = 0; i < c.material.size(); ++i) {
+        const MaterialFields f = DecodeMaterial(c.material[i]);
+        auto pt = [&](const char* k, PointF p) { o += ",\"" + std::string(k) + "\":[" + G9(p.x) + "," + G9(p.y) + "]"; };
+        if (i) o += ",";
+        o += "{\"flags\":" + std::to_string(f.flags) + ",\"mode\":" + std::to_string(f.mode()) +
+             ",\"piece\":" + std::to_string(f.pieceId) + ",\"rows\":" + std::to_string(f.rows) +
+             ",\"largest_row\":" + std::to_string(f.largestRow);
+        pt("pair_anchor", f.pairAnchor), pt("pair_point", f.pairPt), pt("row_anchor", f.rowAnchor);
+        pt("row_point", f.rowPt), pt("second_row_anchor", f.row2Anchor), pt("second_row_point", f.row2Pt);
+        pt("J", f.J), pt("M", f.M), pt("R", f.R), pt("U", f.U);
+        o += ",\"W\":" + G9(f.W) + ",\"H\":" + G9(f.H) + ",\"margin\":" + G9(f.margin) + ",\"usage\":" + G9(f.usage) + "}";
     }
     return o + "]}";
 }

@@ -483,5 +483,38 @@ check "symmetry image" grep -q '"images":\[{"line":2,"points":\[\[5000,2000\],\[
 check "symmetry bent axis refused" test $? -eq 1
 check "symmetry bent axis message" grep -q '对称轴必须是直线！' "$tmp/err"
 
+# 排刀 and 算料: a 100 × 50 mm rectangle on 1米革 gives 20 rows of up to 14 copies, 260 kept.
+echo '{"version":"6.5","items":[{"flags":8248,"piece":1,"points":[[1000,1000],[11000,1000],[11000,6000],[1000,6000],[1000,1000]]}]}' >"$tmp/rect.json"
+"$cli" cutfile --from-json "$tmp/rect.json" "$tmp/rect.OUT"
+out=$("$cli" material "$tmp/rect.OUT" --device 1米革 --result "$tmp/result.OUT" --save "$tmp/saved.OUT")
+check "material exit" test $? -eq 0
+check "material counts" python3 -c '
+import json, sys
+d = json.loads(sys.argv[1])
+p = d["pieces"][0]
+assert (p["rows"], p["largest_row"], p["kept"]) == (20, 14, 260), p
+assert abs(p["pieces_per_sheet"] - 260) < 0.01 and p["pieces_per_pair"] == 3, p
+assert d["texts"][1] == "规格：1.40 x 1.00(平米)\n每双总用量：%.6f" % p["usage_per_pair"], d["texts"]
+' "$out"
+check "material result sheet" python3 -c '
+import json, sys
+d = json.loads(sys.argv[1])
+kinds = [i["kind"] for i in d["items"]]
+assert kinds.count(8) == 1 and kinds.count(6) == 260, kinds
+assert all(i["flags"] & 0x40000 for i in d["items"])
+' "$("$cli" cutfile "$tmp/result.OUT")"
+# The saved record is used again with its own sheet size, and gives the same figures.
+again=$("$cli" material "$tmp/saved.OUT" --device 1码革)
+check "material stored record" python3 -c '
+import json, sys
+a, b = json.loads(sys.argv[1]), json.loads(sys.argv[2])
+assert a["pieces"][0]["kept"] == b["pieces"][0]["kept"] and b["pieces"][0]["record"]["H"] == 100000, b
+' "$out" "$again"
+check "cutfile decodes material records" python3 -c '
+import json, sys
+f = json.loads(sys.argv[1])["material_fields"]
+assert len(f) == 1 and f[0]["piece"] == 1 and f[0]["mode"] == 1 and f[0]["rows"] == 20 and f[0]["W"] == 140000, f
+' "$("$cli" cutfile "$tmp/saved.OUT")"
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

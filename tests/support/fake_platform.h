@@ -58,6 +58,10 @@ public:
         notices.push_back(text);
         boxes.push_back({"提示", text});
     }
+    void noticeCaption(const std::string& caption, const std::string& text) override {
+        notices.push_back(text);
+        boxes.push_back({caption, text});
+    }
     void setCursor(CursorKind k) override { cursors.push_back(k); }
     void setPrompt(const std::string& text) override { prompts.push_back(text); }
     void setStatus(int pane, const std::string& text) override { status[pane] = text; }

@@ -1,6 +1,6 @@
-// Graded parts onto the output sheet: one sheet piece per part and size, its items taken from the
-// graded part with the output-selection matrix of its role (选号输出, 选片输出, 单片输出 and the
-// size steps of the back screen).
+// Graded parts and pieces onto the output sheet: one sheet piece per part (or piece) and size, its
+// items taken from the graded part or piece with the output-selection matrix of its role (选号输出,
+// 选片输出, 单片输出, the piece area's 选号输出 and 全号输出, and the size steps of the back screen).
 #pragma once
 
 #include <string>
@@ -27,13 +27,16 @@ struct GradedOutputLog {
         std::vector<OutputItem> items;  // as generated, before placement (for reports)
     };
     std::vector<Piece> pieces;
-    std::vector<int> skipped;             // sizes the shared-die array or a failed evaluation left out
-    std::vector<std::string> notOutput;   // features without an evaluation at a size
+    std::vector<int> skipped;  // sizes the shared-die array or a failed evaluation left out
 };
 
 // Appends the part in the listed sizes (the shared-die rule applied); returns the index of the
 // first item appended, or −1 when nothing was. Each size takes the sheet's next piece id.
 int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part& part, const std::vector<int>& sizes,
                     const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
+// The same for a piece (layout modes do not apply; the corner flag does). The design is not
+// changed: each size is evaluated from scratch copies of the piece's sources.
+int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piece& piece, const std::vector<int>& sizes,
+                     const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
 
 }  // namespace rz

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <vector>
+
 #include "grading/param_table.h"
 
 class QMouseEvent;
@@ -34,9 +36,11 @@ private:
     void afterGradingChange();
     void cardDialog();
     void targetDialog();
-    // 选号输出: the visible parts of the page onto the current sheet, in the sizes chosen in
-    // the size choice (all sizes at once with Ctrl).
+    // 选号输出: the pieces (on the pieces page) or the visible parts of the page onto the current
+    // sheet, in the sizes chosen in the size choice (with Ctrl: all sizes, every page's parts).
     void outputSizes(bool all);
+    // The size choice, edited into the design's output selection; false when cancelled.
+    bool chooseSizes(std::vector<int>& sizes);
 
     MainFrame& frame_;
     Engine& engine_;

@@ -116,4 +116,35 @@ int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piec
                        [&](int i) { return PieceItemsAtSize(d, s, piece, i, o.font); });
 }
 
+PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page, bool allPages,
+                      const std::vector<int>& sizes, const GradedOutputOptions& o, const std::function<void()>& each) {
+    PageOutput r;
+    if (page == 3) {
+        for (auto& pc : d.pieces) {
+            if (pc->outline.size() < 3) {
+                r.noOutline.push_back(int(pc->slot) + 1);
+                continue;
+            }
+            OutputPieceSizes(sheet, d, s, *pc, sizes, o);
+            ++r.sources;
+            if (each) each();
+        }
+        return r;
+    }
+    for (auto& p : d.parts) {
+        if ((!allPages && p->page() != page) || p->hidden()) continue;
+        OutputPartSizes(sheet, d, s, *p, sizes, o);
+        ++r.sources;
+        if (each) each();
+    }
+    return r;
+}
+
+std::string NoOutlineMessage(const std::vector<int>& numbers) {
+    if (numbers.empty()) return {};
+    std::string m = "第 ";
+    for (int n : numbers) m += std::to_string(n) + ",";
+    return m + " 分片外轮廓线有问题，需重新提取！";
+}
+
 }  // namespace rz

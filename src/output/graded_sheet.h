@@ -3,6 +3,7 @@
 // 选片输出, 单片输出, the piece area's 选号输出 and 全号输出, and the size steps of the back screen).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,18 @@ int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part&
 // changed: each size is evaluated from scratch copies of the piece's sources.
 int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piece& piece, const std::vector<int>& sizes,
                      const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
+
+// 选号输出 from the menu: on the pieces page (3) every piece, elsewhere every visible part of the
+// page, or of every page with `allPages` (the Ctrl batch); `each` runs after each part or piece
+// that was output (the window beeps and redraws). Pieces without an outline are left out.
+struct PageOutput {
+    int sources = 0;              // parts or pieces taken
+    std::vector<int> noOutline;   // the left-out pieces' numbers in the piece area (from 1)
+};
+PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page, bool allPages,
+                      const std::vector<int>& sizes, const GradedOutputOptions& o,
+                      const std::function<void()>& each = {});
+// "第 1,3, 分片外轮廓线有问题，需重新提取！" for the pieces numbered 1 and 3; empty for none.
+std::string NoOutlineMessage(const std::vector<int>& numbers);
 
 }  // namespace rz

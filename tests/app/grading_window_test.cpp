@@ -13,11 +13,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
 #include "app/grading_dialogs.h"
 #include "app/grading_glue.h"
 #include "app/main_frame.h"
 #include "grading/engine.h"
+#include "output/sheet.h"
 
 namespace rz {
 namespace {
@@ -94,6 +96,33 @@ TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
     EXPECT_FALSE(d.hasGradedLists());
     EXPECT_FALSE(quarter.flags & kFlagHidden);
     EXPECT_EQ(d.baseIndex, 4);
+}
+
+TEST(GradingWindow, ThePieceAreasPieceGoesOutInEverySizeOnceGraded) {
+    Home h;
+    FrameOptions o;
+    o.home = h.dir.string();
+    MainFrame f(o);
+    f.resize(1280, 800);
+    f.show();
+    ASSERT_TRUE(f.openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok());
+    TDoc& doc = f.doc();
+    doc.currentSlot = doc.design.pieces.front()->slot;
+    PLTC& sheet = SheetOf(doc, 0);
+    // Without grading results the piece's commands do nothing.
+    f.refreshCommandStates();
+    EXPECT_FALSE(f.router().state(34041).enabled);
+    f.router().dispatch(34041);
+    EXPECT_TRUE(sheet.items.empty());
+    ASSERT_TRUE(f.router().dispatch(34039));  // 鞋样扩缩
+    f.refreshCommandStates();
+    EXPECT_TRUE(f.router().state(34041).enabled);
+    EXPECT_TRUE(f.router().state(34056).enabled);
+    ASSERT_TRUE(f.router().dispatch(34041));  // 全号输出
+    std::set<int32_t> ids;
+    for (const PlotItem& it : sheet.items) ids.insert(it.pieceId);
+    EXPECT_EQ(int(ids.size()), doc.design.n);
+    EXPECT_TRUE(sheet.dirty);
 }
 
 TEST(GradingWindow, DialogControlsReachTheirModels) {

@@ -160,5 +160,34 @@ TEST_F(GradedSheetTest, APieceTakesTheDieRuleAndLabelsItsGroupWithoutChangingThe
     EXPECT_EQ(WriteXie(d), before);
 }
 
+TEST_F(GradedSheetTest, APageGoesOutPartByPartAndPiecesWithoutAnOutlineAreNamed) {
+    // A second part on page 1 and a hidden one on page 0; on the pieces page a piece without
+    // an outline in slot 4.
+    auto add = [&](int page, bool hidden) {
+        auto q = std::make_unique<Part>();
+        q->flags = (q->flags & ~kPartPageMask) | uint32_t(page) | (hidden ? kFlagHidden : 0u);
+        d.parts.push_back(std::move(q));
+    };
+    add(1, false);
+    add(0, true);
+    std::vector<int> each;
+    GradedOutputOptions o;
+    const auto one = OutputPage(*sheet, d, s, 0, false, {2}, o, [&] { each.push_back(int(sheet->items.size())); });
+    EXPECT_EQ(one.sources, 1);  // the hidden part is left out
+    EXPECT_EQ(each.size(), 1u);
+    const auto all = OutputPage(*sheet, d, s, 0, true, {2}, o);
+    EXPECT_EQ(all.sources, 2);  // the batch takes every page's visible parts
+    auto pc = std::make_unique<Piece>();
+    pc->slot = 3;
+    d.pieces.push_back(std::move(pc));
+    const size_t items = sheet->items.size();
+    const auto pieces = OutputPage(*sheet, d, s, 3, false, {0, 1}, o);
+    EXPECT_EQ(pieces.sources, 0);
+    EXPECT_EQ(pieces.noOutline, (std::vector<int>{4}));
+    EXPECT_EQ(sheet->items.size(), items);
+    EXPECT_EQ(NoOutlineMessage({4, 7}), "第 4,7, 分片外轮廓线有问题，需重新提取！");
+    EXPECT_EQ(NoOutlineMessage({}), "");
+}
+
 }  // namespace
 }  // namespace rz

@@ -40,6 +40,13 @@ QColor FromBgr(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) 
 GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
     : QObject(&frame), frame_(frame), engine_(engine), view_(view) {
     InstallGradingTools(engine_);
+    // 目标参数 inside 基点属性: the same dialog for the base point's own targets.
+    engine_.hooks.basePointTargets = [this](BasePoint& b) {
+        Design& d = frame_.doc().design;
+        TargetDialog dlg(&frame_, d, &b);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        return dlg.model().apply(d, &b) != TargetModel::Outcome::Unchanged;
+    };
     ParamPane* pane = frame_.params();
     pane->paintHook = [this](QPainter& p) { paintTable(p); };
     pane->pressHook = [this](QMouseEvent* e) {

@@ -1,6 +1,7 @@
 #include "app/grading_glue.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -203,15 +204,13 @@ void GradingGlue::registerCommands() {
         if (!pc || d.n <= 0 || !(d.flags & kDesignGraded) || pc->outline.size() < 3) return;
         if (engine_.step() > 0) engine_.CancelStep();
         std::vector<int> sizes = AllSizes(d);
-        if (!all && (!d.outputSelection || !chooseSizes(sizes))) return;
+        if (!all && (!d.outputSelection || !chooseSizes(sizes, true))) return;
         if (sizes.empty()) return;
-        PLTC& sheet = SheetOf(doc, engine_.vs.currentSheet == 1 ? 1 : 0);
-        if (sheet.busy.load()) return;
         GradedOutputOptions o;
-        o.font = &view_.font();
-        o.corner = doc.settings.cornerFlag() != 0;
+        PLTC* sheet = outputSheet(o);
+        if (!sheet) return;
         WaitCursor wait(doc.platform);
-        if (OutputPieceSizes(sheet, d, doc.settings, *pc, sizes, o) >= 0) sheet.pushLayout();
+        if (OutputPieceSizes(*sheet, d, doc.settings, *pc, sizes, o) >= 0) sheet->pushLayout();
         doc.platform.tone(kToneAccepted);
         view_.redraw();
         frame_.refreshCommandStates();
@@ -225,23 +224,21 @@ void GradingGlue::registerCommands() {
     r.add(Pane::StatusBar, kCmdTargets, [this](int) { targetDialog(); }, front);
 }
 
-bool GradingGlue::chooseSizes(std::vector<int>& sizes) {
+PLTC* GradingGlue::outputSheet(GradedOutputOptions& o) {
     TDoc& doc = frame_.doc();
-    Design& d = doc.design;
-    // The size choice: one check per size, the base size marked, from the output selection.
-    std::vector<FormField> f;
-    const int base = GradingBaseIndex(d);
-    for (int i = 0; i < d.n; ++i) {
-        char label[24];
-        std::snprintf(label, sizeof label, i == base ? "%3d *" : "%3d", SizeValueAt(d, i));
-        const bool on = d.outputSelection && size_t(i) < d.outputSelection->size() && (*d.outputSelection)[size_t(i)];
-        f.push_back(FormField::Check(label, on));
-    }
-    if (!doc.platform.formDialog("选号输出", f)) return false;
-    if (d.outputSelection)
-        for (int i = 0; i < d.n && size_t(i) < d.outputSelection->size(); ++i)
-            (*d.outputSelection)[size_t(i)] = f[size_t(i)].on() ? 1 : 0;
-    sizes = ChosenSizes(d);
+    PLTC& sheet = SheetOf(doc, engine_.vs.currentSheet == 1 ? 1 : 0);
+    if (sheet.busy.load()) return nullptr;
+    o.font = &view_.font();
+    o.corner = doc.settings.cornerFlag() != 0;
+    return &sheet;
+}
+
+bool GradingGlue::chooseSizes(std::vector<int>& sizes, bool atCursor) {
+    Design& d = frame_.doc().design;
+    SizeChoiceDialog dlg(&frame_, d);
+    if (atCursor) dlg.move(QCursor::pos());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    sizes = dlg.model().apply(d);
     return true;
 }
 
@@ -256,13 +253,12 @@ void GradingGlue::outputSizes(bool all) {
         if (!(d.flags & kDesignGraded)) return;
     }
     std::vector<int> sizes = AllSizes(d);
-    if (!all && !chooseSizes(sizes)) return;
+    if (!all && !chooseSizes(sizes, false)) return;
     if (sizes.empty()) return;
-    PLTC& sheet = SheetOf(doc, engine_.vs.currentSheet == 1 ? 1 : 0);
-    if (sheet.busy.load()) return;
     GradedOutputOptions o;
-    o.font = &view_.font();
-    o.corner = doc.settings.cornerFlag() != 0;
+    PLTC* sheetPtr = outputSheet(o);
+    if (!sheetPtr) return;
+    PLTC& sheet = *sheetPtr;
     PageOutput res;
     {
         WaitCursor wait(doc.platform);

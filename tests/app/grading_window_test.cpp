@@ -123,6 +123,26 @@ TEST(GradingWindow, ThePieceAreasPieceGoesOutInEverySizeOnceGraded) {
     for (const PlotItem& it : sheet.items) ids.insert(it.pieceId);
     EXPECT_EQ(int(ids.size()), doc.design.n);
     EXPECT_TRUE(sheet.dirty);
+    // 选号输出: the size choice opens blank after the run; pressing sizes 0 and 2 (and 3 twice)
+    // chooses them, and only they go out.
+    bool shown = false;
+    QTimer::singleShot(50, [&] {
+        auto* dlg = dynamic_cast<SizeChoiceDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        shown = true;
+        for (int i = 0; i < doc.design.n; ++i) EXPECT_TRUE(dlg->markLabel(i)->text().isEmpty()) << i;
+        for (int i : {0, 2, 3, 3}) dlg->sizeButton(i)->click();
+        EXPECT_EQ(dlg->markLabel(2)->text(), "√");
+        EXPECT_TRUE(dlg->markLabel(3)->text().isEmpty());
+        dlg->accept();
+    });
+    const int32_t next = sheet.nextPieceId;
+    ASSERT_TRUE(f.router().dispatch(34056));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(sheet.nextPieceId, next + 2);
+    ASSERT_TRUE(doc.design.outputSelection);
+    EXPECT_EQ((*doc.design.outputSelection)[2], 1);
+    EXPECT_EQ((*doc.design.outputSelection)[3], 0);
 }
 
 TEST(GradingWindow, DialogControlsReachTheirModels) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 
 #include "app/grading_dialogs.h"
@@ -54,14 +55,22 @@ const ParamCell* CellOf(const TPar& t, ParamRegion r) {
     return nullptr;
 }
 
-TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
-    Home h;
+// A shown window with the sample open; null when it does not open.
+std::unique_ptr<MainFrame> WindowWithSample(const Home& h) {
     FrameOptions o;
     o.home = h.dir.string();
-    MainFrame f(o);
-    f.resize(1280, 800);
-    f.show();
-    ASSERT_TRUE(f.openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok());
+    auto f = std::make_unique<MainFrame>(o);
+    f->resize(1280, 800);
+    f->show();
+    if (!f->openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok()) return nullptr;
+    return f;
+}
+
+TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
+    Home h;
+    std::unique_ptr<MainFrame> window = WindowWithSample(h);
+    ASSERT_TRUE(window);
+    MainFrame& f = *window;
     Design& d = f.doc().design;
     f.refreshCommandStates();
     for (int id : {34039, 32921, 32824, 32903, 32904}) EXPECT_TRUE(f.router().state(id).enabled) << id;
@@ -100,12 +109,9 @@ TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
 
 TEST(GradingWindow, ThePieceAreasPieceGoesOutInEverySizeOnceGraded) {
     Home h;
-    FrameOptions o;
-    o.home = h.dir.string();
-    MainFrame f(o);
-    f.resize(1280, 800);
-    f.show();
-    ASSERT_TRUE(f.openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok());
+    std::unique_ptr<MainFrame> window = WindowWithSample(h);
+    ASSERT_TRUE(window);
+    MainFrame& f = *window;
     TDoc& doc = f.doc();
     doc.currentSlot = doc.design.pieces.front()->slot;
     PLTC& sheet = SheetOf(doc, 0);

@@ -39,6 +39,7 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
     design.piecesChanged = [&frame] { frame.strip()->update(); };
     design.font = &frame.view()->font();
     design.basePointAttributes = BasePointAttributeDialog;
+    design.partDieNotes = [](Engine& e, Part& p) { return GroupsDialog(e, "部位共模说明", p.sharedDie); };
     InstallEditTools(engine_, std::move(edit));
     InstallMeasureTool(engine_);
     InstallDesignTools(engine_, std::move(design));

@@ -1,5 +1,7 @@
 #include "app/grading_dialogs.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -199,6 +201,48 @@ void CardDialog::refresh() {
     for (QWidget* w : std::initializer_list<QWidget*>{system_, category_, half_}) w->setEnabled(!m_.systemLocked());
     for (QWidget* w : std::initializer_list<QWidget*>{base_, from_, to_}) w->setEnabled(!m_.rangeLocked());
     refreshing_ = false;
+}
+
+// ---------------------------------------------------------------- 选号输出's size choice
+
+SizeChoiceDialog::SizeChoiceDialog(QWidget* parent, const Design& d) : QDialog(parent), m_(d) {
+    setWindowTitle(QStringLiteral("选号输出"));
+    auto* box = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(2);
+    for (int i = 0; i < m_.n; ++i) {
+        const int r = i / SizeChoiceModel::kColumns, c = i % SizeChoiceModel::kColumns;
+        auto* b = new QPushButton(Q(m_.label(i)), this);
+        b->setAutoDefault(false);
+        b->setFixedWidth(44);
+        if (i == m_.baseIndex) {
+            QFont f = b->font();
+            f.setBold(true);
+            b->setFont(f);
+        }
+        auto* mark = new QLabel(Q(m_.mark(i)), this);
+        mark->setAlignment(Qt::AlignCenter);
+        grid->addWidget(b, r * 2, c);
+        grid->addWidget(mark, r * 2 + 1, c);
+        buttons_.push_back(b);
+        marks_.push_back(mark);
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            m_.toggle(i);
+            marks_[size_t(i)]->setText(Q(m_.mark(i)));
+        });
+    }
+    box->addLayout(grid);
+    QPushButton* confirm = nullptr;
+    Buttons(this, box, confirm, QStringLiteral("确认"));
+    // Centred above the window's point (200, 30), kept inside the window.
+    adjustSize();
+    if (parent) {
+        const QRect w = parent->geometry();
+        int x = w.x() + 200 - width() / 2, y = w.y() + 30;
+        x = std::clamp(x, w.x(), std::max(w.x(), w.right() - width()));
+        y = std::clamp(y, w.y(), std::max(w.y(), w.bottom() - height()));
+        move(x, y);
+    }
 }
 
 // ---------------------------------------------------------------- 目标参数

@@ -45,6 +45,20 @@ private:
     QCheckBox *half_, *saveGrading_, *savePictures_;
 };
 
+// 选号输出's size choice (CPartSlct): a button per size toggles the "√" under it.
+class SizeChoiceDialog : public QDialog {
+public:
+    SizeChoiceDialog(QWidget* parent, const Design& d);
+    const SizeChoiceModel& model() const { return m_; }
+    QPushButton* sizeButton(int i) const { return buttons_[size_t(i)]; }
+    QLabel* markLabel(int i) const { return marks_[size_t(i)]; }
+
+private:
+    SizeChoiceModel m_;
+    std::vector<QPushButton*> buttons_;
+    std::vector<QLabel*> marks_;
+};
+
 class TargetDialog : public QDialog {
 public:
     TargetDialog(QWidget* parent, const Design& d, const BasePoint* basePoint = nullptr);

@@ -1,6 +1,7 @@
 #include "app/grading_glue.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,6 +31,8 @@ constexpr int kCmdCard = 32903;          // 本码参数
 constexpr int kCmdTargets = 32904;       // 目标参数
 constexpr int kCmdOutputSizes = 34086;   // 选号输出
 constexpr int kCmdPieceDie = 34199;      // 共模说明 of the piece area's piece
+constexpr int kCmdPieceSizes = 34056;    // 选号输出 of the piece area's piece
+constexpr int kCmdPieceAllSizes = 34041; // 全号输出 of the piece area's piece
 
 QColor FromBgr(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
@@ -38,6 +41,13 @@ QColor FromBgr(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) 
 GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
     : QObject(&frame), frame_(frame), engine_(engine), view_(view) {
     InstallGradingTools(engine_);
+    // 目标参数 inside 基点属性: the same dialog for the base point's own targets.
+    engine_.hooks.basePointTargets = [this](BasePoint& b) {
+        Design& d = frame_.doc().design;
+        TargetDialog dlg(&frame_, d, &b);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        return dlg.model().apply(d, &b) != TargetModel::Outcome::Unchanged;
+    };
     ParamPane* pane = frame_.params();
     pane->paintHook = [this](QPainter& p) { paintTable(p); };
     pane->pressHook = [this](QMouseEvent* e) {
@@ -180,65 +190,89 @@ void GradingGlue::registerCommands() {
     r.add(Pane::Drawing, kCmdOutputSizes, [this](int) {
         if (engine_.backShown()) return;
         outputSizes((QApplication::keyboardModifiers() & Qt::ControlModifier) != 0);
-    }, [this](int, CommandState& st) {
-        // Piece output is not built yet: on the pieces page the command stays disabled.
-        st.enabled = !engine_.backShown() && frame_.doc().currentPage() != 3;
-    });
+    }, front);
     r.add(Pane::MotifArea, kCmdPieceDie, [this, &doc](int) {
         Piece* pc = CurrentPiece(doc);
         if (!pc) return;
         if (engine_.step() > 0) engine_.CancelStep();
         if (GroupsDialog(engine_, "分片共模说明", pc->sharedDie)) doc.PushUndo();
     }, [this, &doc](int, CommandState& st) { st.enabled = CurrentPiece(doc) != nullptr; });
+    // The piece area's piece in chosen or all sizes, from the grading results as they are.
+    auto pieceOutput = [this, &doc](bool all) {
+        Piece* pc = CurrentPiece(doc);
+        Design& d = doc.design;
+        if (!pc || d.n <= 0 || !(d.flags & kDesignGraded) || pc->outline.size() < 3) return;
+        if (engine_.step() > 0) engine_.CancelStep();
+        std::vector<int> sizes = AllSizes(d);
+        if (!all && (!d.outputSelection || !chooseSizes(sizes, true))) return;
+        if (sizes.empty()) return;
+        GradedOutputOptions o;
+        PLTC* sheet = outputSheet(o);
+        if (!sheet) return;
+        WaitCursor wait(doc.platform);
+        if (OutputPieceSizes(*sheet, d, doc.settings, *pc, sizes, o) >= 0) sheet->pushLayout();
+        doc.platform.tone(kToneAccepted);
+        view_.redraw();
+        frame_.refreshCommandStates();
+    };
+    auto pieceGraded = [&doc](int, CommandState& st) {
+        st.enabled = CurrentPiece(doc) != nullptr && (doc.design.flags & kDesignGraded) && doc.design.n > 0;
+    };
+    r.add(Pane::MotifArea, kCmdPieceSizes, [pieceOutput](int) { pieceOutput(false); }, pieceGraded);
+    r.add(Pane::MotifArea, kCmdPieceAllSizes, [pieceOutput](int) { pieceOutput(true); }, pieceGraded);
     r.add(Pane::StatusBar, kCmdCard, [this](int) { cardDialog(); }, front);
     r.add(Pane::StatusBar, kCmdTargets, [this](int) { targetDialog(); }, front);
+}
+
+PLTC* GradingGlue::outputSheet(GradedOutputOptions& o) {
+    TDoc& doc = frame_.doc();
+    PLTC& sheet = SheetOf(doc, engine_.vs.currentSheet == 1 ? 1 : 0);
+    if (sheet.busy.load()) return nullptr;
+    o.font = &view_.font();
+    o.corner = doc.settings.cornerFlag() != 0;
+    return &sheet;
+}
+
+bool GradingGlue::chooseSizes(std::vector<int>& sizes, bool atCursor) {
+    Design& d = frame_.doc().design;
+    SizeChoiceDialog dlg(&frame_, d);
+    if (atCursor) dlg.move(QCursor::pos());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    sizes = dlg.model().apply(d);
+    return true;
 }
 
 void GradingGlue::outputSizes(bool all) {
     TDoc& doc = frame_.doc();
     Design& d = doc.design;
     const int page = doc.currentPage();
-    if (page == 3) return;
     if (!(d.flags & kDesignGraded)) {
         if (ToggleChecked(doc, DisplayToggle::AllSizes)) view_.toggle(DisplayToggle::AllSizes);
         GradePatternCommand(doc);
         afterGradingChange();
         if (!(d.flags & kDesignGraded)) return;
     }
-    std::vector<int> sizes;
-    if (all) {
-        sizes = AllSizes(d);
-    } else {
-        // The size choice: one check per size, the base size marked, from the output selection.
-        std::vector<FormField> f;
-        const int base = GradingBaseIndex(d);
-        for (int i = 0; i < d.n; ++i) {
-            char label[24];
-            std::snprintf(label, sizeof label, i == base ? "%3d *" : "%3d", SizeValueAt(d, i));
-            const bool on = d.outputSelection && size_t(i) < d.outputSelection->size() && (*d.outputSelection)[size_t(i)];
-            f.push_back(FormField::Check(label, on));
-        }
-        if (!doc.platform.formDialog("选号输出", f)) return;
-        if (d.outputSelection)
-            for (int i = 0; i < d.n && size_t(i) < d.outputSelection->size(); ++i)
-                (*d.outputSelection)[size_t(i)] = f[size_t(i)].on() ? 1 : 0;
-        sizes = ChosenSizes(d);
-        if (sizes.empty()) return;
-    }
-    PLTC& sheet = SheetOf(doc, engine_.vs.currentSheet == 1 ? 1 : 0);
-    if (sheet.busy.load()) return;
+    std::vector<int> sizes = AllSizes(d);
+    if (!all && !chooseSizes(sizes, false)) return;
+    if (sizes.empty()) return;
     GradedOutputOptions o;
-    o.font = &view_.font();
-    o.corner = doc.settings.cornerFlag() != 0;
-    WaitCursor wait(doc.platform);
-    for (auto& p : d.parts) {
-        if (p->page() != page || p->hidden()) continue;
-        OutputPartSizes(sheet, d, doc.settings, *p, sizes, o);
-        if (!all) doc.platform.tone(kToneAccepted);
+    PLTC* sheetPtr = outputSheet(o);
+    if (!sheetPtr) return;
+    PLTC& sheet = *sheetPtr;
+    PageOutput res;
+    {
+        WaitCursor wait(doc.platform);
+        // One by one each is announced with a tone and shown; the Ctrl batch redraws once at the end.
+        res = OutputPage(sheet, d, doc.settings, page, all, sizes, o, [this, &doc, all] {
+            if (all) return;
+            doc.platform.tone(kToneAccepted);
+            view_.redraw();
+        });
     }
     sheet.pushLayout();
     view_.redraw();
     frame_.refreshCommandStates();
+    if (!res.noOutline.empty()) doc.platform.notice(NoOutlineMessage(res.noOutline));
 }
 
 void GradingGlue::stepStandardDialog() {

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <vector>
+
 #include "grading/param_table.h"
 
 class QMouseEvent;
@@ -14,6 +16,8 @@ namespace rz {
 
 class Engine;
 class MainFrame;
+class PLTC;
+struct GradedOutputOptions;
 class ViewController;
 
 class GradingGlue : public QObject {
@@ -34,9 +38,15 @@ private:
     void afterGradingChange();
     void cardDialog();
     void targetDialog();
-    // 选号输出: the visible parts of the page onto the current sheet, in the sizes chosen in
-    // the size choice (all sizes at once with Ctrl).
+    // 选号输出: the pieces (on the pieces page) or the visible parts of the page onto the current
+    // sheet, in the sizes chosen in the size choice (with Ctrl: all sizes, every page's parts).
     void outputSizes(bool all);
+    // The size choice (at the cursor for the piece area's piece), edited into the design's
+    // output selection; false when cancelled.
+    bool chooseSizes(std::vector<int>& sizes, bool atCursor);
+    // The sheet graded output goes to (null while a job runs on it), with the options' font and
+    // corner flag set.
+    PLTC* outputSheet(GradedOutputOptions& o);
 
     MainFrame& frame_;
     Engine& engine_;

@@ -47,7 +47,8 @@ OutputGlue::OutputGlue(MainFrame& frame, Engine& engine) : QObject(&frame), fram
     out_->jobEnded = [this](int) { frame_.refreshCommandStates(); };
     InstallGradedOutputTools(engine, &frame_.view()->font());
     InstallMaterialTools(engine, {&frame_.view()->font()});
-    // Page Up/Down on the back screen: the graded parts of the page, size by size.
+    // Page Up/Down on the back screen: the graded parts of the page (the pieces on the pieces
+    // page), size by size.
     out_->sizes.sizeCount = [](const TDoc& doc) { return (doc.design.flags & kDesignGraded) ? doc.design.n : 0; };
     out_->sizes.currentSize = [](const TDoc& doc) { return doc.design.baseIndex; };
     out_->sizes.setCurrentSize = [](TDoc& doc, int i) {
@@ -59,9 +60,7 @@ OutputGlue::OutputGlue(MainFrame& frame, Engine& engine) : QObject(&frame), fram
         GradedOutputOptions o;
         o.font = out_->font;
         o.corner = doc.settings.cornerFlag() != 0;
-        const int page = doc.currentPage();
-        for (auto& p : doc.design.parts)
-            if (p->page() == page && !p->hidden()) OutputPartSizes(sheet, doc.design, doc.settings, *p, list, o);
+        OutputPage(sheet, doc.design, doc.settings, doc.currentPage(), false, list, o);
     };
     // The engine's hook of key "." also drops a shown output order.
     auto lay = engine.hooks.layOntoSheet;

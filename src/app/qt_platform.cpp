@@ -336,6 +336,15 @@ bool QtPlatform::formDialog(const std::string& title, std::vector<FormField>& fi
             form->addRow(label, w);
             break;
         }
+        case FormField::Kind::Button: {
+            auto* b = new QPushButton(label, &dlg);
+            b->setAutoDefault(false);
+            const std::function<void()> action = f.action;
+            if (action) QObject::connect(b, &QPushButton::clicked, &dlg, [action] { action(); });
+            w = b;
+            form->addRow(QString(), w);
+            break;
+        }
         }
         w->setEnabled(f.enabled);
         widgets[i] = w;
@@ -369,7 +378,8 @@ bool QtPlatform::formDialog(const std::string& title, std::vector<FormField>& fi
         case FormField::Kind::Check: f.value = static_cast<QCheckBox*>(widgets[i])->isChecked() ? 1.0 : 0.0; break;
         case FormField::Kind::Choice: f.value = static_cast<QComboBox*>(widgets[i])->currentIndex(); break;
         case FormField::Kind::Text: f.text = static_cast<QLineEdit*>(widgets[i])->text().toStdString(); break;
-        case FormField::Kind::Label: break;
+        case FormField::Kind::Label:
+        case FormField::Kind::Button: break;
         }
     }
     return true;

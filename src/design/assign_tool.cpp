@@ -24,7 +24,6 @@
 
 namespace rz {
 
-bool PartAttributeDialog(TDoc& doc, Part* part, Piece* piece);
 
 namespace {
 

@@ -190,7 +190,7 @@ bool LineExtendedDialog(Engine& e, Part& part, Line& l) {
 }  // namespace
 
 // 部位属性 and 分片特性: one template. Returns true when something was stored.
-bool PartAttributeDialog(TDoc& doc, Part* part, Piece* piece) {
+bool PartAttributeDialog(TDoc& doc, Part* part, Piece* piece, const std::function<bool()>& dieNotes) {
     const Design& d = doc.design;
     uint32_t& flags = part ? part->flags : piece->flags;
     uint32_t colour = part ? part->colour : piece->colour();
@@ -215,14 +215,16 @@ bool PartAttributeDialog(TDoc& doc, Part* part, Piece* piece) {
     f.push_back(FormField::Label("面积(mm²)", Fmt2(fig.area / 1.0e4)));
     f.push_back(FormField::Text("配色", Hex(colour)));
     f.push_back(FormField::Number("片数", double(((flags & pairMask) >> 12) + 1), 0, 1, 16));
-    if (!doc.platform.formDialog(part ? "部位属性" : "分片特性", f)) return false;
+    bool notesChanged = false;
+    if (dieNotes) f.push_back(FormField::Button("共模说明", [&] { notesChanged = dieNotes() || notesChanged; }));
+    if (!doc.platform.formDialog(part ? "部位属性" : "分片特性", f)) return notesChanged;
     size_t k = 2;
     if (part) {
         part->year = int(f[2].value), part->month = int(f[3].value), part->day = int(f[4].value);
         k = 5;
     }
     auto c = FromHex(f[k + 4].text);
-    if (!c) return false;
+    if (!c) return notesChanged;
     int pairs = std::clamp(int(std::lround(f[k + 5].value)), 1, 16);
     uint32_t kind = uint32_t(std::clamp(f[0].index(), 0, 3));
     flags = (flags & ~(pairMask | shrink)) | (uint32_t(pairs - 1) << 12) | (f[1].on() ? shrink : 0u);
@@ -291,8 +293,15 @@ struct AttributeTool : Tool {
             return true;
         }
         if (r.kind == kKindBasePoint || r.kind == kKindNotch || r.kind == kKindDimension) return Refuse(e);
-        bool changed = r.kind == kKindText ? TextDialog(e, r.part, *r.as<TextString>(), svc.font)
-                                           : AttributeDialog(e, r, p.ctrl());
+        bool changed = false;
+        if (r.kind == kKindText) {
+            changed = TextDialog(e, r.part, *r.as<TextString>(), svc.font);
+        } else if (r.kind == kKindPart && p.ctrl() && r.part && svc.partDieNotes) {
+            Part& part = *r.part;
+            changed = PartAttributeDialog(e.doc, &part, nullptr, [&] { return svc.partDieNotes(e, part); });
+        } else {
+            changed = AttributeDialog(e, r, p.ctrl());
+        }
         if (changed) {
             if (r.kind == kKindPart && svc.piecesChanged) svc.piecesChanged();
             CommitEdit(e, {r.part});

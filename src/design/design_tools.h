@@ -49,6 +49,9 @@ struct DesignServices {
     // 属性 on a base point: the 基点属性 dialog of the grading layer; true when it changed the
     // design (without one, a base point is refused).
     std::function<bool(Engine&, Part&, BasePoint&)> basePointAttributes;
+    // The 共模说明 button of 部位属性: the grading layer's "部位共模说明" for the part; true when it
+    // changed the part (without one there is no button).
+    std::function<bool(Engine&, Part&)> partDieNotes;
 };
 
 // The 拆分 and 合并 tools (design/split_tool.cpp, design/merge_tool.cpp).
@@ -91,7 +94,8 @@ bool SeamAttributeDialog(Engine& e, Part& part, SeamAllowance* seam, Line* line)
 // kind has none.
 bool AttributeDialog(Engine& e, const PickResult& r, bool modifier);
 // 部位属性 of a part or 分片特性 of a piece (one template); true when something was stored.
-bool PartAttributeDialog(TDoc& doc, Part* part, Piece* piece);
+// `dieNotes`, when given, is the 共模说明 button (it stores at once; true when it changed).
+bool PartAttributeDialog(TDoc& doc, Part* part, Piece* piece, const std::function<bool()>& dieNotes = {});
 
 // The tool families InstallDesignTools registers (one file each).
 void InstallExtractTool(Engine& e, const DesignServices& s);

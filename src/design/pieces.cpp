@@ -260,10 +260,6 @@ Piece* PieceInSlot(Design& d, int slot) {
     return nullptr;
 }
 
-namespace {
-
-// A copy of a piece whose references among its own piece lines point into the copy; references
-// to part records stay.
 std::unique_ptr<Piece> ClonePiece(const Piece& s) {
     auto t = std::make_unique<Piece>();
     static_cast<PieceHeader&>(*t) = s;
@@ -304,8 +300,6 @@ std::unique_ptr<Piece> ClonePiece(const Piece& s) {
     VisitPieceRefs(*t, Own{map});
     return t;
 }
-
-}  // namespace
 
 bool CopyPieceToNextSlot(Design& d, int slot) {
     Piece* src = PieceInSlot(d, slot);

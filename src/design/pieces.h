@@ -63,6 +63,9 @@ Polyline CuttingOutline(const Piece& pc);
 
 // ---- pieces of the piece area ----
 Piece* PieceInSlot(Design& d, int slot);
+// A copy of a piece whose references among its own piece lines point into the copy; references
+// to part records stay.
+std::unique_ptr<Piece> ClonePiece(const Piece& pc);
 // 复制: a copy of the piece in `slot` goes to slot + 1; later pieces move up by one. False, with
 // nothing changed, when a piece would pass the last slot (99) or the slot holds no piece.
 bool CopyPieceToNextSlot(Design& d, int slot);

@@ -562,7 +562,17 @@ bool BasePointAttributeDialog(Engine& e, Part& part, BasePoint& b) {
     }
     f.push_back(FormField::Choice("归属序号", names, chosen));
     f.push_back(FormField::Label("本身序号", std::to_string(b.index)));
-    if (!e.doc.platform.formDialog("基点属性", f)) return false;
+    // Their own dialogs store at once, as they would opened on their own.
+    bool changedInside = false;
+    FormField targets = FormField::Button("目标参数", [&e, &b, &changedInside] {
+        if (e.hooks.basePointTargets && e.hooks.basePointTargets(b)) changedInside = true;
+    });
+    targets.enabled = bool(e.hooks.basePointTargets);
+    f.push_back(std::move(targets));
+    f.push_back(FormField::Button("共用说明", [&e, &b, &changedInside] {
+        if (GroupsDialog(e, "基点共用说明", b.sharedNotes)) changedInside = true;
+    }));
+    if (!e.doc.platform.formDialog("基点属性", f)) return changedInside;
     a.lengthMode = f[0].index(), a.length = float(f[1].value);
     a.widthMode = f[2].index(), a.width = float(f[3].value);
     a.lengthStepMode = f[4].index(), a.lengthStep = float(f[5].value);
@@ -573,9 +583,9 @@ bool BasePointAttributeDialog(Engine& e, Part& part, BasePoint& b) {
     const BasePoint before = b;
     if (!ApplyBasePointAttributes(d, part, b, a).ok) {
         e.tone(kToneRefused);
-        return false;
+        return changedInside;
     }
-    return b.flags != before.flags || b.owner != before.owner || b.length != before.length || b.width != before.width ||
+    return changedInside || b.flags != before.flags || b.owner != before.owner || b.length != before.length || b.width != before.width ||
            b.lengthStep != before.lengthStep || b.widthStep != before.widthStep;
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -200,6 +201,26 @@ T* GradedCopyAt(const T& element, int size) {
 // size labels, notches and text strings the scaling of the first base point; the part's own
 // derived data is rebuilt. The design is not changed. Null when the design has no grading
 // results or i is not a size of the run.
-std::unique_ptr<Part> PartAtSize(const Design& d, const Part& part, int size);
+// `map`, when given, receives each record of the part → its copy (for pieces that take stretches
+// and members from the part).
+std::unique_ptr<Part> PartAtSize(const Design& d, const Part& part, int size,
+                                 std::unordered_map<const void*, void*>* map = nullptr);
+
+// Where p goes in size i under the scaling of the part's first base point (labels, texts and
+// notches follow it); p itself without grading results for that size or without a base point.
+PointF ScaleByFirstBasePoint(const Part& part, int size, PointF p);
+
+// A piece at size i of the last grading run, in scratch: copies of the parts it takes stretches,
+// members or hosts from, at that size, and a copy of the piece that refers to them, assembled
+// with its own features built; labels, texts and notches moved by the scaling of `mainPart`'s
+// first base point. The design is not changed.
+struct SizedPiece {
+    std::vector<std::unique_ptr<Part>> parts;
+    std::unique_ptr<Piece> piece;
+    const Part* mainPart = nullptr;  // the source part of the first outline line (the original)
+};
+// Null when the design has no grading results, i is not a size of the run, a source part cannot
+// be brought to that size, or the outline does not close at that size.
+std::optional<SizedPiece> PieceAtSize(const Design& d, const Piece& pc, int size);
 
 }  // namespace rz

@@ -91,11 +91,19 @@ struct OutputItem {
 };
 
 // The items of a part at size i of the last grading run, in the order the sheet takes them, with
-// the matrix row of its role applied. Features whose evaluation at a size is not available here
-// (slot lines, marks, chamfers, dimensions) are named in `notOutput` instead of being faked. Null
-// when the part cannot be brought to that size. `font` lays out labels and texts (none: no
-// strokes for them).
+// the matrix row of its role applied; slot lines, marks, chamfers and dimensions follow their
+// hosts at that size. Null when the part cannot be brought to that size. `font` lays out labels,
+// texts and dimension values (none: no strokes for labels and texts).
 std::optional<std::vector<OutputItem>> PartItemsAtSize(const Design& d, const Settings& s, const Part& part, int size,
-                                                       TFont* font, std::vector<std::string>* notOutput);
+                                                       TFont* font);
+
+// The fold line of a piece: the first piece line whose flags have bit 17; null without one.
+const PieceLine* PieceFoldLine(const Piece& pc);
+// The items of a piece at size i: its lines, members and own elements evaluated at that size from
+// scratch copies of its source parts (the design is not changed). The marking roles take the
+// outline moved out by the piece lines' margins. Null when the piece cannot be brought to that
+// size (a source part without grading, an outline that does not close).
+std::optional<std::vector<OutputItem>> PieceItemsAtSize(const Design& d, const Settings& s, const Piece& piece,
+                                                        int size, TFont* font);
 
 }  // namespace rz

@@ -1,9 +1,15 @@
-// A part brought to one size of the grading run, as a temporary copy (the output of graded
-// pieces lays it onto a sheet); the design is not touched.
+// A part or piece brought to one size of the grading run, as a temporary copy (the output of
+// graded parts and pieces lays it onto a sheet); the design is not touched.
 #include <cmath>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "commands/draw_common.h"
+#include "commands/features.h"
+#include "design/pieces.h"
+#include "design/rows.h"
+#include "design/seam.h"
+#include "grading/control_edit.h"
 #include "grading/engine.h"
 #include "model/refs.h"
 
@@ -43,7 +49,42 @@ void Shift(Shape& s, float dx, float dy) {
 
 }  // namespace
 
-std::unique_ptr<Part> PartAtSize(const Design& d, const Part& part, int size) {
+PointF ScaleByFirstBasePoint(const Part& part, int size, PointF p) {
+    if (part.basePoints.empty() || size < 0) return p;
+    const BasePoint& b0 = *part.basePoints.front();
+    if (!b0.factors || size_t(size) >= b0.factors->size()) return p;
+    const PairF f = (*b0.factors)[size_t(size)];
+    const double a = b0.direction, c = std::cos(a), s = std::sin(a);
+    const double dx = double(p.x) - b0.x, dy = double(p.y) - b0.y;
+    const double u = (c * dx + s * dy) * f.a, w = (-s * dx + c * dy) * f.b;
+    return {float(b0.x + c * u - s * w), float(b0.y + s * u + c * w)};
+}
+
+namespace {
+
+void FollowFirstBasePoint(const Part& scaler, int size, List<SizeLabel>& labels, List<TextString>& texts,
+                          List<Notch>& notches) {
+    for (auto& l : labels) {
+        const PointF q = ScaleByFirstBasePoint(scaler, size, {l->x, l->y});
+        Shift(l->strokes, q.x - l->x, q.y - l->y);
+        l->x = q.x, l->y = q.y;
+    }
+    for (auto& t : texts) {
+        const PointF q = ScaleByFirstBasePoint(scaler, size, {t->x, t->y});
+        Shift(t->strokes, q.x - t->x, q.y - t->y);
+        t->x = q.x, t->y = q.y;
+    }
+    for (auto& n : notches) {
+        const PointF q = ScaleByFirstBasePoint(scaler, size, {n->x, n->y});
+        for (PointF& p : n->outline) p.x += q.x - n->x, p.y += q.y - n->y;
+        n->x = q.x, n->y = q.y;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Part> PartAtSize(const Design& d, const Part& part, int size,
+                                 std::unordered_map<const void*, void*>* map) {
     if (!(d.flags & kDesignGraded) || size < 0 || size >= d.n) return nullptr;
     auto out = std::make_unique<Part>();
     static_cast<PartHeader&>(*out) = part;
@@ -101,33 +142,83 @@ std::unique_ptr<Part> PartAtSize(const Design& d, const Part& part, int size) {
             b->y += (*b->displacement)[size_t(size)].b;
         }
     // Labels, notches and texts follow the first base point's scaling.
-    if (!part.basePoints.empty() && part.basePoints.front()->factors &&
-        size_t(size) < part.basePoints.front()->factors->size()) {
-        const BasePoint& b0 = *part.basePoints.front();
-        const PairF f = (*b0.factors)[size_t(size)];
-        const double a = b0.direction, c = std::cos(a), s = std::sin(a);
-        auto scaled = [&](float x, float y) {
-            const double dx = double(x) - b0.x, dy = double(y) - b0.y;
-            const double u = (c * dx + s * dy) * f.a, w = (-s * dx + c * dy) * f.b;
-            return PointF{float(b0.x + c * u - s * w), float(b0.y + s * u + c * w)};
-        };
-        for (auto& l : out->sizeLabels) {
-            const PointF q = scaled(l->x, l->y);
-            Shift(l->strokes, q.x - l->x, q.y - l->y);
-            l->x = q.x, l->y = q.y;
-        }
-        for (auto& t : out->texts) {
-            const PointF q = scaled(t->x, t->y);
-            Shift(t->strokes, q.x - t->x, q.y - t->y);
-            t->x = q.x, t->y = q.y;
-        }
-        for (auto& n : out->notches) {
-            const PointF q = scaled(n->x, n->y);
-            for (PointF& p : n->outline) p.x += q.x - n->x, p.y += q.y - n->y;
-            n->x = q.x, n->y = q.y;
-        }
-    }
+    FollowFirstBasePoint(part, size, out->sizeLabels, out->texts, out->notches);
     CompletePart(*out);
+    // What hangs on the lines follows them: allowances, symmetry links (hosts of slots), rows,
+    // slots, marks, chamfers, dimensions, and the element links that mirror slots.
+    for (auto& a : out->seamAllowances) RebuildSeam(*a);
+    BuildSymmetryShapes(*out);
+    for (auto& r : out->pointRows) RebuildRow(*r);
+    RebuildPartFeatures(*out);
+    BuildSymmetryShapes(*out);
+    if (map) map->insert(remap.map.begin(), remap.map.end());
+    return out;
+}
+
+namespace {
+
+// Every record of a part a piece may refer to.
+template <class F>
+void ForEachSourceRecord(const Part& p, F&& f) {
+    for (const List<Line>* l : {&p.linesA, &p.linesB})
+        for (auto& r : *l) f(r.get());
+    for (auto& r : p.seamAllowances) f(r.get());
+    for (auto& r : p.symLineLinks) f(r.get());
+    for (auto& r : p.pins) f(r.get());
+    for (auto& r : p.motifs) f(r.get());
+    for (auto& r : p.pointRows) f(r.get());
+    for (auto& r : p.slotLines) f(r.get());
+    for (auto& r : p.symElemLinks) f(r.get());
+    for (auto& r : p.marks) f(r.get());
+    for (auto& r : p.chamfers) f(r.get());
+}
+
+struct Gather {
+    std::unordered_set<const void*>& s;
+    template <class T>
+    void operator()(T*& p) const {
+        if (p) s.insert(p);
+    }
+    void operator()(KindRef& r) const {
+        if (r.ptr) s.insert(r.ptr);
+    }
+};
+
+}  // namespace
+
+std::optional<SizedPiece> PieceAtSize(const Design& d, const Piece& pc, int size) {
+    if (!(d.flags & kDesignGraded) || size < 0 || size >= d.n) return std::nullopt;
+    // What the piece refers to outside itself.
+    std::unordered_set<const void*> wanted;
+    SizedPiece out;
+    out.piece = ClonePiece(pc);
+    VisitPieceRefs(*out.piece, Gather{wanted});
+    // Only the parts it takes something from are brought to the size.
+    PartRemap remap;
+    std::vector<const Part*> originals;
+    for (auto& p : d.parts) {
+        bool uses = false;
+        ForEachSourceRecord(*p, [&](const void* r) { uses = uses || wanted.count(r) != 0; });
+        if (!uses) continue;
+        auto at = PartAtSize(d, *p, size, &remap.map);
+        if (!at) return std::nullopt;
+        out.parts.push_back(std::move(at));
+        originals.push_back(p.get());
+    }
+    VisitPieceRefs(*out.piece, remap);
+    // The part whose first base point moves the piece's labels: the one its outline starts in.
+    const std::vector<PieceLine*> order = OutlineOrder(*out.piece);
+    if (!order.empty())
+        for (size_t k = 0; k < out.parts.size() && !out.mainPart; ++k)
+            ForEachSourceRecord(*out.parts[k], [&](const void* r) {
+                if (r == order.front()->source.ptr) out.mainPart = originals[k];
+            });
+    Piece& sp = *out.piece;
+    // No font: the design is only read for label texts, which the output lays out itself.
+    const PieceReport rep = AssemblePiece(const_cast<Design&>(d), sp, nullptr);
+    if (!rep.closed) return std::nullopt;
+    RebuildPieceFeatures(sp);
+    if (out.mainPart) FollowFirstBasePoint(*out.mainPart, size, sp.sizeLabels, sp.texts, sp.notches);
     return out;
 }
 

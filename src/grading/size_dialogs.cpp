@@ -1,5 +1,7 @@
 #include "grading/size_dialogs.h"
 
+#include "grading/display.h"
+
 #include "model/platform.h"
 
 #include <algorithm>
@@ -250,6 +252,34 @@ void StepStandardModel::restore() {
 void StepStandardModel::apply() const {
     StepStandard& s = SessionStepStandard();
     for (size_t k = 0; k < 5; ++k) s.steps[k] = {fields[2 * k].read(), fields[2 * k + 1].read()};
+}
+
+// ---------------------------------------------------------------- the size choice
+
+SizeChoiceModel::SizeChoiceModel(const Design& d) : n(std::max(0, d.n)), baseIndex(GradingBaseIndex(d)) {
+    for (int i = 0; i < n; ++i) {
+        sizes.push_back(SizeValueAt(d, i));
+        chosen.push_back(d.outputSelection && size_t(i) < d.outputSelection->size() && (*d.outputSelection)[size_t(i)]);
+    }
+}
+
+std::string SizeChoiceModel::label(int i) const {
+    char b[24];
+    std::snprintf(b, sizeof b, i == baseIndex ? "%3d*" : "%3d", sizes[size_t(i)]);
+    return b;
+}
+
+void SizeChoiceModel::toggle(int i) {
+    if (i >= 0 && i < n) chosen[size_t(i)] = !chosen[size_t(i)];
+}
+
+std::vector<int> SizeChoiceModel::apply(Design& d) const {
+    std::vector<int> out;
+    for (int i = 0; i < n; ++i) {
+        if (d.outputSelection && size_t(i) < d.outputSelection->size()) (*d.outputSelection)[size_t(i)] = chosen[size_t(i)] ? 1 : 0;
+        if (chosen[size_t(i)]) out.push_back(i);
+    }
+    return out;
 }
 
 }  // namespace rz

@@ -109,6 +109,25 @@ private:
     std::vector<PairF> shown_;
 };
 
+// The size choice of 选号输出 (CPartSlct): one button per size, sixteen to a row, the base size's
+// marked, and under each a "√" while the size is chosen; it starts from the design's output
+// selection.
+class SizeChoiceModel {
+public:
+    explicit SizeChoiceModel(const Design& d);
+    int n = 0, baseIndex = 0;
+    std::vector<int> sizes;     // the size value of each button ("%3d")
+    std::vector<bool> chosen;
+    static constexpr int kColumns = 16;
+    std::string label(int i) const;
+    std::string mark(int i) const { return chosen[size_t(i)] ? "√" : ""; }
+    // A press on a size's button.
+    void toggle(int i);
+    // 确认: the choices into the output selection (none is kept when the design has none); the
+    // chosen sizes in index order.
+    std::vector<int> apply(Design& d) const;
+};
+
 // 各国等差标准: 长码差 and 宽码差 of 统一, 中国, 法国, 英国 and 美国.
 class StepStandardModel {
 public:

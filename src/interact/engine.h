@@ -149,6 +149,9 @@ struct EngineHooks {
     std::function<void()> restoreView;              // Enter
     std::function<void()> fitView;                  // Ctrl+Enter
     std::function<void()> toggleHidden;             // Space
+    // 目标参数 of one base point (the button of 基点属性): the window's target dialog; true when
+    // it stored something. Without it the button is greyed.
+    std::function<bool(BasePoint&)> basePointTargets;
 };
 
 class Engine {

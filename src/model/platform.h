@@ -3,6 +3,7 @@
 // implements it with Qt, tests with a recording fake. All texts are UTF-8.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,7 +38,9 @@ struct PrinterInfo {
 // One field of a form dialog. Numbers, check boxes (value 0 or 1), lists (value = the index of
 // the item chosen), texts and fixed labels; the dialog writes value and text back.
 struct FormField {
-    enum class Kind { Number, Check, Choice, Text, Label };
+    // A Button opens a dialog of its own (目标参数 inside 基点属性): its action runs at once and
+    // stores what it stores, whether the form is confirmed or not.
+    enum class Kind { Number, Check, Choice, Text, Label, Button };
     Kind kind = Kind::Number;
     std::string label;
     double value = 0.0;
@@ -51,6 +54,7 @@ struct FormField {
     // `presetTarget` and locks it; a NaN preset gives the field back its first value, unlocked.
     std::vector<double> presets;
     int presetTarget = -1;
+    std::function<void()> action;  // Button
 
     static FormField Number(std::string label, double v, int decimals = 2, double min = -1e30, double max = 1e30) {
         FormField f;
@@ -90,6 +94,15 @@ struct FormField {
         f.text = std::move(text);
         return f;
     }
+    static FormField Button(std::string label, std::function<void()> action) {
+        FormField f;
+        f.kind = Kind::Button;
+        f.label = std::move(label);
+        f.action = std::move(action);
+        return f;
+    }
+    // Labels and buttons take no value.
+    bool valued() const { return kind != Kind::Label && kind != Kind::Button; }
     bool on() const { return value != 0.0; }
     int index() const { return int(value); }
 };

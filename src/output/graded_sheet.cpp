@@ -41,10 +41,14 @@ void Move(std::vector<OutputItem>& items, double dx, double dy) {
 
 }  // namespace
 
-int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part& part, const std::vector<int>& sizes,
-                    const GradedOutputOptions& o, GradedOutputLog* log) {
+namespace {
+
+// One sheet piece per size that `itemsAt` can generate, the shared-die rule applied first.
+template <class ItemsAt>
+int OutputSizes(PLTC& sheet, const std::optional<std::vector<uint8_t>>& die, int n, const std::vector<int>& sizes,
+                const GradedOutputOptions& o, GradedOutputLog* log, ItemsAt&& itemsAt) {
     int first = -1;
-    const std::vector<int> chosen = DieSizes(part.sharedDie, sizes, d.n);
+    const std::vector<int> chosen = DieSizes(die, sizes, n);
     if (log)
         for (int i : sizes)
             if (std::find(chosen.begin(), chosen.end(), i) == chosen.end()) log->skipped.push_back(i);
@@ -53,16 +57,11 @@ int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part&
     double cursor = area.w;
     int position = 0;
     for (int i : chosen) {
-        std::vector<std::string> missing;
-        auto items = PartItemsAtSize(d, s, part, i, o.font, &missing);
+        std::optional<std::vector<OutputItem>> items = itemsAt(i);
         if (!items) {
             if (log) log->skipped.push_back(i);
             continue;
         }
-        if (log)
-            for (const std::string& m : missing)
-                if (std::find(log->notOutput.begin(), log->notOutput.end(), m) == log->notOutput.end())
-                    log->notOutput.push_back(m);
         if (items->empty()) continue;
         const std::vector<OutputItem> generated = *items;
         if (o.layout == 1 || o.layout == 2) {
@@ -99,6 +98,53 @@ int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part&
         sheet.sorted = 0;
     }
     return first;
+}
+
+}  // namespace
+
+int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part& part, const std::vector<int>& sizes,
+                    const GradedOutputOptions& o, GradedOutputLog* log) {
+    return OutputSizes(sheet, part.sharedDie, d.n, sizes, o, log,
+                       [&](int i) { return PartItemsAtSize(d, s, part, i, o.font); });
+}
+
+int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piece& piece, const std::vector<int>& sizes,
+                     const GradedOutputOptions& o, GradedOutputLog* log) {
+    GradedOutputOptions po = o;
+    po.layout = 0;
+    return OutputSizes(sheet, piece.sharedDie, d.n, sizes, po, log,
+                       [&](int i) { return PieceItemsAtSize(d, s, piece, i, o.font); });
+}
+
+PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page, bool allPages,
+                      const std::vector<int>& sizes, const GradedOutputOptions& o, const std::function<void()>& each) {
+    PageOutput r;
+    if (page == 3) {
+        for (auto& pc : d.pieces) {
+            if (pc->outline.size() < 3) {
+                r.noOutline.push_back(int(pc->slot) + 1);
+                continue;
+            }
+            OutputPieceSizes(sheet, d, s, *pc, sizes, o);
+            ++r.sources;
+            if (each) each();
+        }
+        return r;
+    }
+    for (auto& p : d.parts) {
+        if ((!allPages && p->page() != page) || p->hidden()) continue;
+        OutputPartSizes(sheet, d, s, *p, sizes, o);
+        ++r.sources;
+        if (each) each();
+    }
+    return r;
+}
+
+std::string NoOutlineMessage(const std::vector<int>& numbers) {
+    if (numbers.empty()) return {};
+    std::string m = "第 ";
+    for (int n : numbers) m += std::to_string(n) + ",";
+    return m + " 分片外轮廓线有问题，需重新提取！";
 }
 
 }  // namespace rz

@@ -1,8 +1,9 @@
-// Graded parts onto the output sheet: one sheet piece per part and size, its items taken from the
-// graded part with the output-selection matrix of its role (选号输出, 选片输出, 单片输出 and the
-// size steps of the back screen).
+// Graded parts and pieces onto the output sheet: one sheet piece per part (or piece) and size, its
+// items taken from the graded part or piece with the output-selection matrix of its role (选号输出,
+// 选片输出, 单片输出, the piece area's 选号输出 and 全号输出, and the size steps of the back screen).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,13 +28,29 @@ struct GradedOutputLog {
         std::vector<OutputItem> items;  // as generated, before placement (for reports)
     };
     std::vector<Piece> pieces;
-    std::vector<int> skipped;             // sizes the shared-die array or a failed evaluation left out
-    std::vector<std::string> notOutput;   // features without an evaluation at a size
+    std::vector<int> skipped;  // sizes the shared-die array or a failed evaluation left out
 };
 
 // Appends the part in the listed sizes (the shared-die rule applied); returns the index of the
 // first item appended, or −1 when nothing was. Each size takes the sheet's next piece id.
 int OutputPartSizes(PLTC& sheet, const Design& d, const Settings& s, const Part& part, const std::vector<int>& sizes,
                     const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
+// The same for a piece (layout modes do not apply; the corner flag does). The design is not
+// changed: each size is evaluated from scratch copies of the piece's sources.
+int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piece& piece, const std::vector<int>& sizes,
+                     const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
+
+// 选号输出 from the menu: on the pieces page (3) every piece, elsewhere every visible part of the
+// page, or of every page with `allPages` (the Ctrl batch); `each` runs after each part or piece
+// that was output (the window beeps and redraws). Pieces without an outline are left out.
+struct PageOutput {
+    int sources = 0;              // parts or pieces taken
+    std::vector<int> noOutline;   // the left-out pieces' numbers in the piece area (from 1)
+};
+PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page, bool allPages,
+                      const std::vector<int>& sizes, const GradedOutputOptions& o,
+                      const std::function<void()>& each = {});
+// "第 1,3, 分片外轮廓线有问题，需重新提取！" for the pieces numbered 1 and 3; empty for none.
+std::string NoOutlineMessage(const std::vector<int>& numbers);
 
 }  // namespace rz

@@ -13,11 +13,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
+#include <set>
 
 #include "app/grading_dialogs.h"
 #include "app/grading_glue.h"
 #include "app/main_frame.h"
 #include "grading/engine.h"
+#include "output/sheet.h"
 
 namespace rz {
 namespace {
@@ -52,14 +55,22 @@ const ParamCell* CellOf(const TPar& t, ParamRegion r) {
     return nullptr;
 }
 
-TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
-    Home h;
+// A shown window with the sample open; null when it does not open.
+std::unique_ptr<MainFrame> WindowWithSample(const Home& h) {
     FrameOptions o;
     o.home = h.dir.string();
-    MainFrame f(o);
-    f.resize(1280, 800);
-    f.show();
-    ASSERT_TRUE(f.openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok());
+    auto f = std::make_unique<MainFrame>(o);
+    f->resize(1280, 800);
+    f->show();
+    if (!f->openFile(ROZEDOZ_SOURCE_DIR "/examples/sample.XIE").ok()) return nullptr;
+    return f;
+}
+
+TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
+    Home h;
+    std::unique_ptr<MainFrame> window = WindowWithSample(h);
+    ASSERT_TRUE(window);
+    MainFrame& f = *window;
     Design& d = f.doc().design;
     f.refreshCommandStates();
     for (int id : {34039, 32921, 32824, 32903, 32904}) EXPECT_TRUE(f.router().state(id).enabled) << id;
@@ -94,6 +105,50 @@ TEST(GradingWindow, GradeShowSizesStepThemAndClear) {
     EXPECT_FALSE(d.hasGradedLists());
     EXPECT_FALSE(quarter.flags & kFlagHidden);
     EXPECT_EQ(d.baseIndex, 4);
+}
+
+TEST(GradingWindow, ThePieceAreasPieceGoesOutInEverySizeOnceGraded) {
+    Home h;
+    std::unique_ptr<MainFrame> window = WindowWithSample(h);
+    ASSERT_TRUE(window);
+    MainFrame& f = *window;
+    TDoc& doc = f.doc();
+    doc.currentSlot = doc.design.pieces.front()->slot;
+    PLTC& sheet = SheetOf(doc, 0);
+    // Without grading results the piece's commands do nothing.
+    f.refreshCommandStates();
+    EXPECT_FALSE(f.router().state(34041).enabled);
+    f.router().dispatch(34041);
+    EXPECT_TRUE(sheet.items.empty());
+    ASSERT_TRUE(f.router().dispatch(34039));  // 鞋样扩缩
+    f.refreshCommandStates();
+    EXPECT_TRUE(f.router().state(34041).enabled);
+    EXPECT_TRUE(f.router().state(34056).enabled);
+    ASSERT_TRUE(f.router().dispatch(34041));  // 全号输出
+    std::set<int32_t> ids;
+    for (const PlotItem& it : sheet.items) ids.insert(it.pieceId);
+    EXPECT_EQ(int(ids.size()), doc.design.n);
+    EXPECT_TRUE(sheet.dirty);
+    // 选号输出: the size choice opens blank after the run; pressing sizes 0 and 2 (and 3 twice)
+    // chooses them, and only they go out.
+    bool shown = false;
+    QTimer::singleShot(50, [&] {
+        auto* dlg = dynamic_cast<SizeChoiceDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        shown = true;
+        for (int i = 0; i < doc.design.n; ++i) EXPECT_TRUE(dlg->markLabel(i)->text().isEmpty()) << i;
+        for (int i : {0, 2, 3, 3}) dlg->sizeButton(i)->click();
+        EXPECT_EQ(dlg->markLabel(2)->text(), "√");
+        EXPECT_TRUE(dlg->markLabel(3)->text().isEmpty());
+        dlg->accept();
+    });
+    const int32_t next = sheet.nextPieceId;
+    ASSERT_TRUE(f.router().dispatch(34056));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(sheet.nextPieceId, next + 2);
+    ASSERT_TRUE(doc.design.outputSelection);
+    EXPECT_EQ((*doc.design.outputSelection)[2], 1);
+    EXPECT_EQ((*doc.design.outputSelection)[3], 0);
 }
 
 TEST(GradingWindow, DialogControlsReachTheirModels) {

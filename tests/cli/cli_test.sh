@@ -371,12 +371,16 @@ check "run share zone graded" grep -q '"host":"line:2","base_point":"base:2","no
 out=$("$cli" output "$sample" --json --page 1 --sizes 0,4)
 check "output pieces" grep -q '"pieces":\[{"piece_id":1,"source":"part:1","size_index":0,"size_value":220,' <<<"$out"
 check "output second size" grep -q '{"piece_id":2,"source":"part:1","size_index":4,"size_value":240,' <<<"$out"
-check "output not output" grep -q '"skipped":\[\],"not_output":\["marks"\]}$' <<<"$out"
+check "output nothing left out" grep -q '"skipped":\[\],"not_output":\[\],"no_outline":\[\]}$' <<<"$out"
 check "output label text" grep -q '"text":"样板：女鞋前帮;做240"' <<<"$("$cli" output "$sample" --json --page 0 --sizes 4)"
 "$cli" output "$sample" -o "$tmp/o.OUT" --page 0 --layout 2 --angle 30
 check "output cut file" grep -q '"next_piece_id":10' <<<"$("$cli" cutfile "$tmp/o.OUT")"
-"$cli" output "$sample" --json --pieces 0 2>/dev/null
-check "output pieces not built" test $? -eq 1
+# The sample's piece in every size, one sheet piece each; page 3 means the pieces.
+out=$("$cli" output "$sample" --json --pieces 0)
+check "output piece sizes" test "$(grep -o '"source":"piece:0"' <<<"$out" | wc -l)" -eq 9
+check "output page 3" grep -q '"piece_id":9,"source":"piece:0","size_index":8' <<<"$("$cli" output "$sample" --json --page 3)"
+"$cli" output "$sample" --json --pieces 5 2>/dev/null
+check "output no such piece" test $? -eq 1
 
 # render --graded: 全号显示 of every size differs from one size (the quarter on page 1 belongs
 # to the piece marked for output, so it is what the sizes show).

@@ -1,6 +1,7 @@
 // The grading-control tools driven through the engine with scripted clicks: prompts, tones,
 // questions and dialogs, refusals, double toggles and one undo snapshot per committed change.
 #include "../interact/engine_fixture.h"
+#include "design/design_tools.h"
 #include "grading/align_tool.h"
 #include "grading/control_edit.h"
 #include "grading/control_tools.h"
@@ -195,6 +196,49 @@ TEST_F(ControlToolTest, DialogsOfGroupsAndBasePointAttributes) {
     EXPECT_FLOAT_EQ(c.length, 250.0f);
     EXPECT_TRUE(IndependentDirection(c));
     EXPECT_EQ(c.owner, nullptr);
+}
+
+TEST_F(ControlToolTest, ButtonsOfBasePointAndPartAttributesOpenTheirOwnDialogs) {
+    // Without the window's target dialog 目标参数 is greyed; 共用说明 is always there.
+    EXPECT_FALSE(BasePointAttributeDialog(*eng, *p, *b));
+    const auto& fields = platform.formFields.back();
+    auto button = [&](const std::string& label) {
+        for (const FormField& f : fields)
+            if (f.kind == FormField::Kind::Button && f.label == label) return &f;
+        return static_cast<const FormField*>(nullptr);
+    };
+    ASSERT_TRUE(button("目标参数") && button("共用说明"));
+    EXPECT_FALSE(button("目标参数")->enabled);
+    // Both buttons store at once: cancelling 基点属性 afterwards still reports the change, so the
+    // tool takes its snapshot.
+    int targetCalls = 0;
+    eng->hooks.basePointTargets = [&](BasePoint& bp) {
+        ++targetCalls;
+        bp.targets = std::vector<PairF>(size_t(doc.design.n), PairF{1.0f, 0.5f});
+        return true;
+    };
+    platform.pressButtons = {"目标参数", "共用说明"};
+    platform.dialogValues.push_back({1, 0, 1, 1, 1, 0, 2, 0, 2, 0});  // 基点共用说明
+    platform.dialogValues.push_back({});                                // 基点属性 cancelled
+    EXPECT_TRUE(BasePointAttributeDialog(*eng, *p, *b));
+    EXPECT_EQ(targetCalls, 1);
+    EXPECT_TRUE(b->targets);
+    ASSERT_TRUE(b->sharedNotes);
+    EXPECT_EQ(*b->sharedNotes, (std::vector<uint8_t>{1, 0x81, 1, 2, 0x82}));
+    EXPECT_EQ(platform.dialogTitles.back(), "基点共用说明 (创建)");  // opened from within 基点属性
+    // 部位属性 offers 共模说明 when it is given one; cancelling the groups changes nothing.
+    platform.pressButtons = {"共模说明"};
+    auto dieNotes = [&] { return GroupsDialog(*eng, "部位共模说明", p->sharedDie); };
+    platform.dialogValues.push_back({});
+    platform.dialogValues.push_back({});
+    EXPECT_FALSE(PartAttributeDialog(doc, p, nullptr, dieNotes));
+    EXPECT_FALSE(p->sharedDie);
+    platform.dialogValues.push_back({3, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    platform.dialogValues.push_back({});
+    EXPECT_TRUE(PartAttributeDialog(doc, p, nullptr, dieNotes));
+    ASSERT_TRUE(p->sharedDie);
+    EXPECT_EQ((*p->sharedDie)[0], 3);
+    EXPECT_EQ(platform.dialogTitles[platform.dialogTitles.size() - 2], "部位属性");
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
-// Graded parts onto a sheet: one piece id per size, the die rule, sizes side by side without
-// overlap, every second size turned in layout 2, and each size in the sheet's corner.
+// Graded parts and pieces onto a sheet: one piece id per size, the die rule, sizes side by side
+// without overlap, every second size turned in layout 2, and each size in the sheet's corner.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "geom/smooth.h"
+#include "design/pieces.h"
 #include "grading/engine.h"
+#include "model/gbk.h"
+#include "model/xie.h"
 #include "model/afterload.h"
 #include "output/graded_sheet.h"
 
@@ -104,6 +107,86 @@ TEST_F(GradedSheetTest, TheDieRuleSkipsSizesAndTheCornerFlagPlacesEachSizeAtTheC
             EXPECT_EQ(it.pen(), PenSlot(block, kToolFullCut));
             EXPECT_EQ(it.flags & 0xF000u, part->flags & 0xF000u);
         }
+}
+
+TEST_F(GradedSheetTest, APieceTakesTheDieRuleAndLabelsItsGroupWithoutChangingTheDesign) {
+    // A piece of the whole outline line, with a size label; sizes 0–2 share size 1's die.
+    auto pc = std::make_unique<Piece>();
+    pc->flags = 0;
+    auto pl = std::make_unique<PieceLine>();
+    pl->source = {part->linesA.front().get(), kKindLine};
+    pl->flags = 3u;
+    pl->prevSeg = pl->nextSeg = pl.get();
+    pc->linesA.push_back(std::move(pl));
+    auto label = std::make_unique<SizeLabel>();
+    label->x = 2000, label->y = 1500, label->flags = 1u;
+    pc->sizeLabels.push_back(std::move(label));
+    pc->sharedDie = std::vector<uint8_t>{1, 0x81, 1, 0, 0};
+    d.pieces.push_back(std::move(pc));
+    Piece& piece = *d.pieces.back();
+    AssemblePiece(d, piece);
+    ASSERT_TRUE(piece.flags & kPieceClosed);
+    d.labelFormat = 1;
+    const std::vector<uint8_t> before = WriteXie(d);
+    sheet->nextPieceId = 7;
+    GradedOutputOptions o;
+    o.corner = true;
+    o.layout = 2;  // a piece is never turned: layouts belong to 选片输出 of parts
+    GradedOutputLog log;
+    EXPECT_EQ(OutputPieceSizes(*sheet, d, s, piece, {0, 1, 2, 3, 4}, o, &log), 0);
+    ASSERT_EQ(log.pieces.size(), 3u);
+    EXPECT_EQ(log.skipped, (std::vector<int>{0, 2}));
+    EXPECT_EQ(sheet->nextPieceId, 10);
+    const WorkRange a = sheet->area();
+    const char* texts[] = {"做240-250", "做255", "做260"};
+    for (size_t k = 0; k < 3; ++k) {
+        const auto& lp = log.pieces[k];
+        EXPECT_EQ(lp.pieceId, int32_t(7 + k));
+        const Box b = boxOf(lp.pieceId);
+        EXPECT_NEAR(b.x1, a.w, 0.5);
+        EXPECT_NEAR(b.y1, a.h, 0.5);
+        int labels = 0;
+        for (const OutputItem& it : lp.items)
+            if (it.source == "label" && !it.text.empty()) {
+                EXPECT_EQ(GbkToUtf8(it.text), texts[k]);
+                ++labels;
+            }
+        EXPECT_EQ(labels, 1);
+        for (size_t n = 0; n < lp.itemCount; ++n) EXPECT_EQ(sheet->items[lp.firstItem + n].pieceId, lp.pieceId);
+    }
+    // The box of size 4 is the base box scaled by 1.04 in x.
+    const Box b4 = boxOf(9);
+    EXPECT_NEAR(b4.x1 - b4.x0, 4000 * 1.04, 0.5);
+    EXPECT_EQ(WriteXie(d), before);
+}
+
+TEST_F(GradedSheetTest, APageGoesOutPartByPartAndPiecesWithoutAnOutlineAreNamed) {
+    // A second part on page 1 and a hidden one on page 0; on the pieces page a piece without
+    // an outline in slot 4.
+    auto add = [&](int page, bool hidden) {
+        auto q = std::make_unique<Part>();
+        q->flags = (q->flags & ~kPartPageMask) | uint32_t(page) | (hidden ? kFlagHidden : 0u);
+        d.parts.push_back(std::move(q));
+    };
+    add(1, false);
+    add(0, true);
+    std::vector<int> each;
+    GradedOutputOptions o;
+    const auto one = OutputPage(*sheet, d, s, 0, false, {2}, o, [&] { each.push_back(int(sheet->items.size())); });
+    EXPECT_EQ(one.sources, 1);  // the hidden part is left out
+    EXPECT_EQ(each.size(), 1u);
+    const auto all = OutputPage(*sheet, d, s, 0, true, {2}, o);
+    EXPECT_EQ(all.sources, 2);  // the batch takes every page's visible parts
+    auto pc = std::make_unique<Piece>();
+    pc->slot = 3;
+    d.pieces.push_back(std::move(pc));
+    const size_t items = sheet->items.size();
+    const auto pieces = OutputPage(*sheet, d, s, 3, false, {0, 1}, o);
+    EXPECT_EQ(pieces.sources, 0);
+    EXPECT_EQ(pieces.noOutline, (std::vector<int>{4}));
+    EXPECT_EQ(sheet->items.size(), items);
+    EXPECT_EQ(NoOutlineMessage({4, 7}), "第 4,7, 分片外轮廓线有问题，需重新提取！");
+    EXPECT_EQ(NoOutlineMessage({}), "");
 }
 
 }  // namespace

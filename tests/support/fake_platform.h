@@ -1,6 +1,7 @@
 // A recording platform for tests: scripted answers, and a log of everything shown or heard.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -29,6 +30,7 @@ public:
     // Scripted value dialogs: the values to put into the fields, or an empty vector for
     // "cancelled"; when the script runs out the dialog is cancelled.
     std::deque<std::vector<double>> dialogValues;
+    std::vector<std::string> pressButtons;  // form buttons pressed, by label
     std::vector<std::string> dialogTitles;
     std::function<void(const std::string& title)> onDialog;  // what is on screen meanwhile
     std::vector<std::vector<ValueField>> dialogFields;  // the fields as each dialog opened
@@ -83,13 +85,19 @@ public:
         dialogTitles.push_back(title);
         if (onDialog) onDialog(title);
         formFields.push_back(fields);
+        // Buttons named in pressButtons are pressed first (their dialogs take queued values
+        // before this form does).
+        for (auto& f : fields)
+            if (f.kind == FormField::Kind::Button && f.action &&
+                std::find(pressButtons.begin(), pressButtons.end(), f.label) != pressButtons.end())
+                f.action();
         if (dialogValues.empty()) return false;
         std::vector<double> v = std::move(dialogValues.front());
         dialogValues.pop_front();
         if (v.empty()) return false;
         size_t k = 0;
         for (auto& f : fields) {
-            if (f.kind == FormField::Kind::Label) continue;
+            if (!f.valued()) continue;
             if (k < v.size()) f.value = v[k];
             ++k;
         }

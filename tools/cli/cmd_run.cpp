@@ -107,13 +107,13 @@ public:
         shown.back() = caption + ": " + text;
         return a;
     }
-    // A form takes the queued values in order, into its fields other than labels.
+    // A form takes the queued values in order, into its fields other than labels and buttons.
     bool formDialog(const std::string& title, std::vector<FormField>& fields) override {
         auto v = takeValues(title);
         if (!v) return false;
         size_t k = 0;
         for (auto& f : fields) {
-            if (f.kind == FormField::Kind::Label) continue;
+            if (!f.valued()) continue;
             if (k < v->size()) f.value = (*v)[k];
             ++k;
         }
@@ -336,6 +336,7 @@ public:
         DesignServices design;
         design.popup = edit.popup;
         design.basePointAttributes = BasePointAttributeDialog;
+        design.partDieNotes = [](Engine& e, Part& p) { return GroupsDialog(e, "部位共模说明", p.sharedDie); };
         InstallDesignTools(*eng_, std::move(design));
         InstallGradingTools(*eng_);
         eng_->UpdateModeStatus();

@@ -1,7 +1,7 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
 //   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/design/*.XIE, OUTDIR/settings/*.dat,
-//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp and OUTDIR/library/*.ptn
+//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn and OUTDIR/dxf/*.dxf
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "devices/bmp.h"
+#include "exchange/dxf.h"
 #include "model/design.h"
 #include "model/motif_library.h"
 #include "model/sample.h"
@@ -224,6 +225,23 @@ void PiecesAndRows(Design& d) {
 
 }  // namespace
 
+// Our own two DXF formats and a file of every entity the reader knows, with codes as other
+// programs write them.
+bool DxfSeeds(const fs::path& dir) {
+    const Polyline a{{0, 0}, {1000, 500}, {1000, 1000}, {0, 0}}, pin{{300, 300}};
+    auto bytes = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+    bool ok = Write(dir / "polylines.dxf", bytes(WriteDxf({{&a, false}, {&pin, false}}, DxfLayout::Polylines)));
+    ok = Write(dir / "segments.dxf", bytes(WriteDxf({{&a, false}, {&pin, false}}, DxfLayout::Segments))) && ok;
+    const char* mix =
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nLINE\n10\n1\n20\n2\n11\n3\n21\n4\n"
+        "0\nARC\n10\n0\n20\n0\n40\n5\n50\n350\n51\n10\n230\n-1\n0\nCIRCLE\n10\n1\n20\n1\n40\n2\n"
+        "0\nPOLYLINE\n6\nDASHED\n70\n1\n0\nVERTEX\n10\n0\n20\n0\n42\n0.5\n0\nVERTEX\n10\n50\n20\n0\n"
+        "0\nSEQEND\n0\nLWPOLYLINE\n90\n2\n70\n1\n10\n0\n20\n0\n42\n1\n10\n5\n20\n0\n"
+        "0\nTEXT\n1\nAB\n10\n1\n20\n1\n40\n3\n50\n30\n0\nMTEXT\n3\n{\\fA;x}\n1\nA\\PB\\U+4E2D\n"
+        "0\nSPLINE\n0\nENDSEC\n0\nEOF\n";
+    return Write(dir / "entities.dxf", bytes(mix)) && ok;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
@@ -237,6 +255,7 @@ int main(int argc, char** argv) {
     fs::create_directories(out / "cutfile", ec);
     fs::create_directories(out / "library", ec);
     fs::create_directories(out / "design", ec);
+    fs::create_directories(out / "dxf", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
         Design d;
@@ -271,6 +290,7 @@ int main(int argc, char** argv) {
     ok = Write(out / "settings" / "changed.dat", encodeSettings(s)) && ok;
     ok = BmpSeeds(out / "bmp") && ok;
     ok = CutFileSeeds(out / "cutfile") && ok;
+    ok = DxfSeeds(out / "dxf") && ok;
 
     // Motif libraries: the built-in cells (without a font), every cell kind with references
     // inside a cell, and a file that ends inside a cell.

@@ -1,0 +1,70 @@
+// 转入DXF in the window on both screens, and 转出 DXF文件 of the back screen's sheet read back.
+#include <QTest>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/exchange_glue.h"
+#include "app/main_frame.h"
+#include "app/output_glue.h"
+#include "app/view_controller.h"
+#include "exchange/dxf.h"
+#include "exchange/dxf_document.h"
+#include "output/sheet_commands.h"
+
+namespace rz {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ExchangeWindow, DxfIntoBothScreensAndOut) {
+    const fs::path home = fs::temp_directory_path() / ("rz_exch_app_" + std::to_string(::getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home);
+    {
+        FrameOptions o;
+        o.home = home.string();
+        MainFrame f(o);
+        f.show();
+        const std::string file = (home / "in.DXF").string();
+        std::ofstream(file) << "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nLINE\r\n 10\r\n0\r\n 20\r\n0\r\n 11\r\n"
+                               "10\r\n 21\r\n5\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+        TDoc& doc = f.doc();
+        doc.settings.displayFlags &= ~kDispScan;
+        ASSERT_TRUE(f.exchange()->importDxf(QString::fromStdString(file)));
+        ASSERT_EQ(doc.scanLines.size(), 1u);
+        EXPECT_EQ(doc.scanLines[0]->shape[0], (Polyline{{0, 0}, {1000, 500}}));
+        EXPECT_TRUE(doc.settings.displayFlags & kDispScan);
+        // The exports belong to the back screen.
+        EXPECT_FALSE(f.action(kCmdExportDxfJoined)->isEnabled());
+
+        f.router().dispatch(32893);  // 换屏
+        ASSERT_TRUE(f.view()->state().backShown);
+        f.refreshCommandStates();
+        EXPECT_TRUE(f.action(kCmdExportDxfSegments)->isEnabled());
+        PLTC& sheet = f.outputGlue()->commands().current();
+        const size_t before = sheet.items.size();
+        ASSERT_TRUE(f.exchange()->importDxf(QString::fromStdString(file)));
+        ASSERT_EQ(sheet.items.size(), before + 1);
+        EXPECT_EQ(sheet.items.back().kind(), kItemOutline);
+        // A file that is not there is refused and changes nothing.
+        EXPECT_FALSE(f.exchange()->importDxf(QString::fromStdString((home / "none.DXF").string())));
+        EXPECT_EQ(sheet.items.size(), before + 1);
+
+        doc.settings.dxfFolder = (home / "dxf" / "").string();
+        f.action(kCmdExportDxfJoined)->trigger();
+        const fs::path out = home / "dxf" / DxfFileName(doc.design.baseSize);
+        ASSERT_TRUE(fs::exists(out));
+        std::ifstream in(out, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        DxfReadResult back = ReadDxf(text, {});
+        ASSERT_EQ(back.polylines.size(), sheet.items.size());
+        EXPECT_EQ(back.polylines.back(), (Polyline{{0, 0}, {1000, 500}}));
+    }
+    fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace rz

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "exchange/dxf_document.h"
+#include "exchange/wirecut.h"
+#include "model/xie.h"
 #include "exchange/text_lines.h"
 #include "exchange_args.h"
 #include "font_path.h"
@@ -18,7 +20,7 @@ namespace rz::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: rozedoz-cli import IN.dxf [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] "
+    "usage: rozedoz-cli import IN.{dxf,dat} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] "
     "[--settings Vopa.dat] [--json]\n";
 
 std::string Json(const char* format, const DxfReadResult& r, int added) {
@@ -83,6 +85,30 @@ int ImportVerb(const std::vector<std::string>& args) {
         if (!LoadPattern(doc, into, r)) return 1;
     }
     const std::string ext = LowerExtOf(in);
+    if (ext == "dat") {
+        std::vector<uint8_t> bytes;
+        std::string err;
+        if (!ReadFileBytes(in, bytes, &err)) {
+            std::fprintf(stderr, "rozedoz-cli import: 不能打开 %s\n", in.c_str());
+            return 1;
+        }
+        WireReadResult w = ReadWireCut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        const int added = AddWireLines(doc, w);
+        if (json) {
+            JsonOut j;
+            j.beginObj().key("format").str("dat").key("polylines").beginArr();
+            for (const WireLine& l : w.lines) {
+                j.beginArr();
+                for (PointF p : l.nodes) j.beginArr().num(p.x).num(p.y).endArr();
+                j.endArr();
+            }
+            j.endArr().key("lines_added").num(added).key("skipped").beginObj().key("records").num(w.skipped);
+            j.endObj().key("truncated").boolean(false).endObj();
+            std::printf("%s\n", j.s.c_str());
+        }
+        if (out.empty()) return 0;
+        return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
+    }
     if (ext != "dxf") {
         std::fprintf(stderr, "rozedoz-cli import: %s: not a file this verb reads\n", in.c_str());
         return 1;
@@ -102,7 +128,7 @@ int ImportVerb(const std::vector<std::string>& args) {
 }
 
 RegisterVerb reg("import",
-                 "import IN.dxf [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] [--settings Vopa.dat] "
+                 "import IN.{dxf,dat} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] [--settings Vopa.dat] "
                  "[--json]   read an exchange file into a pattern",
                  ImportVerb);
 

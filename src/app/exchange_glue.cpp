@@ -1,5 +1,6 @@
 #include "app/exchange_glue.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -7,7 +8,12 @@
 #include "app/main_frame.h"
 #include "app/output_glue.h"
 #include "app/view_controller.h"
+#include "app/dialogs.h"
 #include "exchange/dxf_document.h"
+#include "exchange/nc_tools.h"
+#include "exchange/wirecut.h"
+#include "model/sizes.h"
+#include "model/xie.h"
 #include "interact/screens.h"
 #include "output/sheet_commands.h"
 
@@ -26,7 +32,72 @@ void Extend(RectF& box, bool& any, const Polyline& pl) {
 }  // namespace
 
 ExchangeGlue::ExchangeGlue(MainFrame& frame, Engine& engine) : QObject(&frame), frame_(frame), engine_(engine) {
+    InstallNcTools(engine_, [this](const std::string& path) {
+        showTextFile(&frame_, QString::fromStdString(path), QStringLiteral("G代码"));
+    });
     registerCommands();
+}
+
+bool ExchangeGlue::importWireCut(const QString& path) {
+    std::vector<uint8_t> bytes;
+    std::string err;
+    if (!ReadFileBytes(path.toStdString(), bytes, &err)) {
+        engine_.tone(kToneRefused);
+        engine_.ShowPromptText("不能打开 " + path.toStdString());
+        return false;
+    }
+    WireReadResult r = ReadWireCut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    AddWireLines(frame_.doc(), r);
+    engine_.designChanged();
+    frame_.view()->redraw();
+    engine_.ShowPromptText("转入线切割: " + std::to_string(r.lines.size()) + " 条线");
+    return true;
+}
+
+QStringList ExchangeGlue::exportArcFormat(bool allSizes) {
+    TDoc& doc = frame_.doc();
+    SizeList list = MakeSizeList(doc.design);
+    bool graded = false;
+    for (const auto& p : doc.design.parts) graded = graded || !p->gradedLines.empty();
+    std::vector<int> sizes;
+    // Every size only when there are graded copies to write; else the size shown.
+    if (allSizes && graded && list.ok())
+        for (int i = 0; i < list.n; ++i) sizes.push_back(i);
+    else
+        sizes.push_back(list.ok() ? doc.design.baseIndex : 0);
+    engine_.tone(kToneAccepted);
+    std::vector<std::string> failed;
+    QStringList out;
+    for (const std::string& p : WriteArcFormatFiles(doc, doc.settings.dataFolder, sizes, failed))
+        out << QString::fromStdString(p);
+    if (!failed.empty()) {
+        engine_.tone(kToneRefused);
+        engine_.ShowPromptText("不能打开 " + failed.front());
+    } else if (!out.isEmpty()) {
+        engine_.ShowPromptText("已写入 " + out.back().toStdString());
+    }
+    return out;
+}
+
+QString ExchangeGlue::exportStraightFormat() {
+    TDoc& doc = frame_.doc();
+    PLTC& sheet = frame_.outputGlue()->commands().current();
+    if (sheet.items.empty()) return {};
+    engine_.tone(kToneAccepted);
+    std::vector<const Polyline*> pls;
+    for (const PlotItem& it : sheet.items) pls.push_back(&it.points);
+    const std::string text = FormatWireCut(PolylineWireRecords(pls));
+    char name[32];
+    std::snprintf(name, sizeof name, "%03d.dat", doc.design.baseSize);
+    const std::string path = doc.settings.dataFolder + name;
+    std::string err;
+    if (!WriteFileAtomic(path, std::vector<uint8_t>(text.begin(), text.end()), &err)) {
+        engine_.tone(kToneRefused);
+        engine_.ShowPromptText("不能打开 " + path);
+        return {};
+    }
+    engine_.ShowPromptText("已写入 " + path);
+    return QString::fromStdString(path);
 }
 
 void ExchangeGlue::refreshView(bool back) {
@@ -107,6 +178,17 @@ void ExchangeGlue::registerCommands() {
     r.add(Pane::Application, kCmdImportDxf, [this](int) { importDxfCommand(); });
     r.add(Pane::Application, kCmdExportDxfJoined, [this](int) { exportDxf(false); }, back);
     r.add(Pane::Application, kCmdExportDxfSegments, [this](int) { exportDxf(true); }, back);
+    auto front = [this](int, CommandState& st) { st.enabled = !engine_.backShown(); };
+    r.add(Pane::Application, kCmdImportWireCut, [this](int) {
+        QString path = QFileDialog::getOpenFileName(&frame_, QStringLiteral("转入 线切割"),
+                                                    QString::fromStdString(frame_.settings().dataFolder),
+                                                    QStringLiteral("线切割文件 (*.DAT *.dat)"));
+        if (!path.isEmpty()) importWireCut(path);
+    }, front);
+    r.add(Pane::Application, kCmdExportArcs, [this](int) {
+        exportArcFormat(QApplication::keyboardModifiers() & Qt::ControlModifier);
+    }, front);
+    r.add(Pane::Application, kCmdExportStraight, [this](int) { exportStraightFormat(); }, back);
 }
 
 }  // namespace rz

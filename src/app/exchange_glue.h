@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace rz {
 
@@ -34,6 +35,12 @@ public:
     bool importDxf(const QString& path);
     // 转出 > DXF文件 of the current sheet; the path written, empty when nothing was written.
     QString exportDxf(bool segments);
+
+    // 转入 线切割 of one file: the records as lines of the first part; false when unreadable.
+    bool importWireCut(const QString& path);
+    // 圆弧格式 (every size with `allSizes` when the design is graded) and 直线格式; the paths written.
+    QStringList exportArcFormat(bool allSizes);
+    QString exportStraightFormat();
 
 private:
     void registerCommands();

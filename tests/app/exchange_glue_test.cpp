@@ -39,6 +39,19 @@ TEST(ExchangeWindow, DxfIntoBothScreensAndOut) {
         EXPECT_TRUE(doc.settings.displayFlags & kDispScan);
         // The exports belong to the back screen.
         EXPECT_FALSE(f.action(kCmdExportDxfJoined)->isEnabled());
+        // Wire-cut files: a file read in as lines of the first part, 圆弧格式 written back.
+        const std::string dat = (home / "in.DAT").string();
+        std::ofstream(dat) << "L  1 =  0, 0, 10, 0\r\nA  2 = 10,5, 10,0, 10,10,N\r\n";
+        const size_t lines = doc.design.firstPart().linesB.size();
+        ASSERT_TRUE(f.exchange()->importWireCut(QString::fromStdString(dat)));
+        EXPECT_EQ(doc.design.firstPart().linesB.size(), lines + 2);
+        doc.settings.dataFolder = (home / "data" / "").string();
+        QStringList arcs = f.exchange()->exportArcFormat(true);  // no grading: the size shown only
+        ASSERT_EQ(arcs.size(), 1);
+        std::ifstream arcIn(arcs[0].toStdString(), std::ios::binary);
+        std::string arcText((std::istreambuf_iterator<char>(arcIn)), {});
+        EXPECT_EQ(arcText, "L  1 =     0.00000,    0.00000,   10.00000,    0.00000\r\n"
+                           "A  2 =    10.00000,    5.00000,   10.00000,    0.00000,   10.00000,   10.00000,N\r\n");
 
         f.router().dispatch(32893);  // 换屏
         ASSERT_TRUE(f.view()->state().backShown);
@@ -62,6 +75,12 @@ TEST(ExchangeWindow, DxfIntoBothScreensAndOut) {
         DxfReadResult back = ReadDxf(text, {});
         ASSERT_EQ(back.polylines.size(), sheet.items.size());
         EXPECT_EQ(back.polylines.back(), (Polyline{{0, 0}, {1000, 500}}));
+        // 直线格式 of the same sheet: a straight record per segment.
+        const QString straight = f.exchange()->exportStraightFormat();
+        ASSERT_FALSE(straight.isEmpty());
+        std::ifstream sin(straight.toStdString(), std::ios::binary);
+        std::string st((std::istreambuf_iterator<char>(sin)), {});
+        EXPECT_NE(st.find("   10.00000,    5.00000\r\n"), std::string::npos);
     }
     fs::remove_all(home);
 }

@@ -1,7 +1,8 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
 //   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/design/*.XIE, OUTDIR/settings/*.dat,
-//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn and OUTDIR/dxf/*.dxf
+//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn, OUTDIR/dxf/*.dxf,
+//                        OUTDIR/wirecut/*.dat and OUTDIR/hpgl/*.plt
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -242,6 +243,17 @@ bool DxfSeeds(const fs::path& dir) {
     return Write(dir / "entities.dxf", bytes(mix)) && ok;
 }
 
+// A wire-cut file of every record kind and an HPGL file of every instruction drawn.
+bool WireAndPlotSeeds(const fs::path& wire, const fs::path& plot) {
+    const char* dat = "L  1 =     0.00000,    0.00000,   10.00000,   -2.50500\r\n"
+                      "A  2 =     0.00000,    0.00000,   10.00000,    0.00000,    0.00000,   10.00000,N\r\n"
+                      "A  3 = 5,5, 6,5, 6,5,S\r\nno record\r\n";
+    const char* plt = "IN;SP1;PU0,0;PD400,0,400,400;PR;PU100,0;PD0,100;PA;LBtext\x03;PU1000,0;CI200;"
+                      "PU2000,0;PD;AA2000,400,90;AR10,10,-45;PU0,1000;EA400,1200;ER-5,-5;";
+    bool ok = Write(wire / "records.dat", std::vector<uint8_t>(dat, dat + std::strlen(dat)));
+    return Write(plot / "strokes.plt", std::vector<uint8_t>(plt, plt + std::strlen(plt))) && ok;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
@@ -256,6 +268,8 @@ int main(int argc, char** argv) {
     fs::create_directories(out / "library", ec);
     fs::create_directories(out / "design", ec);
     fs::create_directories(out / "dxf", ec);
+    fs::create_directories(out / "wirecut", ec);
+    fs::create_directories(out / "hpgl", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
         Design d;
@@ -291,6 +305,7 @@ int main(int argc, char** argv) {
     ok = BmpSeeds(out / "bmp") && ok;
     ok = CutFileSeeds(out / "cutfile") && ok;
     ok = DxfSeeds(out / "dxf") && ok;
+    ok = WireAndPlotSeeds(out / "wirecut", out / "hpgl") && ok;
 
     // Motif libraries: the built-in cells (without a font), every cell kind with references
     // inside a cell, and a file that ends inside a cell.

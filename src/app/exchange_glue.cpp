@@ -1,7 +1,9 @@
 #include "app/exchange_glue.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QFileInfo>
 
 #include "app/command_router.h"
@@ -10,6 +12,7 @@
 #include "app/view_controller.h"
 #include "app/dialogs.h"
 #include "exchange/dxf_document.h"
+#include "exchange/hpgl.h"
 #include "exchange/nc_tools.h"
 #include "exchange/wirecut.h"
 #include "model/sizes.h"
@@ -172,10 +175,46 @@ QString ExchangeGlue::exportDxf(bool segments) {
     return QString::fromStdString(path);
 }
 
+void ExchangeGlue::importHpgl(const QString& path, bool ctrl, bool geometry) {
+    Settings& s = frame_.settings();
+    const std::string p = path.toStdString();
+    // The folder of the file becomes the plot folder, unless the data folders are kept.
+    if (!(s.generalFlags & kGenKeepDataFolder))
+        if (auto slash = p.find_last_of('/'); slash != std::string::npos) s.plotFolder = p.substr(0, slash + 1);
+    if (ctrl) showTextFile(&frame_, path, path);
+    if (!geometry) return;
+    std::vector<uint8_t> bytes;
+    std::string err;
+    if (!ReadFileBytes(p, bytes, &err)) {
+        engine_.tone(kToneRefused);
+        engine_.ShowPromptText("不能打开 " + p);
+        return;
+    }
+    HpglReadResult r = ReadHpgl(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const bool back = engine_.backShown();
+    if (back) AddDxfToSheet(frame_.outputGlue()->commands().current(), r.polylines);
+    else AddDxfToScanLines(frame_.doc(), r.polylines);
+    refreshView(back);
+    engine_.ShowPromptText("转入HPGL: " + std::to_string(r.polylines.size()) + " 条线");
+}
+
 void ExchangeGlue::registerCommands() {
     CommandRouter& r = frame_.router();
     auto back = [this](int, CommandState& st) { st.enabled = engine_.backShown(); };
     r.add(Pane::Application, kCmdImportDxf, [this](int) { importDxfCommand(); });
+    r.add(Pane::Application, kCmdImportHpgl, [this](int) {
+        QFileDialog dlg(&frame_, QStringLiteral("转入HPGL"), QString::fromStdString(frame_.settings().plotFolder),
+                        QStringLiteral("HPGL文件 (*.PLT *.GPL *.PRN *.CUT *.HAF *.PEN *.plt *.gpl *.prn *.cut *.haf *.pen);;"
+                                       "All Files (*)"));
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        auto* geometry = new QCheckBox(QStringLiteral("导入图形"), &dlg);
+        geometry->setChecked(hpglGeometry);
+        if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) grid->addWidget(geometry, grid->rowCount(), 0, 1, -1);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+        hpglGeometry = geometry->isChecked();
+        importHpgl(dlg.selectedFiles().front(), QApplication::keyboardModifiers() & Qt::ControlModifier, hpglGeometry);
+    });
     r.add(Pane::Application, kCmdExportDxfJoined, [this](int) { exportDxf(false); }, back);
     r.add(Pane::Application, kCmdExportDxfSegments, [this](int) { exportDxf(true); }, back);
     auto front = [this](int, CommandState& st) { st.enabled = !engine_.backShown(); };

@@ -41,6 +41,11 @@ public:
     // 圆弧格式 (every size with `allSizes` when the design is graded) and 直线格式; the paths written.
     QStringList exportArcFormat(bool allSizes);
     QString exportStraightFormat();
+    // 转入HPGL of a chosen file: the plot folder follows it (unless 缺省路径), Ctrl shows its text;
+    // with `geometry` (导入图形) its strokes come in where DXF polylines go.
+    void importHpgl(const QString& path, bool ctrl, bool geometry);
+    // Set by the last 转入HPGL dialog.
+    bool hpglGeometry = false;
 
 private:
     void registerCommands();

@@ -37,6 +37,22 @@ TEST(ExchangeWindow, DxfIntoBothScreensAndOut) {
         ASSERT_EQ(doc.scanLines.size(), 1u);
         EXPECT_EQ(doc.scanLines[0]->shape[0], (Polyline{{0, 0}, {1000, 500}}));
         EXPECT_TRUE(doc.settings.displayFlags & kDispScan);
+        // 转入HPGL: without 导入图形 only the plot folder follows the file; with it the strokes
+        // come in as a scan line.
+        const std::string plt = (home / "plots" / "a.PLT").string();
+        fs::create_directories(home / "plots");
+        std::ofstream(plt) << "IN;PU0,0;PD400,0,400,400;";
+        const std::string kept = doc.settings.plotFolder;
+        doc.settings.generalFlags |= kGenKeepDataFolder;  // 缺省路径: the folder stays
+        f.exchange()->importHpgl(QString::fromStdString(plt), false, false);
+        EXPECT_EQ(doc.settings.plotFolder, kept);
+        doc.settings.generalFlags &= ~kGenKeepDataFolder;
+        f.exchange()->importHpgl(QString::fromStdString(plt), false, false);
+        EXPECT_EQ(doc.settings.plotFolder, (home / "plots" / "").string());
+        EXPECT_EQ(doc.scanLines.size(), 1u);
+        f.exchange()->importHpgl(QString::fromStdString(plt), false, true);
+        ASSERT_EQ(doc.scanLines.size(), 2u);
+        EXPECT_EQ(doc.scanLines[1]->shape[0], (Polyline{{0, 0}, {1000, 0}, {1000, 1000}}));
         // The exports belong to the back screen.
         EXPECT_FALSE(f.action(kCmdExportDxfJoined)->isEnabled());
         // Wire-cut files: a file read in as lines of the first part, 圆弧格式 written back.

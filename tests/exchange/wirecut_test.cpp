@@ -67,6 +67,10 @@ TEST(WireCut, RecordTextsAndReadingBack) {
     EXPECT_NEAR(r.lines[3].nodes.back().x, 400, 1e-2);
     EXPECT_NEAR(r.lines[3].nodes[1].y, 600, 1e-2);
 
+    // Any cut of a file reads without a fault, never more lines than whole records allow.
+    const std::string file = FormatWireCut({s, a, s});
+    for (size_t n = 0; n <= file.size(); ++n) ASSERT_LE(ReadWireCut(file.substr(0, n)).lines.size(), 3u) << n;
+
     test::FakePlatform platform;
     TDoc doc(platform);
     const int before = doc.undo.stored();

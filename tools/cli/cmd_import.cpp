@@ -5,6 +5,7 @@
 #include <string>
 
 #include "exchange/dxf_document.h"
+#include "exchange/hpgl.h"
 #include "exchange/wirecut.h"
 #include "model/xie.h"
 #include "exchange/text_lines.h"
@@ -20,7 +21,7 @@ namespace rz::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: rozedoz-cli import IN.{dxf,dat} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] "
+    "usage: rozedoz-cli import IN.{dxf,dat,plt} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] "
     "[--settings Vopa.dat] [--json]\n";
 
 std::string Json(const char* format, const DxfReadResult& r, int added) {
@@ -109,6 +110,22 @@ int ImportVerb(const std::vector<std::string>& args) {
         if (out.empty()) return 0;
         return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
     }
+    if (ext == "plt") {
+        std::vector<uint8_t> bytes;
+        std::string err;
+        if (!ReadFileBytes(in, bytes, &err)) {
+            std::fprintf(stderr, "rozedoz-cli import: 不能打开 %s\n", in.c_str());
+            return 1;
+        }
+        HpglReadResult h = ReadHpgl(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        DxfReadResult as;
+        as.polylines = h.polylines;
+        if (h.skipped) as.skipped["instructions"] = h.skipped;
+        const int added = AddDxfToScanLines(doc, h.polylines) ? 1 : 0;
+        if (json) std::printf("%s\n", Json("plt", as, added).c_str());
+        if (out.empty()) return 0;
+        return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
+    }
     if (ext != "dxf") {
         std::fprintf(stderr, "rozedoz-cli import: %s: not a file this verb reads\n", in.c_str());
         return 1;
@@ -128,7 +145,7 @@ int ImportVerb(const std::vector<std::string>& args) {
 }
 
 RegisterVerb reg("import",
-                 "import IN.{dxf,dat} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] [--settings Vopa.dat] "
+                 "import IN.{dxf,dat,plt} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] [--settings Vopa.dat] "
                  "[--json]   read an exchange file into a pattern",
                  ImportVerb);
 

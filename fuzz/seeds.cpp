@@ -2,7 +2,7 @@
 // the readers and the after-load steps down a different path.
 //   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/design/*.XIE, OUTDIR/settings/*.dat,
 //                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn, OUTDIR/dxf/*.dxf,
-//                        OUTDIR/wirecut/*.dat and OUTDIR/hpgl/*.plt
+//                        OUTDIR/wirecut/*.dat, OUTDIR/hpgl/*.plt and OUTDIR/usm3/*.3t2
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -254,6 +254,13 @@ bool WireAndPlotSeeds(const fs::path& wire, const fs::path& plot) {
     return Write(plot / "strokes.plt", std::vector<uint8_t>(plt, plt + std::strlen(plt))) && ok;
 }
 
+// Two USM3 sections, one with a count beyond its points.
+bool Usm3Seeds(const fs::path& dir) {
+    const char* t = "HEADER\r\n\"<<LINES>>\"\r\n2\r\n2\r\n12.5,-3\r\n1,2\r\n1\r\nbad\r\n"
+                    "\"<<LINES>>\"\r\n9\r\n3\r\n0,0\r\n1,0\r\n";
+    return Write(dir / "sections.3t2", std::vector<uint8_t>(t, t + std::strlen(t)));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
@@ -270,6 +277,7 @@ int main(int argc, char** argv) {
     fs::create_directories(out / "dxf", ec);
     fs::create_directories(out / "wirecut", ec);
     fs::create_directories(out / "hpgl", ec);
+    fs::create_directories(out / "usm3", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
         Design d;
@@ -306,6 +314,7 @@ int main(int argc, char** argv) {
     ok = CutFileSeeds(out / "cutfile") && ok;
     ok = DxfSeeds(out / "dxf") && ok;
     ok = WireAndPlotSeeds(out / "wirecut", out / "hpgl") && ok;
+    ok = Usm3Seeds(out / "usm3") && ok;
 
     // Motif libraries: the built-in cells (without a font), every cell kind with references
     // inside a cell, and a file that ends inside a cell.

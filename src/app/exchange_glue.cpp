@@ -14,6 +14,7 @@
 #include "exchange/dxf_document.h"
 #include "exchange/hpgl.h"
 #include "exchange/nc_tools.h"
+#include "exchange/usm3.h"
 #include "exchange/wirecut.h"
 #include "model/sizes.h"
 #include "model/xie.h"
@@ -54,6 +55,22 @@ bool ExchangeGlue::importWireCut(const QString& path) {
     engine_.designChanged();
     frame_.view()->redraw();
     engine_.ShowPromptText("转入线切割: " + std::to_string(r.lines.size()) + " 条线");
+    return true;
+}
+
+bool ExchangeGlue::importUsm3(const QString& path) {
+    std::vector<uint8_t> bytes;
+    std::string err;
+    if (!ReadFileBytes(path.toStdString(), bytes, &err)) {
+        engine_.tone(kToneRefused);
+        engine_.ShowPromptText("不能打开 " + path.toStdString());
+        return false;
+    }
+    Usm3ReadResult r = ReadUsm3(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    AddUsm3Lines(frame_.doc(), r);
+    engine_.designChanged();
+    frame_.view()->redraw();
+    engine_.ShowPromptText("转入USM3: " + std::to_string(r.polylines.size()) + " 条线");
     return true;
 }
 
@@ -223,6 +240,12 @@ void ExchangeGlue::registerCommands() {
                                                     QString::fromStdString(frame_.settings().dataFolder),
                                                     QStringLiteral("线切割文件 (*.DAT *.dat)"));
         if (!path.isEmpty()) importWireCut(path);
+    }, front);
+    r.add(Pane::Application, kCmdImportUsm3, [this](int) {
+        QString path = QFileDialog::getOpenFileName(&frame_, QStringLiteral("转入 USM3"),
+                                                    QString::fromStdString(frame_.settings().dataFolder),
+                                                    QStringLiteral("USM3 (*.3T2 *.3t2)"));
+        if (!path.isEmpty()) importUsm3(path);
     }, front);
     r.add(Pane::Application, kCmdExportArcs, [this](int) {
         exportArcFormat(QApplication::keyboardModifiers() & Qt::ControlModifier);

@@ -38,6 +38,8 @@ public:
 
     // 转入 线切割 of one file: the records as lines of the first part; false when unreadable.
     bool importWireCut(const QString& path);
+    // 其他文件 > 转入 > USM3 of one file; false when unreadable.
+    bool importUsm3(const QString& path);
     // 圆弧格式 (every size with `allSizes` when the design is graded) and 直线格式; the paths written.
     QStringList exportArcFormat(bool allSizes);
     QString exportStraightFormat();

@@ -61,6 +61,16 @@ TEST(ExchangeWindow, DxfIntoBothScreensAndOut) {
         const size_t lines = doc.design.firstPart().linesB.size();
         ASSERT_TRUE(f.exchange()->importWireCut(QString::fromStdString(dat)));
         EXPECT_EQ(doc.design.firstPart().linesB.size(), lines + 2);
+        const std::string usm = (home / "a.3T2").string();
+        std::ofstream(usm) << "\"<<LINES>>\"\r\n1\r\n2\r\n0,0\r\n5,5\r\n";
+        ASSERT_TRUE(f.exchange()->importUsm3(QString::fromStdString(usm)));
+        ASSERT_EQ(doc.design.firstPart().linesB.size(), lines + 3);
+        // Recorded for undo: 退一步 takes it away, 进一步 brings it back.
+        f.router().dispatch(57643);
+        EXPECT_EQ(doc.design.firstPart().linesB.size(), lines + 2);
+        f.router().dispatch(57644);
+        EXPECT_EQ(doc.design.firstPart().linesB.size(), lines + 3);
+        doc.design.firstPart().linesB.pop_back();  // the arc format below writes the wire-cut lines only
         doc.settings.dataFolder = (home / "data" / "").string();
         QStringList arcs = f.exchange()->exportArcFormat(true);  // no grading: the size shown only
         ASSERT_EQ(arcs.size(), 1);

@@ -6,6 +6,7 @@
 
 #include "exchange/dxf_document.h"
 #include "exchange/hpgl.h"
+#include "exchange/usm3.h"
 #include "exchange/wirecut.h"
 #include "model/xie.h"
 #include "exchange/text_lines.h"
@@ -21,7 +22,7 @@ namespace rz::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: rozedoz-cli import IN.{dxf,dat,plt} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] "
+    "usage: rozedoz-cli import IN.{dxf,dat,3t2,plt} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] "
     "[--settings Vopa.dat] [--json]\n";
 
 std::string Json(const char* format, const DxfReadResult& r, int added) {
@@ -110,6 +111,21 @@ int ImportVerb(const std::vector<std::string>& args) {
         if (out.empty()) return 0;
         return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
     }
+    if (ext == "3t2") {
+        std::vector<uint8_t> bytes;
+        std::string err;
+        if (!ReadFileBytes(in, bytes, &err)) {
+            std::fprintf(stderr, "rozedoz-cli import: 不能打开 %s\n", in.c_str());
+            return 1;
+        }
+        Usm3ReadResult u = ReadUsm3(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        DxfReadResult as;
+        as.polylines = u.polylines;
+        const int added = AddUsm3Lines(doc, u);
+        if (json) std::printf("%s\n", Json("3t2", as, added).c_str());
+        if (out.empty()) return 0;
+        return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
+    }
     if (ext == "plt") {
         std::vector<uint8_t> bytes;
         std::string err;
@@ -145,7 +161,7 @@ int ImportVerb(const std::vector<std::string>& args) {
 }
 
 RegisterVerb reg("import",
-                 "import IN.{dxf,dat,plt} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] [--settings Vopa.dat] "
+                 "import IN.{dxf,dat,3t2,plt} [OUT.XIE] [--into BASE.XIE] [--unit mm|cm|in] [--correct] [--settings Vopa.dat] "
                  "[--json]   read an exchange file into a pattern",
                  ImportVerb);
 

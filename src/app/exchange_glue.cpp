@@ -42,7 +42,7 @@ ExchangeGlue::ExchangeGlue(MainFrame& frame, Engine& engine) : QObject(&frame), 
     registerCommands();
 }
 
-bool ExchangeGlue::importWireCut(const QString& path) {
+bool ExchangeGlue::readFile(const QString& path, std::string& text) {
     std::vector<uint8_t> bytes;
     std::string err;
     if (!ReadFileBytes(path.toStdString(), bytes, &err)) {
@@ -50,27 +50,31 @@ bool ExchangeGlue::importWireCut(const QString& path) {
         engine_.ShowPromptText("不能打开 " + path.toStdString());
         return false;
     }
-    WireReadResult r = ReadWireCut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    AddWireLines(frame_.doc(), r);
+    text.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+void ExchangeGlue::linesAdded(const char* what, size_t count) {
     engine_.designChanged();
     frame_.view()->redraw();
-    engine_.ShowPromptText("转入线切割: " + std::to_string(r.lines.size()) + " 条线");
+    engine_.ShowPromptText(std::string(what) + ": " + std::to_string(count) + " 条线");
+}
+
+bool ExchangeGlue::importWireCut(const QString& path) {
+    std::string text;
+    if (!readFile(path, text)) return false;
+    WireReadResult r = ReadWireCut(text);
+    AddWireLines(frame_.doc(), r);
+    linesAdded("转入线切割", r.lines.size());
     return true;
 }
 
 bool ExchangeGlue::importUsm3(const QString& path) {
-    std::vector<uint8_t> bytes;
-    std::string err;
-    if (!ReadFileBytes(path.toStdString(), bytes, &err)) {
-        engine_.tone(kToneRefused);
-        engine_.ShowPromptText("不能打开 " + path.toStdString());
-        return false;
-    }
-    Usm3ReadResult r = ReadUsm3(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::string text;
+    if (!readFile(path, text)) return false;
+    Usm3ReadResult r = ReadUsm3(text);
     AddUsm3Lines(frame_.doc(), r);
-    engine_.designChanged();
-    frame_.view()->redraw();
-    engine_.ShowPromptText("转入USM3: " + std::to_string(r.polylines.size()) + " 条线");
+    linesAdded("转入USM3", r.polylines.size());
     return true;
 }
 
@@ -199,15 +203,9 @@ void ExchangeGlue::importHpgl(const QString& path, bool ctrl, bool geometry) {
     if (!(s.generalFlags & kGenKeepDataFolder))
         if (auto slash = p.find_last_of('/'); slash != std::string::npos) s.plotFolder = p.substr(0, slash + 1);
     if (ctrl) showTextFile(&frame_, path, path);
-    if (!geometry) return;
-    std::vector<uint8_t> bytes;
-    std::string err;
-    if (!ReadFileBytes(p, bytes, &err)) {
-        engine_.tone(kToneRefused);
-        engine_.ShowPromptText("不能打开 " + p);
-        return;
-    }
-    HpglReadResult r = ReadHpgl(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::string text;
+    if (!geometry || !readFile(path, text)) return;
+    HpglReadResult r = ReadHpgl(text);
     const bool back = engine_.backShown();
     if (back) AddDxfToSheet(frame_.outputGlue()->commands().current(), r.polylines);
     else AddDxfToScanLines(frame_.doc(), r.polylines);

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <string>
 
 namespace rz {
 
@@ -53,6 +54,10 @@ private:
     void registerCommands();
     void importDxfCommand();
     void refreshView(bool back);
+    // The whole file; false (after the refusal tone and "不能打开 …") when it cannot be read.
+    bool readFile(const QString& path, std::string& text);
+    // Redraws after lines were added to the design and says how many.
+    void linesAdded(const char* what, size_t count);
 
     MainFrame& frame_;
     Engine& engine_;

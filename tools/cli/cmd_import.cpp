@@ -87,58 +87,33 @@ int ImportVerb(const std::vector<std::string>& args) {
         if (!LoadPattern(doc, into, r)) return 1;
     }
     const std::string ext = LowerExtOf(in);
-    if (ext == "dat") {
+    if (ext == "dat" || ext == "3t2" || ext == "plt") {
         std::vector<uint8_t> bytes;
         std::string err;
         if (!ReadFileBytes(in, bytes, &err)) {
             std::fprintf(stderr, "rozedoz-cli import: 不能打开 %s\n", in.c_str());
             return 1;
         }
-        WireReadResult w = ReadWireCut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        const int added = AddWireLines(doc, w);
-        if (json) {
-            JsonOut j;
-            j.beginObj().key("format").str("dat").key("polylines").beginArr();
-            for (const WireLine& l : w.lines) {
-                j.beginArr();
-                for (PointF p : l.nodes) j.beginArr().num(p.x).num(p.y).endArr();
-                j.endArr();
-            }
-            j.endArr().key("lines_added").num(added).key("skipped").beginObj().key("records").num(w.skipped);
-            j.endObj().key("truncated").boolean(false).endObj();
-            std::printf("%s\n", j.s.c_str());
-        }
-        if (out.empty()) return 0;
-        return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
-    }
-    if (ext == "3t2") {
-        std::vector<uint8_t> bytes;
-        std::string err;
-        if (!ReadFileBytes(in, bytes, &err)) {
-            std::fprintf(stderr, "rozedoz-cli import: 不能打开 %s\n", in.c_str());
-            return 1;
-        }
-        Usm3ReadResult u = ReadUsm3(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        // What was read, in the form --json reports for every format.
         DxfReadResult as;
-        as.polylines = u.polylines;
-        const int added = AddUsm3Lines(doc, u);
-        if (json) std::printf("%s\n", Json("3t2", as, added).c_str());
-        if (out.empty()) return 0;
-        return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
-    }
-    if (ext == "plt") {
-        std::vector<uint8_t> bytes;
-        std::string err;
-        if (!ReadFileBytes(in, bytes, &err)) {
-            std::fprintf(stderr, "rozedoz-cli import: 不能打开 %s\n", in.c_str());
-            return 1;
+        int added = 0;
+        if (ext == "dat") {
+            WireReadResult w = ReadWireCut(text);
+            for (const WireLine& l : w.lines) as.polylines.push_back(l.nodes);
+            if (w.skipped) as.skipped["records"] = w.skipped;
+            added = AddWireLines(doc, w);
+        } else if (ext == "3t2") {
+            Usm3ReadResult u = ReadUsm3(text);
+            as.polylines = u.polylines;
+            added = AddUsm3Lines(doc, u);
+        } else {
+            HpglReadResult h = ReadHpgl(text);
+            as.polylines = h.polylines;
+            if (h.skipped) as.skipped["instructions"] = h.skipped;
+            added = AddDxfToScanLines(doc, h.polylines) ? 1 : 0;
         }
-        HpglReadResult h = ReadHpgl(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        DxfReadResult as;
-        as.polylines = h.polylines;
-        if (h.skipped) as.skipped["instructions"] = h.skipped;
-        const int added = AddDxfToScanLines(doc, h.polylines) ? 1 : 0;
-        if (json) std::printf("%s\n", Json("plt", as, added).c_str());
+        if (json) std::printf("%s\n", Json(ext.c_str(), as, added).c_str());
         if (out.empty()) return 0;
         return SavePattern(doc, out, "import", "nothing read to save") ? 0 : 1;
     }

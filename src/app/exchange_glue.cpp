@@ -1,5 +1,7 @@
 #include "app/exchange_glue.h"
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -11,6 +13,7 @@
 #include "app/output_glue.h"
 #include "app/view_controller.h"
 #include "app/dialogs.h"
+#include "exchange/astm.h"
 #include "exchange/dxf_document.h"
 #include "exchange/hpgl.h"
 #include "exchange/nc_tools.h"
@@ -76,6 +79,37 @@ bool ExchangeGlue::importUsm3(const QString& path) {
     AddUsm3Lines(frame_.doc(), r);
     linesAdded("转入USM3", r.polylines.size());
     return true;
+}
+
+QString ExchangeGlue::exportAstm() {
+    TDoc& doc = frame_.doc();
+    SizeList list = MakeSizeList(doc.design);
+    bool graded = false;
+    for (const auto& p : doc.design.parts) graded = graded || !p->gradedLines.empty();
+    std::vector<int> sizes;
+    if (graded && list.ok())
+        for (int i = 0; i < list.n; ++i) sizes.push_back(i);
+    else
+        sizes.push_back(list.ok() ? doc.design.baseIndex : 0);
+    std::vector<AstmPiece> pieces = AstmPiecesOf(doc.design, sizes);
+    if (pieces.empty()) {
+        engine_.tone(kToneRefused);
+        return {};
+    }
+    engine_.tone(kToneAccepted);
+    const std::string text = WriteAstmDxf(pieces);
+    std::error_code ec;
+    std::filesystem::create_directories(doc.settings.dxfFolder, ec);
+    const std::string path =
+        doc.settings.dxfFolder + std::filesystem::path(doc.fileName).stem().string() + ".DXF";
+    std::string err;
+    if (!WriteFileAtomic(path, std::vector<uint8_t>(text.begin(), text.end()), &err)) {
+        engine_.tone(kToneRefused);
+        engine_.ShowPromptText("不能打开 " + path);
+        return {};
+    }
+    engine_.ShowPromptText("已写入 " + path);
+    return QString::fromStdString(path);
 }
 
 QStringList ExchangeGlue::exportArcFormat(bool allSizes) {
@@ -239,6 +273,7 @@ void ExchangeGlue::registerCommands() {
                                                     QStringLiteral("线切割文件 (*.DAT *.dat)"));
         if (!path.isEmpty()) importWireCut(path);
     }, front);
+    r.add(Pane::Application, kCmdExportAstm, [this](int) { exportAstm(); }, front);
     r.add(Pane::Application, kCmdImportUsm3, [this](int) {
         QString path = QFileDialog::getOpenFileName(&frame_, QStringLiteral("转入 USM3"),
                                                     QString::fromStdString(frame_.settings().dataFolder),

@@ -37,6 +37,9 @@ public:
     // 转出 > DXF文件 of the current sheet; the path written, empty when nothing was written.
     QString exportDxf(bool segments);
 
+    // 转出 > DXF文件 > ASTM格式: the visible parts, every graded size (else the size shown), to
+    // "<dxf folder><pattern name>.DXF"; the path written, empty when nothing was written.
+    QString exportAstm();
     // 转入 线切割 of one file: the records as lines of the first part; false when unreadable.
     bool importWireCut(const QString& path);
     // 其他文件 > 转入 > USM3 of one file; false when unreadable.

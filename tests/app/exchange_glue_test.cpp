@@ -53,6 +53,8 @@ TEST(ExchangeWindow, DxfIntoBothScreensAndOut) {
         f.exchange()->importHpgl(QString::fromStdString(plt), false, true);
         ASSERT_EQ(doc.scanLines.size(), 2u);
         EXPECT_EQ(doc.scanLines[1]->shape[0], (Polyline{{0, 0}, {1000, 0}, {1000, 1000}}));
+        // ASTM格式 from the front screen: nothing without a part outline, refused.
+        EXPECT_TRUE(f.exchange()->exportAstm().isEmpty());
         // The exports belong to the back screen.
         EXPECT_FALSE(f.action(kCmdExportDxfJoined)->isEnabled());
         // Wire-cut files: a file read in as lines of the first part, 圆弧格式 written back.

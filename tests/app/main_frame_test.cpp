@@ -205,9 +205,9 @@ TEST(MainFrame, OnlyCommandsWithHandlersAreEnabled) {
     // The input devices': the tablet, scan input with its digit keys and 插入背景 (清除背景 waits
     // for a picture).
     for (int id : {32871, 32872, 34207, 32833, 34114}) engineIds.insert(id);
-    // The exchange files': 转入DXF, 转入HPGL, 转入 USM3, 转入 线切割 and 圆弧格式 (the other exports wait for the back
-    // screen).
-    for (int id : {32771, 32772, 34400, 34404, 34405}) engineIds.insert(id);
+    // The exchange files': 转入DXF, 转入HPGL, 转入 USM3, ASTM格式, 转入 线切割 and 圆弧格式 (the
+    // other exports wait for the back screen).
+    for (int id : {32771, 32772, 34400, 34403, 34404, 34405}) engineIds.insert(id);
     for (int id = 32778; id <= 32794; ++id) engineIds.insert(id);
     auto on = [&](int id) { return enabled.count(id) == 1 || engineIds.count(id) == 1; };
     for (const MenuDef& m : mainMenu())

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "exchange/astm.h"
 #include "exchange/dxf.h"
 #include "exchange/wirecut.h"
 #include "interact/engine.h"
@@ -19,7 +20,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: rozedoz-cli export IN.{OUT,XIE} OUT.{dxf,dat,nbc} [--segments] [--page N] [--straight] "
-    "[--size V | --all-sizes] [--at X,Y]\n";
+    "[--size V | --all-sizes] [--at X,Y] [--astm [--sizes all|V,…]]\n";
 
 bool WriteText(const std::string& path, const std::string& text) {
     std::string err;
@@ -45,13 +46,18 @@ int NcAt(TDoc& doc, double x, double y, const std::string& out) {
 
 int ExportVerb(const std::vector<std::string>& args) {
     std::string in, out;
-    bool segments = false, straight = false, allSizes = false, at = false;
+    bool segments = false, straight = false, allSizes = false, at = false, astm = false;
+    std::string sizesArg;
     int page = -1, sizeValue = -1;
     double atX = 0, atY = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--segments") {
             segments = true;
+        } else if (a == "--astm") {
+            astm = true;
+        } else if (a == "--sizes" && i + 1 < args.size()) {
+            sizesArg = args[++i];
         } else if (a == "--straight") {
             straight = true;
         } else if (a == "--all-sizes") {
@@ -83,6 +89,37 @@ int ExportVerb(const std::vector<std::string>& args) {
     }
     HeadlessPlatform platform;
     TDoc doc(platform);
+    if (astm) {
+        // The trade's DXF: a block per part and size.
+        if (outExt != "dxf") return std::fprintf(stderr, "%s", kUsage), 2;
+        FileResult r;
+        if (!LoadPattern(doc, in, r)) return 1;
+        SizeList list = MakeSizeList(doc.design);
+        std::vector<int> sizes;
+        bool graded = false;
+        for (const auto& p : doc.design.parts) graded = graded || !p->gradedLines.empty();
+        if (sizesArg.empty() || !graded || !list.ok()) {
+            sizes.push_back(list.ok() ? list.baseIndex : 0);
+        } else if (sizesArg == "all") {
+            for (int k = 0; k < list.n; ++k) sizes.push_back(k);
+        } else {
+            size_t from = 0;
+            while (from <= sizesArg.size()) {
+                size_t comma = sizesArg.find(',', from);
+                const int v = std::atoi(sizesArg.substr(from, comma - from).c_str());
+                int index = -1;
+                for (int k = 0; k < int(list.values.size()); ++k)
+                    if (list.values[size_t(k)] == v) index = k;
+                if (index < 0) return std::fprintf(stderr, "rozedoz-cli export: no size %d\n", v), 1;
+                sizes.push_back(index);
+                if (comma == std::string::npos) break;
+                from = comma + 1;
+            }
+        }
+        std::vector<AstmPiece> pieces = AstmPiecesOf(doc.design, sizes);
+        if (pieces.empty()) return std::fprintf(stderr, "rozedoz-cli export: %s: no part with a closed outline\n", in.c_str()), 1;
+        return WriteText(out, WriteAstmDxf(pieces)) ? 0 : 1;
+    }
     if (outExt == "nbc" || (outExt == "dat" && !straight)) {
         // From the design: 看程序 of a picked line, or 圆弧格式 of one size or all.
         if (LowerExtOf(in) == "out") return std::fprintf(stderr, "rozedoz-cli export: %s needs a pattern\n", out.c_str()), 1;
@@ -150,7 +187,7 @@ int ExportVerb(const std::vector<std::string>& args) {
 
 RegisterVerb reg("export",
                  "export IN.{OUT,XIE} OUT.{dxf,dat,nbc} [--segments] [--page N] [--straight] [--size V | --all-sizes] "
-                 "[--at X,Y]   DXF, wire-cut (圆弧格式, 直线格式 with --straight) or NC (看程序 at X,Y mm) files",
+                 "[--at X,Y] [--astm [--sizes all|V,…]]   DXF (--astm: the trade's block per part and size), wire-cut (圆弧格式, 直线格式 with --straight) or NC (看程序 at X,Y mm) files",
                  ExportVerb);
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Writes the seed corpus of the fuzz targets: small files made by our own writers, each taking
 // the readers and the after-load steps down a different path.
 //   fuzz_seeds OUTDIR    writes OUTDIR/xie/*.XIE, OUTDIR/design/*.XIE, OUTDIR/settings/*.dat,
-//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp and OUTDIR/library/*.ptn
+//                        OUTDIR/cutfile/*, OUTDIR/bmp/*.bmp, OUTDIR/library/*.ptn, OUTDIR/dxf/*.dxf,
+//                        OUTDIR/wirecut/*.dat, OUTDIR/hpgl/*.plt and OUTDIR/usm3/*.3t2
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "devices/bmp.h"
+#include "exchange/dxf.h"
 #include "model/design.h"
 #include "model/motif_library.h"
 #include "model/sample.h"
@@ -224,6 +226,41 @@ void PiecesAndRows(Design& d) {
 
 }  // namespace
 
+// Our own two DXF formats and a file of every entity the reader knows, with codes as other
+// programs write them.
+bool DxfSeeds(const fs::path& dir) {
+    const Polyline a{{0, 0}, {1000, 500}, {1000, 1000}, {0, 0}}, pin{{300, 300}};
+    auto bytes = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+    bool ok = Write(dir / "polylines.dxf", bytes(WriteDxf({{&a, false}, {&pin, false}}, DxfLayout::Polylines)));
+    ok = Write(dir / "segments.dxf", bytes(WriteDxf({{&a, false}, {&pin, false}}, DxfLayout::Segments))) && ok;
+    const char* mix =
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nLINE\n10\n1\n20\n2\n11\n3\n21\n4\n"
+        "0\nARC\n10\n0\n20\n0\n40\n5\n50\n350\n51\n10\n230\n-1\n0\nCIRCLE\n10\n1\n20\n1\n40\n2\n"
+        "0\nPOLYLINE\n6\nDASHED\n70\n1\n0\nVERTEX\n10\n0\n20\n0\n42\n0.5\n0\nVERTEX\n10\n50\n20\n0\n"
+        "0\nSEQEND\n0\nLWPOLYLINE\n90\n2\n70\n1\n10\n0\n20\n0\n42\n1\n10\n5\n20\n0\n"
+        "0\nTEXT\n1\nAB\n10\n1\n20\n1\n40\n3\n50\n30\n0\nMTEXT\n3\n{\\fA;x}\n1\nA\\PB\\U+4E2D\n"
+        "0\nSPLINE\n0\nENDSEC\n0\nEOF\n";
+    return Write(dir / "entities.dxf", bytes(mix)) && ok;
+}
+
+// A wire-cut file of every record kind and an HPGL file of every instruction drawn.
+bool WireAndPlotSeeds(const fs::path& wire, const fs::path& plot) {
+    const char* dat = "L  1 =     0.00000,    0.00000,   10.00000,   -2.50500\r\n"
+                      "A  2 =     0.00000,    0.00000,   10.00000,    0.00000,    0.00000,   10.00000,N\r\n"
+                      "A  3 = 5,5, 6,5, 6,5,S\r\nno record\r\n";
+    const char* plt = "IN;SP1;PU0,0;PD400,0,400,400;PR;PU100,0;PD0,100;PA;LBtext\x03;PU1000,0;CI200;"
+                      "PU2000,0;PD;AA2000,400,90;AR10,10,-45;PU0,1000;EA400,1200;ER-5,-5;";
+    bool ok = Write(wire / "records.dat", std::vector<uint8_t>(dat, dat + std::strlen(dat)));
+    return Write(plot / "strokes.plt", std::vector<uint8_t>(plt, plt + std::strlen(plt))) && ok;
+}
+
+// Two USM3 sections, one with a count beyond its points.
+bool Usm3Seeds(const fs::path& dir) {
+    const char* t = "HEADER\r\n\"<<LINES>>\"\r\n2\r\n2\r\n12.5,-3\r\n1,2\r\n1\r\nbad\r\n"
+                    "\"<<LINES>>\"\r\n9\r\n3\r\n0,0\r\n1,0\r\n";
+    return Write(dir / "sections.3t2", std::vector<uint8_t>(t, t + std::strlen(t)));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
@@ -237,6 +274,10 @@ int main(int argc, char** argv) {
     fs::create_directories(out / "cutfile", ec);
     fs::create_directories(out / "library", ec);
     fs::create_directories(out / "design", ec);
+    fs::create_directories(out / "dxf", ec);
+    fs::create_directories(out / "wirecut", ec);
+    fs::create_directories(out / "hpgl", ec);
+    fs::create_directories(out / "usm3", ec);
     bool ok = true;
     auto xie = [&](const char* name, void (*build)(Design&)) {
         Design d;
@@ -271,6 +312,9 @@ int main(int argc, char** argv) {
     ok = Write(out / "settings" / "changed.dat", encodeSettings(s)) && ok;
     ok = BmpSeeds(out / "bmp") && ok;
     ok = CutFileSeeds(out / "cutfile") && ok;
+    ok = DxfSeeds(out / "dxf") && ok;
+    ok = WireAndPlotSeeds(out / "wirecut", out / "hpgl") && ok;
+    ok = Usm3Seeds(out / "usm3") && ok;
 
     // Motif libraries: the built-in cells (without a font), every cell kind with references
     // inside a cell, and a file that ends inside a cell.

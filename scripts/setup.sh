@@ -24,6 +24,8 @@ PACKAGES=(
   # tablet's pseudo-terminals, locales for the decimal-comma check of the job streams, pdftotext
   # for the help text's PDF print.
   hp2xx socat locales poppler-utils
+  # DXF files are checked against ezdxf (imported from /usr/bin/python3).
+  python3-ezdxf
   # The design tests check outlines against GEOS.
   libgeos-dev
   # The material tests check the lattice for overlaps with Clipper.

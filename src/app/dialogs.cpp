@@ -204,10 +204,11 @@ ShortCutSetup WorkRangeDialog::result() const {
 
 // ---------------------------------------------------------------- text files
 
-void showTextFile(QWidget* parent, const QString& path) {
+void showTextFile(QWidget* parent, const QString& path, const QString& caption) {
     std::string raw;
     if (!ReadFileHead(path.toStdString(), 8u << 20, raw)) return;
     HelpDialog dlg(parent, QString::fromStdString(SideFileText(raw)));
+    if (!caption.isEmpty()) dlg.setWindowTitle(caption);
     dlg.exec();
 }
 

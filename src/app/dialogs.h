@@ -78,8 +78,9 @@ private:
 // Width and height (model units) of a row of the range table; rows above 3 use the custom size.
 std::pair<float, float> workRangeSize(const ShortCutSetup& b);
 
-// Shows a text file read-only with 关闭 and 打印; GBK text is converted.
-void showTextFile(QWidget* parent, const QString& path);
+// Shows a text file read-only with 关闭 and 打印; GBK text is converted. The window is captioned
+// `caption` when one is given.
+void showTextFile(QWidget* parent, const QString& path, const QString& caption = {});
 
 // "请输入字串": a line of text; "字串选择" shows the lines of the text history (Vopa.str), and
 // choosing one fills the line.

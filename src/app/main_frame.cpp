@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "app/devices_glue.h"
+#include "app/exchange_glue.h"
 #include "app/drawing_glue.h"
 #include "app/grading_glue.h"
 #include "app/layout.h"
@@ -123,6 +124,7 @@ MainFrame::MainFrame(const FrameOptions& opt, QWidget* parent)
     glue_ = new DrawingGlue(*this, engine_->engine());
     devices_ = new DevicesGlue(*this, engine_->engine());
     output_ = new OutputGlue(*this, engine_->engine());
+    exchange_ = new ExchangeGlue(*this, engine_->engine());
     // The strip reads the motif library after the view has loaded the font.
     stripCtl_ = new StripController(*this);
     settingsCmds_ = new SettingsCommands(*this);
@@ -179,15 +181,17 @@ void MainFrame::buildMenus() {
         for (const MenuItemDef& it : m.items) {
             QMenu* target = menu;
             std::string leaf = it.path;
-            if (auto p = it.path.find(" > "); p != std::string::npos) {
-                std::string sub = it.path.substr(0, p);
-                leaf = it.path.substr(p + 3);
+            // "a > b > item": one submenu per level, shared by the items of the same path.
+            for (size_t p = it.path.find(" > "), from = 0; p != std::string::npos; p = it.path.find(" > ", from)) {
+                const std::string sub = it.path.substr(0, p);
                 auto [pos, fresh] = subs.emplace(sub, nullptr);
                 if (fresh) {
-                    pos->second = menu->addMenu(QString::fromStdString(sub));
+                    pos->second = target->addMenu(QString::fromStdString(it.path.substr(from, p - from)));
                     submenus_.push_back(pos->second);
                 }
                 target = pos->second;
+                from = p + 3;
+                leaf = it.path.substr(from);
             }
             QAction* a = makeAction(QString::fromStdString(leaf), it.id, it.key, target);
             // The help text shows as the item's tooltip, so the prompt pane keeps the tool's prompt.

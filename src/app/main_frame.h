@@ -27,6 +27,7 @@ class EngineController;
 class DrawingGlue;
 class DevicesGlue;
 class OutputGlue;
+class ExchangeGlue;
 class StripController;
 class SettingsCommands;
 class GradingGlue;
@@ -59,6 +60,7 @@ public:
     DevicesGlue* devices() const { return devices_; }
     // The output sheets' commands, dialogs and jobs.
     OutputGlue* outputGlue() const { return output_; }
+    ExchangeGlue* exchange() const { return exchange_; }
     // The motif/piece strip's logic, the motif library and its commands.
     StripController* stripController() const { return stripCtl_; }
     // 设定, 选项, 高级, 输出选择 and 操作指导.
@@ -156,6 +158,7 @@ private:
     DrawingGlue* glue_ = nullptr;         // a child object
     DevicesGlue* devices_ = nullptr;      // a child object
     OutputGlue* output_ = nullptr;        // a child object
+    ExchangeGlue* exchange_ = nullptr;    // a child object
     StripController* stripCtl_ = nullptr;        // a child object
     SettingsCommands* settingsCmds_ = nullptr;  // a child object
     GradingGlue* grading_ = nullptr;      // a child object

@@ -520,5 +520,24 @@ f = json.loads(sys.argv[1])["material_fields"]
 assert len(f) == 1 and f[0]["piece"] == 1 and f[0]["mode"] == 1 and f[0]["rows"] == 20 and f[0]["W"] == 140000, f
 ' "$("$cli" cutfile "$tmp/saved.OUT")"
 
+# Wire-cut files: 圆弧格式 of the sample read back as lines, every size into a folder, the NC
+# program of a picked outline, and an engraving path inside it.
+"$cli" export "$sample" "$tmp/arc.dat"
+check "arc format exit" test $? -eq 0
+check "arc format records" grep -qE '^A  1 = +[-0-9.]+,' "$tmp/arc.dat"
+json=$("$cli" import "$tmp/arc.dat" "$tmp/arc.XIE" --json)
+check "dat import adds a line per record" test "$(grep -c . "$tmp/arc.dat")" -eq "$(grep -o '"lines_added":[0-9]*' <<<"$json" | cut -d: -f2)"
+"$cli" export "$sample" "$tmp/sizes" --all-sizes >/dev/null
+check "all sizes: one file per size" test "$(ls "$tmp/sizes" | wc -l)" -eq 9
+"$cli" export "$sample" "$tmp/p.nbc" --at 83.75,-7.94
+check "nc totals" grep -q '^W+ = [0-9.]*   W- = [0-9.]*$' "$tmp/p.nbc"
+"$cli" export "$sample" "$tmp/none.nbc" --at -500,-500 2>/dev/null
+check "nc without a line refused" test $? -eq 1
+"$cli" engrave "$sample" 83.75 -7.94 2 "$tmp/eng.XIE"
+check "engrave exit" test $? -eq 0
+check "engrave adds a line" grep -q '^线条总数 7,' <<<"$("$cli" stats "$tmp/eng.XIE")"
+"$cli" engrave "$sample" 83.75 -7.94 0.5 "$tmp/eng2.XIE" 2>"$tmp/err"
+check "engrave knife distance refused" grep -q '请将刀距设置好！' "$tmp/err"
+
 echo "$passes passed, $fails failed"
 test "$fails" -eq 0

@@ -80,7 +80,7 @@ case "$mode" in
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
     # Every reader and the after-load steps under libFuzzer for a fixed time: a crash, a leak or
     # a slow input fails the run.
-    FUZZ_BUILD_DIR=build-asan scripts/fuzz.sh 40
+    FUZZ_BUILD_DIR=build-asan scripts/fuzz.sh 30
     ;;
   *)
     echo "usage: scripts/setup.sh run|test" >&2

@@ -183,6 +183,9 @@ std::vector<WireRecord> PolylineWireRecords(const std::vector<const Polyline*>& 
     return out;
 }
 
+// The largest coordinate a record may hold, in mm (10 km).
+constexpr double kMaxWireMm = 1e7;
+
 WireReadResult ReadWireCut(std::string_view bytes) {
     WireReadResult res;
     TextLines lines(bytes);
@@ -202,7 +205,7 @@ WireReadResult ReadWireCut(std::string_view bytes) {
             const size_t comma = rest.find(',');
             std::string_view field = Trim(rest.substr(0, comma));
             double x;
-            if (ParseDouble(field, x) && std::fabs(x) < 1e7) v.push_back(x);
+            if (ParseDouble(field, x) && std::fabs(x) <= kMaxWireMm) v.push_back(x);
             else if (field.size() == 1 && (field[0] == 'S' || field[0] == 'N' || field[0] == 's' || field[0] == 'n') && comma == std::string_view::npos)
                 dir = char(field[0] & ~0x20);
             else ok = false;
@@ -232,13 +235,24 @@ WireReadResult ReadWireCut(std::string_view bytes) {
             }
             auto at = [&](double a) { return PointF{float(c.x + r * std::cos(a)), float(c.y + r * std::sin(a))}; };
             const bool whole = PtSame(s, e);
+            std::vector<WireLine> made;
             if (whole) {
                 // A full circle has no middle between its ends: two half circles.
-                res.lines.push_back({3, {s, at(a0 + sweep / 4), at(a0 + sweep / 2)}});
-                res.lines.push_back({3, {at(a0 + sweep / 2), at(a0 + 3 * sweep / 4), e}});
+                made.push_back({3, {s, at(a0 + sweep / 4), at(a0 + sweep / 2)}});
+                made.push_back({3, {at(a0 + sweep / 2), at(a0 + 3 * sweep / 4), e}});
             } else {
-                res.lines.push_back({3, {s, at(a0 + sweep / 2), e}});
+                made.push_back({3, {s, at(a0 + sweep / 2), e}});
             }
+            // A huge radius about a far centre reaches beyond what a file may hold: such an arc
+            // could not be written back, so it is not read either.
+            const auto inside = [](PointF q) { return std::fabs(q.x) <= kMaxWireMm * 100.0 && std::fabs(q.y) <= kMaxWireMm * 100.0; };
+            bool fits = true;
+            for (const WireLine& m : made) fits = fits && std::all_of(m.nodes.begin(), m.nodes.end(), inside);
+            if (!fits) {
+                ++res.skipped;
+                continue;
+            }
+            res.lines.insert(res.lines.end(), made.begin(), made.end());
             continue;
         }
         ++res.skipped;

@@ -52,8 +52,10 @@ TEST(WireCut, RecordTextsAndReadingBack) {
         " = 1,2,3,4\n"
         "L  3 = 1, 2, x, 4\n"
         "L  4 = 1, 2, 3, 4\n"
-        "A  5 = 5,5, 6,5, 6,5,N\n");
-    EXPECT_EQ(r.skipped, 3);
+        "A  5 = 5,5, 6,5, 6,5,N\n"
+        // A circle about a far centre would reach beyond what a record can hold: skipped.
+        "A  6 = 5,5055055, 6,5, 6,5,S\n");
+    EXPECT_EQ(r.skipped, 4);
     ASSERT_EQ(r.lines.size(), 5u);
     EXPECT_EQ(r.lines[0].method, 3);
     EXPECT_NEAR(r.lines[0].nodes[1].x, 1000 * std::cos(kPi / 4), 1e-2);

@@ -429,9 +429,16 @@ std::vector<ArcPiece> FitArcs(std::span<const PointF> pts, float tolerance) {
             if (!x) continue;
             Circle c = Circumcircle(pts[a], *x, pts[b]);
             if (c.radius == 0.0f) continue;
+            // Within the tolerance of the circle: between the squares of radius ∓ tolerance, which
+            // spares a square root for every point of every window tried.
+            const double lo = std::max(0.0, double(c.radius) - tolerance), hi = double(c.radius) + tolerance;
+            const double lo2 = lo * lo, hi2 = hi * hi;
             bool ok = true;
-            for (size_t k = a; k <= b && ok; ++k)
-                ok = std::fabs(double(PtDist(pts[k], c.centre)) - c.radius) <= tolerance;
+            for (size_t k = a; k <= b && ok; ++k) {
+                const double dx = double(pts[k].x) - c.centre.x, dy = double(pts[k].y) - c.centre.y;
+                const double d2 = dx * dx + dy * dy;
+                ok = d2 >= lo2 && d2 <= hi2;
+            }
             if (!ok || !joins(c)) break;
             bestEnd = b;
             bestMid = *x;

@@ -331,10 +331,10 @@ check "grade refusal writes nothing" test ! -e "$tmp/none-out.XIE"
 "$cli" grade "$tmp/plain.XIE" "$tmp/p2.XIE" --format 2 >/dev/null
 check "grade with a label format" test -e "$tmp/p2.XIE"
 
-# grade --controls: what each control did; the sample's fixed distance ties a line without a base
-# point, so it is skipped and says why.
+# grade --controls: what each control did; the sample's front symmetry names a curved master and
+# its fixed distance ties a line without a base point, so both are skipped and say why.
 out=$("$cli" grade "$sample" --json)
-check "grade controls front" grep -q '"front":\[{"element":"pin:2","master":"line:1","skipped":null}\]' <<<"$out"
+check "grade controls front" grep -q '"front":\[{"element":"pin:2","master":"line:1","skipped":"对称主线不是直线"}\]' <<<"$out"
 check "grade controls skipped" grep -q '"slave":"line:3","master":"line:2","nodes":null,"pairs":\[\],"skipped":"定距从线没有扩缩"' <<<"$out"
 check "grade controls none" test "$(grep -c '"controls"' <<<"$("$cli" grade "$sample" --json --controls none)")" -eq 0
 "$cli" grade "$sample" --controls sideways 2>/dev/null

@@ -9,6 +9,8 @@
 
 #include "commands/edit_tools.h"
 #include "commands/tool_support.h"
+#include "geom/polyline.h"
+#include "geom/stretch.h"
 #include "grading/control_edit.h"
 #include "grading/controls.h"
 #include "grading/engine.h"
@@ -424,7 +426,7 @@ private:
 class SymmetryTool : public Tool {
 public:
     void enter(Engine& e) override { e.ShowPrompt(kPromptAxis); }
-    void releaseData() override { axis_ = nullptr, part_ = nullptr; }
+    void releaseData() override { axis_ = nullptr, part_ = nullptr, target_ = nullptr, targetKind_ = 0; }
 
     bool leftPress(Engine& e, const Pointer& p) override {
         if (e.step() == 0) {
@@ -446,12 +448,48 @@ public:
             e.present();
             return true;
         }
-        PickResult r = e.PickAt(p.model, kPickLines | kPickPins | kPickMotifs | kPickSlotLines | kPickSeamAllowances);
+        // A press on a node picks the line, not the node.
+        PickResult r = e.PickAt(p.model, kPickLines | kPickPins | kPickMotifs | kPickSlotLines | kPickSeamAllowances |
+                                             kPickNoLineNodes);
         if (!r || r.part != part_) return Refuse(e);
-        const uint32_t kind = IsLine(r.kind) ? uint32_t(kKindLine) : uint32_t(r.kind);
-        // A click picks no stretch: the link covers the whole line.
-        if (!ToggleSymmetryLink(*part_, *axis_, r.record, kind, 0.0, 0.0).ok) return Refuse(e);
-        CommitEdit(e, {part_});
+        if (r.kind == kKindPin || r.kind == kKindMotif || r.kind == kKindSlotLine) {
+            if (!ToggleSymmetryLink(*part_, *axis_, r.record, uint32_t(r.kind), 0.0, 0.0).ok) return Refuse(e);
+            CommitEdit(e, {part_});
+            return true;
+        }
+        // A line or seam allowance: the stretch runs from the press to the release along it
+        // (a click, shorter than 200 units, takes the whole).
+        if (r.record == axis_) return Refuse(e);
+        target_ = r.record;
+        targetKind_ = IsLine(r.kind) ? uint32_t(kKindLine) : uint32_t(r.kind);
+        t0_ = t1_ = fractionOn(p.model);
+        e.setStep(2);
+        DragCapture d;
+        d.move = [this](Engine& en, const Pointer& q) {
+            t1_ = fractionOn(q.model);
+            en.present();
+        };
+        d.overlay = [this](Engine& en, Canvas& c) { return overlay(en, c); };
+        d.end = [this](Engine& en, const Pointer& q, bool accepted) {
+            if (accepted) t1_ = fractionOn(q.model);
+            void* target = target_;
+            target_ = nullptr;
+            en.setStep(1);
+            if (!accepted || !target) return en.present();
+            if (!ToggleSymmetryLink(*part_, *axis_, target, targetKind_, t0_, t1_).ok) {
+                Refuse(en);
+                return en.present();
+            }
+            CommitEdit(en, {part_});
+        };
+        // The right button drops the stretch; the axis stays.
+        d.rightPress = [this](Engine& en, const Pointer&) {
+            target_ = nullptr;
+            en.setStep(1);
+            en.present();
+        };
+        e.beginDrag(p, std::move(d));
+        e.present();
         return true;
     }
 
@@ -466,12 +504,30 @@ public:
             if (s->master == axis_) DrawPolyline(e, c, s->drawn);
         for (auto& s : part_->symElemLinks)
             if (s->master == axis_) DrawPolyline(e, c, s->drawn);
+        if (e.step() == 2 && target_) DrawPolyline(e, c, PolySubFraction(targetPoints(), float(std::min(t0_, t1_)), float(std::max(t0_, t1_))));
         return true;
     }
 
 private:
+    const Polyline& targetPoints() const {
+        static const Polyline none;
+        if (!target_) return none;
+        return targetKind_ == kKindSeamAllowance ? static_cast<const SeamAllowance*>(target_)->outline
+                                                 : static_cast<const Line*>(target_)->eval;
+    }
+    // The fraction of the picked line's (or seam allowance's) length at its point nearest p.
+    double fractionOn(PointF p) const {
+        const Polyline& pts = targetPoints();
+        const double len = pts.size() < 2 ? 0.0 : double(PolyLength(pts));
+        if (!(len > 0.0)) return 0.0;
+        return std::clamp(double(PolyLengthTo(pts, p).length) / len, 0.0, 1.0);
+    }
+
     Line* axis_ = nullptr;
     Part* part_ = nullptr;
+    void* target_ = nullptr;  // step 2: the line or seam allowance whose stretch is dragged
+    uint32_t targetKind_ = 0;
+    double t0_ = 0, t1_ = 0;
 };
 
 }  // namespace

@@ -174,6 +174,97 @@ TEST_F(ControlToolTest, FixedDistanceTiesAPinToAMasterAndOpensItsParametersAfter
     EXPECT_TRUE(p->fixedDistances.empty());
 }
 
+TEST_F(ControlToolTest, SymmetryTogglesSelfSymmetryLinksAndDraggedStretches) {
+    Line& edge = addLine(*p, {{0, 200}, {9000, 200}}, true);
+    addLine(*p, {{6000, 1000}, {7000, 3000}, {8000, 1000}}, true);  // bent, lines A
+    eng->SetMode(mode::SymControl);
+    EXPECT_EQ(prompt(), "选择对称轴...");
+    const int before = snapshots();
+    // Bent lines are no axis, in either list.
+    click(px(2000, 500 + 10));
+    click(px(7000, 3000));
+    ASSERT_EQ(platform.notices.size(), 2u);
+    EXPECT_EQ(platform.notices[0], "对称轴必须是直线！");
+    EXPECT_EQ(platform.notices[1], "对称轴必须是直线！");
+    EXPECT_EQ(eng->step(), 0);
+    // A straight line of lines A toggles its own symmetry, once per click.
+    click(px(5000, 200));
+    EXPECT_NE(edge.flags & kLineSelfSymmetric, 0u);
+    click(px(5000, 200));
+    EXPECT_EQ(edge.flags & kLineSelfSymmetric, 0u);
+    EXPECT_EQ(snapshots(), before + 2);
+    EXPECT_EQ(eng->step(), 0);
+
+    // A line of lines B is the axis (x = 1000): a pin toggles an element link, drawn mirrored.
+    click(px(1000, 3000));
+    EXPECT_EQ(eng->step(), 1);
+    EXPECT_EQ(prompt(), "请选择对称主线！");
+    click(px(4000, 1500));
+    ASSERT_EQ(p->symElemLinks.size(), 1u);
+    const Polyline& ring = p->symElemLinks[0]->drawn;
+    ASSERT_FALSE(ring.empty());
+    PointF mid{};
+    for (PointF q : ring) mid.x += q.x / float(ring.size()), mid.y += q.y / float(ring.size());
+    EXPECT_NEAR(mid.x, 2 * 1000 - 4000, 30);
+    EXPECT_NEAR(mid.y, 1500, 30);
+    click(px(4000, 1500));
+    EXPECT_TRUE(p->symElemLinks.empty());
+    EXPECT_EQ(snapshots(), before + 4);
+    // Another part's pin and the axis itself are refused.
+    click(px(8000, 1500));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    platform.tones.clear();
+    click(px(1000, 3000));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(snapshots(), before + 4);
+
+    // A click on a line links the whole line; the same click again unlinks it.
+    click(px(5000, 6000));  // on a node: still the line
+    ASSERT_EQ(p->symLineLinks.size(), 1u);
+    EXPECT_EQ(p->symLineLinks[0]->f1, 0.0f);
+    EXPECT_EQ(p->symLineLinks[0]->f2, 1.0f);
+    click(px(5000, 6000));
+    EXPECT_TRUE(p->symLineLinks.empty());
+    // A drag along the line links the stretch from press to release, drawn mirrored across the axis.
+    leftDown(px(2000, 6000));
+    EXPECT_EQ(eng->step(), 2);
+    moveTo(px(3000, 6000 + 30));
+    leftUp(px(4000, 6000));
+    EXPECT_EQ(eng->step(), 1);
+    ASSERT_EQ(p->symLineLinks.size(), 1u);
+    const SymLineLink& s = *p->symLineLinks[0];
+    EXPECT_EQ(s.target.ptr, host);
+    EXPECT_NEAR(s.f1, 0.2, 1e-3);
+    EXPECT_NEAR(s.f2, 0.4, 1e-3);
+    ASSERT_GE(s.drawn.size(), 2u);
+    EXPECT_NEAR(s.drawn.front().x, 0, 1);
+    EXPECT_NEAR(s.drawn.back().x, -2000, 1);
+    EXPECT_NEAR(s.drawn.back().y, 6000, 1);
+    EXPECT_EQ(snapshots(), before + 7);
+    // Dragged the other way it is the same stretch: the link goes.
+    leftDown(px(4000, 6000));
+    leftUp(px(2000, 6000));
+    EXPECT_TRUE(p->symLineLinks.empty());
+    // A 1 mm drag means the whole line.
+    leftDown(px(5000, 6000));
+    leftUp(px(5100, 6000));
+    ASSERT_EQ(p->symLineLinks.size(), 1u);
+    EXPECT_EQ(p->symLineLinks[0]->f2 - p->symLineLinks[0]->f1, 1.0f);
+    EXPECT_EQ(snapshots(), before + 9);
+    // The right button drops a drag first, then the axis.
+    leftDown(px(2000, 6000));
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    EXPECT_EQ(eng->step(), 1);
+    leftUp(px(4000, 6000));
+    EXPECT_EQ(p->symLineLinks.size(), 1u);
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(prompt(), "选择对称轴...");
+    EXPECT_EQ(snapshots(), before + 9);
+}
+
 TEST_F(ControlToolTest, DialogsOfGroupsAndBasePointAttributes) {
     // 共模说明: marking size 1 marks the same place in every run; all zero removes the array.
     std::optional<std::vector<uint8_t>> die;

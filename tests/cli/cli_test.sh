@@ -462,6 +462,10 @@ out=$("$cli" run "$sample" "$tmp/extract.txt" "$tmp/run.XIE")
 check "run extract exit" test $? -eq 0
 check "run extract tones" grep -q '"line":7,.*"tones":\[150\]' <<<"$out"
 check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/run.XIE")"
+# 选片输出 through run grades the sample and puts the part out in its nine sizes.
+printf '%s\n' 'view 0 -20 200 100' 'command 选片输出' 'press 80 40' 'move 80 50' 'release 80 60' >"$tmp/select.txt"
+out=$("$cli" run "$sample" "$tmp/select.txt" "$tmp/select.XIE")
+check "run select output" grep -q '"line":5,.*"tones":\[150\].*"sheet":{"items":[0-9]*,"pieces":9}' <<<"$out"
 
 # Function lines through run: a slot dragged along the outline shows in json with its outline;
 # symmetry mirrors a line about a straight one and refuses a bent axis.

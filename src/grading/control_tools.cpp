@@ -167,16 +167,15 @@ public:
                 return true;
             }
             default: {
-                BasePoint* base = nullptr;
+                const float blend = BlendLength(e.doc.settings);
                 if (p.ctrl()) {
-                    if (part_->basePoints.empty()) return Refuse(e);
-                    base = &AddFollowingBasePoint(*part_, p.model);
+                    // The new base point and the zone come together or not at all.
+                    if (!AddSharedZoneAtNewBase(*part_, *host_, t1_, t2_, p.model, blend).ok) return Refuse(e);
                 } else {
                     PickResult r = e.PickAt(p.model, kPickBasePoints);
                     if (r.kind != kKindBasePoint || r.part != part_) return Refuse(e);
-                    base = r.as<BasePoint>();
+                    if (!AddSharedZone(*part_, *host_, t1_, t2_, *r.as<BasePoint>(), blend).ok) return Refuse(e);
                 }
-                if (!AddSharedZone(*part_, *host_, t1_, t2_, *base, BlendLength(e.doc.settings)).ok) return Refuse(e);
                 RebuildPart(e.doc.design, *part_);
                 Commit(e);
                 e.setStep(1);

@@ -114,6 +114,19 @@ TEST_F(ControlToolTest, ShareStepsThroughStartEndAndBaseAndRefusesOverlaps) {
     EXPECT_EQ(platform.dialogTitles.back(), "前接顺区");
     EXPECT_NEAR(p->sharedZones[0]->f[0], 0.15, 1e-3);
     EXPECT_EQ(snapshots(), before + 3);
+    // A Ctrl click whose zone is refused (a zone came onto the stretch meanwhile) adds no base
+    // point either, and stores nothing.
+    click(px(9600, 6000));
+    click(px(9900, 6000));
+    ASSERT_EQ(eng->step(), 3);
+    auto late = std::make_unique<SharedZone>();
+    late->host = host, late->basePoint = b, late->f = {0.9f, 0.9f, 1.0f, 1.0f};
+    p->sharedZones.push_back(std::move(late));
+    click(px(6000, 4000), kMkCtrl);
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(p->basePoints.size(), 2u);
+    EXPECT_EQ(p->sharedZones.size(), 3u);
+    EXPECT_EQ(snapshots(), before + 3);
 }
 
 TEST_F(ControlToolTest, FixAsksOnceAndGivesLinesToTheFixedBasePointAndBack) {

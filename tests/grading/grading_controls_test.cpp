@@ -401,6 +401,14 @@ TEST(GradingControls, EditingRulesOfTheDialogsAndTools) {
     ASSERT_TRUE(SetZoneBlend(p, *p.sharedZones[1], 10.0, std::nullopt).ok);
     EXPECT_FLOAT_EQ(p.sharedZones[1]->f[0], 0.55f);  // not into the neighbour
     EXPECT_EQ(ZoneAt(p, axis, 0.7), 1);
+    // A zone with a new base point comes whole or not at all.
+    const size_t bases = p.basePoints.size();
+    EXPECT_FALSE(AddSharedZoneAtNewBase(p, axis, 0.7, 0.9, {50, 50}, 1500).ok);
+    EXPECT_EQ(p.basePoints.size(), bases);
+    ASSERT_TRUE(AddSharedZoneAtNewBase(p, axis, 0.96, 0.99, {50, 50}, 1500).ok);
+    ASSERT_EQ(p.basePoints.size(), bases + 1);
+    EXPECT_EQ(p.sharedZones.back()->basePoint, p.basePoints.back().get());
+    EXPECT_EQ(p.basePoints.back()->owner, &b);
 
     // The marking rule of 共用说明/共模说明: the same position in every run of equal groups.
     std::vector<uint8_t> g{1, 1, 1, 2, 2, 0, 3, 3, 3, 3};

@@ -76,6 +76,10 @@ public:
             PickResult r = e.PickAt(p.model, kPickLines);
             if (!IsLine(r.kind)) return Refuse(e);
             Line* l = r.as<Line>();
+            if (l->frontSym) {
+                flash(e, l->eval);
+                return Refuse(e);
+            }
             EditResult ok = CheckFrontMaster(*r.part, *l);
             if (!ok.ok) {
                 if (!ok.text.empty()) e.doc.platform.notice(ok.text);
@@ -100,7 +104,12 @@ public:
     bool cancelStep(Engine& e) override { return BackToFirstStep(e, *this, kPromptAxis); }
 
     bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0 || !master_) return false;
+        if (e.step() == 0 || !master_) {
+            if (flash_.empty()) return false;
+            HighlightPen(c);
+            DrawPolyline(e, c, flash_);
+            return true;
+        }
         HighlightPen(c);
         HighlightLine(e, c, master_);
         for (const List<Line>* list : {&part_->linesA, &part_->linesB})
@@ -122,8 +131,23 @@ public:
     }
 
 private:
+    // A line that is already a slave shows for 300 ms (a copy: it may be gone by then).
+    void flash(Engine& e, const Polyline& pts) {
+        if (!e.hooks.later || pts.size() < 2) return;
+        flash_ = pts;
+        const int id = ++flashes_;
+        e.present();
+        e.hooks.later(300, [this, &e, id] {
+            if (id != flashes_) return;  // a later flash runs its own time
+            flash_.clear();
+            e.present();
+        });
+    }
+
     Line* master_ = nullptr;
     Part* part_ = nullptr;
+    Polyline flash_;
+    int flashes_ = 0;
 };
 
 // ---------------------------------------------------------------- 共用

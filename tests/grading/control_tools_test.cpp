@@ -6,6 +6,7 @@
 #include "grading/control_edit.h"
 #include "grading/control_tools.h"
 #include "grading_fixture.h"
+#include "interact/canvas.h"
 #include "interact/modes.h"
 
 namespace rz::test {
@@ -66,6 +67,28 @@ TEST_F(ControlToolTest, FrontSymmetryPicksAStraightMasterAndTogglesElements) {
     rightUp(px(0, 0));
     EXPECT_EQ(prompt(), "选择对称轴...");
     EXPECT_EQ(eng->step(), 0);
+
+    // A line that is already a slave flashes for 300 ms and is refused without a box.
+    std::vector<std::pair<int, std::function<void()>>> timers;
+    eng->hooks.later = [&](int ms, std::function<void()> done) { timers.emplace_back(ms, std::move(done)); };
+    auto lit = [&] {
+        RecordingCanvas rc;
+        eng->overlay(rc);
+        size_t n = 0;
+        for (auto& call : rc.calls) n += call.op == RecordingCanvas::Op::Polyline && call.colour == 0xA000A0;
+        return n;
+    };
+    curve->frontSym = axis;
+    platform.tones.clear();
+    click(px(2000, 500 + 10));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(platform.notices.size(), 1u);
+    EXPECT_EQ(eng->step(), 0);
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_EQ(timers[0].first, 300);
+    EXPECT_GT(lit(), 0u);
+    timers[0].second();
+    EXPECT_EQ(lit(), 0u);
 }
 
 TEST_F(ControlToolTest, ShareStepsThroughStartEndAndBaseAndRefusesOverlaps) {

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -87,6 +88,9 @@ EngineController::EngineController(MainFrame& frame, ViewController& view)
     e.hooks.restoreView = [this] { frame_.router().dispatch(32892); };
     e.hooks.fitView = [this] { frame_.router().dispatch(34181); };
     e.hooks.toggleHidden = [this] { frame_.router().dispatch(32808); };
+    e.hooks.later = [this](int ms, std::function<void()> done) {
+        QTimer::singleShot(ms, frame_.drawing(), std::move(done));
+    };
 
     DrawingWindow* w = frame.drawing();
     w->pressHook = [this](QMouseEvent* ev) { press(ev); };

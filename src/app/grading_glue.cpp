@@ -9,6 +9,7 @@
 #include "app/main_frame.h"
 #include "app/menu_table.h"
 #include "app/view_controller.h"
+#include "commands/tool_support.h"
 #include "grading/align_tool.h"
 #include "design/design_tools.h"
 #include "grading/control_tools.h"
@@ -262,12 +263,27 @@ void GradingGlue::outputSizes(bool all) {
     PageOutput res;
     {
         WaitCursor wait(doc.platform);
-        // One by one each is announced with a tone and shown; the Ctrl batch redraws once at the end.
-        res = OutputPage(sheet, d, doc.settings, page, all, sizes, o, [this, &doc, all] {
+        // One by one each is highlighted, output, announced with a tone and shown; the Ctrl batch
+        // redraws once at the end.
+        const auto feedback = view_.feedback;
+        auto after = [this, &doc, all, feedback] {
             if (all) return;
+            view_.feedback = feedback;
             doc.platform.tone(kToneAccepted);
             view_.redraw();
-        });
+        };
+        auto highlight = [this, all, feedback](const Polyline& outline) {
+            if (all) return;
+            view_.feedback = [this, feedback, outline](Canvas& c) {
+                if (feedback) feedback(c);
+                HighlightPen(c);
+                DrawPolyline(engine_, c, outline);
+                return true;
+            };
+            view_.present();
+        };
+        res = OutputPage(sheet, d, doc.settings, page, all, sizes, o, after, highlight);
+        view_.feedback = feedback;
     }
     sheet.pushLayout();
     view_.redraw();

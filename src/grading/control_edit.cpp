@@ -157,9 +157,11 @@ BasePoint& AddFollowingBasePoint(Part& part, PointF at) {
     return *part.basePoints.back();
 }
 
-EditResult AddSharedZone(Part& part, Line& host, double t1, double t2, BasePoint& base, float blend) {
+namespace {
+
+// The fractions f0..f3 of a new zone on `host`, or why there can be none.
+EditResult ZoneFractions(const Part& part, const Line& host, double t1, double t2, float blend, std::array<float, 4>& f) {
     if (!LineOfPart(part, &host)) return EditResult::refused("not a line of the part");
-    if (!Holds(part.basePoints, &base)) return EditResult::refused("base point of another part");
     const double len = EvaluatedLength(host);
     if (!(len > 0.0)) return EditResult::refused("line of length 0");
     if (!std::isfinite(t1) || !std::isfinite(t2)) return EditResult::refused("fraction not a number");
@@ -167,12 +169,36 @@ EditResult AddSharedZone(Part& part, Line& host, double t1, double t2, BasePoint
     const auto others = ZonesOn(part, host);
     if (Overlaps(others, a, b)) return EditResult::refused("the stretch overlaps a shared zone");
     const double bl = std::max(0.0, double(blend)) / len;
+    f = {float(FrontStart(others, a, bl)), float(a), float(b), float(RearEnd(others, b, bl))};
+    return EditResult::done();
+}
+
+void PushZone(Part& part, Line& host, BasePoint& base, const std::array<float, 4>& f) {
     auto z = std::make_unique<SharedZone>();
     z->host = &host;
     z->basePoint = &base;
-    z->f = {float(FrontStart(others, a, bl)), float(a), float(b), float(RearEnd(others, b, bl))};
+    z->f = f;
     part.sharedZones.push_back(std::move(z));
     BuildControlShapes(part);
+}
+
+}  // namespace
+
+EditResult AddSharedZone(Part& part, Line& host, double t1, double t2, BasePoint& base, float blend) {
+    if (!Holds(part.basePoints, &base)) return EditResult::refused("base point of another part");
+    std::array<float, 4> f{};
+    if (EditResult r = ZoneFractions(part, host, t1, t2, blend, f); !r.ok) return r;
+    PushZone(part, host, base, f);
+    return EditResult::done();
+}
+
+EditResult AddSharedZoneAtNewBase(Part& part, Line& host, double t1, double t2, PointF at, float blend) {
+    if (part.basePoints.empty()) return EditResult::refused("the part has no base point to own the new one");
+    if (!std::isfinite(at.x) || !std::isfinite(at.y)) return EditResult::refused("point not a number");
+    std::array<float, 4> f{};
+    // Everything is checked before the base point is added: a refusal adds nothing.
+    if (EditResult r = ZoneFractions(part, host, t1, t2, blend, f); !r.ok) return r;
+    PushZone(part, host, AddFollowingBasePoint(part, at), f);
     return EditResult::done();
 }
 

@@ -45,6 +45,9 @@ BasePoint& AddFollowingBasePoint(Part& part, PointF at);
 // each end, clipped to the line and to neighbouring zones. Refused on a line of length 0 or
 // when the stretch overlaps a zone of the line.
 EditResult AddSharedZone(Part& part, Line& host, double t1, double t2, BasePoint& base, float blend);
+// The Ctrl click of 共用: the zone with a new base point at `at` (as AddFollowingBasePoint makes
+// it), both or neither. Refused as AddSharedZone is, and for a part without base points.
+EditResult AddSharedZoneAtNewBase(Part& part, Line& host, double t1, double t2, PointF at, float blend);
 // The zone of `part` whose extent [f0, f3] on `host` holds fraction t; −1 when none does.
 int ZoneAt(const Part& part, const Line& host, double t);
 // 前接顺区 / 后接顺区: the blend lengths in mm (either may be left out).

@@ -9,6 +9,8 @@
 
 #include "commands/edit_tools.h"
 #include "commands/tool_support.h"
+#include "geom/polyline.h"
+#include "geom/stretch.h"
 #include "grading/control_edit.h"
 #include "grading/controls.h"
 #include "grading/engine.h"
@@ -74,6 +76,10 @@ public:
             PickResult r = e.PickAt(p.model, kPickLines);
             if (!IsLine(r.kind)) return Refuse(e);
             Line* l = r.as<Line>();
+            if (l->frontSym) {
+                flash(e, l->eval);
+                return Refuse(e);
+            }
             EditResult ok = CheckFrontMaster(*r.part, *l);
             if (!ok.ok) {
                 if (!ok.text.empty()) e.doc.platform.notice(ok.text);
@@ -98,7 +104,12 @@ public:
     bool cancelStep(Engine& e) override { return BackToFirstStep(e, *this, kPromptAxis); }
 
     bool overlay(Engine& e, Canvas& c) override {
-        if (e.step() == 0 || !master_) return false;
+        if (e.step() == 0 || !master_) {
+            if (flash_.empty()) return false;
+            HighlightPen(c);
+            DrawPolyline(e, c, flash_);
+            return true;
+        }
         HighlightPen(c);
         HighlightLine(e, c, master_);
         for (const List<Line>* list : {&part_->linesA, &part_->linesB})
@@ -120,8 +131,23 @@ public:
     }
 
 private:
+    // A line that is already a slave shows for 300 ms (a copy: it may be gone by then).
+    void flash(Engine& e, const Polyline& pts) {
+        if (!e.hooks.later || pts.size() < 2) return;
+        flash_ = pts;
+        const int id = ++flashes_;
+        e.present();
+        e.hooks.later(300, [this, &e, id] {
+            if (id != flashes_) return;  // a later flash runs its own time
+            flash_.clear();
+            e.present();
+        });
+    }
+
     Line* master_ = nullptr;
     Part* part_ = nullptr;
+    Polyline flash_;
+    int flashes_ = 0;
 };
 
 // ---------------------------------------------------------------- 共用
@@ -165,16 +191,15 @@ public:
                 return true;
             }
             default: {
-                BasePoint* base = nullptr;
+                const float blend = BlendLength(e.doc.settings);
                 if (p.ctrl()) {
-                    if (part_->basePoints.empty()) return Refuse(e);
-                    base = &AddFollowingBasePoint(*part_, p.model);
+                    // The new base point and the zone come together or not at all.
+                    if (!AddSharedZoneAtNewBase(*part_, *host_, t1_, t2_, p.model, blend).ok) return Refuse(e);
                 } else {
                     PickResult r = e.PickAt(p.model, kPickBasePoints);
                     if (r.kind != kKindBasePoint || r.part != part_) return Refuse(e);
-                    base = r.as<BasePoint>();
+                    if (!AddSharedZone(*part_, *host_, t1_, t2_, *r.as<BasePoint>(), blend).ok) return Refuse(e);
                 }
-                if (!AddSharedZone(*part_, *host_, t1_, t2_, *base, BlendLength(e.doc.settings)).ok) return Refuse(e);
                 RebuildPart(e.doc.design, *part_);
                 Commit(e);
                 e.setStep(1);
@@ -424,7 +449,7 @@ private:
 class SymmetryTool : public Tool {
 public:
     void enter(Engine& e) override { e.ShowPrompt(kPromptAxis); }
-    void releaseData() override { axis_ = nullptr, part_ = nullptr; }
+    void releaseData() override { axis_ = nullptr, part_ = nullptr, target_ = nullptr, targetKind_ = 0; }
 
     bool leftPress(Engine& e, const Pointer& p) override {
         if (e.step() == 0) {
@@ -446,12 +471,48 @@ public:
             e.present();
             return true;
         }
-        PickResult r = e.PickAt(p.model, kPickLines | kPickPins | kPickMotifs | kPickSlotLines | kPickSeamAllowances);
+        // A press on a node picks the line, not the node.
+        PickResult r = e.PickAt(p.model, kPickLines | kPickPins | kPickMotifs | kPickSlotLines | kPickSeamAllowances |
+                                             kPickNoLineNodes);
         if (!r || r.part != part_) return Refuse(e);
-        const uint32_t kind = IsLine(r.kind) ? uint32_t(kKindLine) : uint32_t(r.kind);
-        // A click picks no stretch: the link covers the whole line.
-        if (!ToggleSymmetryLink(*part_, *axis_, r.record, kind, 0.0, 0.0).ok) return Refuse(e);
-        CommitEdit(e, {part_});
+        if (r.kind == kKindPin || r.kind == kKindMotif || r.kind == kKindSlotLine) {
+            if (!ToggleSymmetryLink(*part_, *axis_, r.record, uint32_t(r.kind), 0.0, 0.0).ok) return Refuse(e);
+            CommitEdit(e, {part_});
+            return true;
+        }
+        // A line or seam allowance: the stretch runs from the press to the release along it
+        // (a click, shorter than 200 units, takes the whole).
+        if (r.record == axis_) return Refuse(e);
+        target_ = r.record;
+        targetKind_ = IsLine(r.kind) ? uint32_t(kKindLine) : uint32_t(r.kind);
+        t0_ = t1_ = fractionOn(p.model);
+        e.setStep(2);
+        DragCapture d;
+        d.move = [this](Engine& en, const Pointer& q) {
+            t1_ = fractionOn(q.model);
+            en.present();
+        };
+        d.overlay = [this](Engine& en, Canvas& c) { return overlay(en, c); };
+        d.end = [this](Engine& en, const Pointer& q, bool accepted) {
+            if (accepted) t1_ = fractionOn(q.model);
+            void* target = target_;
+            target_ = nullptr;
+            en.setStep(1);
+            if (!accepted || !target) return en.present();
+            if (!ToggleSymmetryLink(*part_, *axis_, target, targetKind_, t0_, t1_).ok) {
+                Refuse(en);
+                return en.present();
+            }
+            CommitEdit(en, {part_});
+        };
+        // The right button drops the stretch; the axis stays.
+        d.rightPress = [this](Engine& en, const Pointer&) {
+            target_ = nullptr;
+            en.setStep(1);
+            en.present();
+        };
+        e.beginDrag(p, std::move(d));
+        e.present();
         return true;
     }
 
@@ -466,12 +527,30 @@ public:
             if (s->master == axis_) DrawPolyline(e, c, s->drawn);
         for (auto& s : part_->symElemLinks)
             if (s->master == axis_) DrawPolyline(e, c, s->drawn);
+        if (e.step() == 2 && target_) DrawPolyline(e, c, PolySubFraction(targetPoints(), float(std::min(t0_, t1_)), float(std::max(t0_, t1_))));
         return true;
     }
 
 private:
+    const Polyline& targetPoints() const {
+        static const Polyline none;
+        if (!target_) return none;
+        return targetKind_ == kKindSeamAllowance ? static_cast<const SeamAllowance*>(target_)->outline
+                                                 : static_cast<const Line*>(target_)->eval;
+    }
+    // The fraction of the picked line's (or seam allowance's) length at its point nearest p.
+    double fractionOn(PointF p) const {
+        const Polyline& pts = targetPoints();
+        const double len = pts.size() < 2 ? 0.0 : double(PolyLength(pts));
+        if (!(len > 0.0)) return 0.0;
+        return std::clamp(double(PolyLengthTo(pts, p).length) / len, 0.0, 1.0);
+    }
+
     Line* axis_ = nullptr;
     Part* part_ = nullptr;
+    void* target_ = nullptr;  // step 2: the line or seam allowance whose stretch is dragged
+    uint32_t targetKind_ = 0;
+    double t0_ = 0, t1_ = 0;
 };
 
 }  // namespace

@@ -490,6 +490,8 @@ void GradingRunControls::frontSymmetryBefore(PartGrading& g) {
         if (master->nodes.size() < 2) return "对称主线没有方向";
         const PointF a = master->nodes.front().pt(), b = master->nodes.back().pt();
         if (!(std::hypot(double(b.x) - a.x, double(b.y) - a.y) >= 0.01)) return "对称主线没有方向";
+        // The tools refuse a bent master; one from a file is not mirrored across its chord.
+        if (!AxisProblem(*master).empty()) return "对称主线不是直线";
         return {};
     };
     auto take = [&](void* element, uint32_t kind, Line* master, std::vector<PointF> pts, int base = -1) {

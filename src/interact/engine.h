@@ -152,6 +152,9 @@ struct EngineHooks {
     // 目标参数 of one base point (the button of 基点属性): the window's target dialog; true when
     // it stored something. Without it the button is greyed.
     std::function<bool(BasePoint&)> basePointTargets;
+    // Runs `done` once after `ms` milliseconds on the interface thread (the end of a short
+    // flash). Without it nothing flashes.
+    std::function<void(int ms, std::function<void()> done)> later;
 };
 
 class Engine {

@@ -117,7 +117,8 @@ int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piec
 }
 
 PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page, bool allPages,
-                      const std::vector<int>& sizes, const GradedOutputOptions& o, const std::function<void()>& each) {
+                      const std::vector<int>& sizes, const GradedOutputOptions& o, const std::function<void()>& each,
+                      const std::function<void(const Polyline& outline)>& before) {
     PageOutput r;
     if (page == 3) {
         for (auto& pc : d.pieces) {
@@ -125,6 +126,7 @@ PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page,
                 r.noOutline.push_back(int(pc->slot) + 1);
                 continue;
             }
+            if (before) before(pc->outline);
             OutputPieceSizes(sheet, d, s, *pc, sizes, o);
             ++r.sources;
             if (each) each();
@@ -133,6 +135,7 @@ PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page,
     }
     for (auto& p : d.parts) {
         if ((!allPages && p->page() != page) || p->hidden()) continue;
+        if (before) before(p->outline);
         OutputPartSizes(sheet, d, s, *p, sizes, o);
         ++r.sources;
         if (each) each();

@@ -41,15 +41,17 @@ int OutputPieceSizes(PLTC& sheet, const Design& d, const Settings& s, const Piec
                      const GradedOutputOptions& o, GradedOutputLog* log = nullptr);
 
 // 选号输出 from the menu: on the pieces page (3) every piece, elsewhere every visible part of the
-// page, or of every page with `allPages` (the Ctrl batch); `each` runs after each part or piece
-// that was output (the window beeps and redraws). Pieces without an outline are left out.
+// page, or of every page with `allPages` (the Ctrl batch); `before` runs with each part's or
+// piece's outline before its output (the window highlights it), `each` after it (the window
+// beeps and redraws). Pieces without an outline are left out.
 struct PageOutput {
     int sources = 0;              // parts or pieces taken
     std::vector<int> noOutline;   // the left-out pieces' numbers in the piece area (from 1)
 };
 PageOutput OutputPage(PLTC& sheet, const Design& d, const Settings& s, int page, bool allPages,
                       const std::vector<int>& sizes, const GradedOutputOptions& o,
-                      const std::function<void()>& each = {});
+                      const std::function<void()>& each = {},
+                      const std::function<void(const Polyline& outline)>& before = {});
 // "第 1,3, 分片外轮廓线有问题，需重新提取！" for the pieces numbered 1 and 3; empty for none.
 std::string NoOutlineMessage(const std::vector<int>& numbers);
 

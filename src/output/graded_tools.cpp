@@ -41,37 +41,23 @@ public:
         part_ = r.part;
         from_ = to_ = p.model;
         e.setStep(1);
+        // A capture, so that ESC and a lost activation (0x8001) cancel the line.
+        DragCapture d;
+        d.move = [this](Engine& en, const Pointer& q) {
+            to_ = q.model;
+            en.present();
+        };
+        d.overlay = [this](Engine& en, Canvas& c) { return overlay(en, c); };
+        d.end = [this](Engine& en, const Pointer& q, bool accepted) {
+            Part* part = part_;
+            releaseData();
+            en.setStep(0);
+            if (!accepted || !part) return en.present();
+            to_ = q.model;
+            output(en, *part, q.shift());
+        };
+        e.beginDrag(p, std::move(d));
         e.present();
-        return true;
-    }
-    bool move(Engine& e, const Pointer& p) override {
-        if (e.step() != 1) return false;
-        to_ = p.model;
-        e.present();
-        return true;
-    }
-    bool leftRelease(Engine& e, const Pointer& p) override {
-        if (e.step() != 1 || !part_) return false;
-        to_ = p.model;
-        Part* part = part_;
-        releaseData();
-        e.setStep(0);
-        const double angle = std::atan2(double(to_.y) - from_.y, double(to_.x) - from_.x);
-        if (!EnsureGraded(e)) {
-            e.redraw();
-            return true;
-        }
-        PLTC& sheet = CurrentSheet(e);
-        if (sheet.busy.load()) return Refuse(e);
-        GradedOutputOptions o;
-        o.font = font_;
-        o.angle = angle;
-        o.layout = p.shift() ? 2 : 1;
-        std::vector<int> all;
-        for (int i = 0; i < e.doc.design.n; ++i) all.push_back(i);
-        if (OutputPartSizes(sheet, e.doc.design, e.doc.settings, *part, all, o) >= 0) sheet.pushLayout();
-        e.tone(kToneAccepted);
-        e.redraw();
         return true;
     }
     bool cancelStep(Engine& e) override {
@@ -89,6 +75,28 @@ public:
     }
 
 private:
+    void output(Engine& e, Part& part, bool shift) {
+        const double angle = std::atan2(double(to_.y) - from_.y, double(to_.x) - from_.x);
+        if (!EnsureGraded(e)) {
+            e.redraw();
+            return;
+        }
+        PLTC& sheet = CurrentSheet(e);
+        if (sheet.busy.load()) {
+            Refuse(e);
+            return;
+        }
+        GradedOutputOptions o;
+        o.font = font_;
+        o.angle = angle;
+        o.layout = shift ? 2 : 1;
+        std::vector<int> all;
+        for (int i = 0; i < e.doc.design.n; ++i) all.push_back(i);
+        if (OutputPartSizes(sheet, e.doc.design, e.doc.settings, part, all, o) >= 0) sheet.pushLayout();
+        e.tone(kToneAccepted);
+        e.redraw();
+    }
+
     TFont* font_ = nullptr;
     Part* part_ = nullptr;
     PointF from_, to_;

@@ -331,10 +331,10 @@ check "grade refusal writes nothing" test ! -e "$tmp/none-out.XIE"
 "$cli" grade "$tmp/plain.XIE" "$tmp/p2.XIE" --format 2 >/dev/null
 check "grade with a label format" test -e "$tmp/p2.XIE"
 
-# grade --controls: what each control did; the sample's fixed distance ties a line without a base
-# point, so it is skipped and says why.
+# grade --controls: what each control did; the sample's front symmetry names a curved master and
+# its fixed distance ties a line without a base point, so both are skipped and say why.
 out=$("$cli" grade "$sample" --json)
-check "grade controls front" grep -q '"front":\[{"element":"pin:2","master":"line:1","skipped":null}\]' <<<"$out"
+check "grade controls front" grep -q '"front":\[{"element":"pin:2","master":"line:1","skipped":"对称主线不是直线"}\]' <<<"$out"
 check "grade controls skipped" grep -q '"slave":"line:3","master":"line:2","nodes":null,"pairs":\[\],"skipped":"定距从线没有扩缩"' <<<"$out"
 check "grade controls none" test "$(grep -c '"controls"' <<<"$("$cli" grade "$sample" --json --controls none)")" -eq 0
 "$cli" grade "$sample" --controls sideways 2>/dev/null
@@ -462,6 +462,10 @@ out=$("$cli" run "$sample" "$tmp/extract.txt" "$tmp/run.XIE")
 check "run extract exit" test $? -eq 0
 check "run extract tones" grep -q '"line":7,.*"tones":\[150\]' <<<"$out"
 check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000000' <<<"$("$cli" derived "$tmp/run.XIE")"
+# 选片输出 through run grades the sample and puts the part out in its nine sizes.
+printf '%s\n' 'view 0 -20 200 100' 'command 选片输出' 'press 80 40' 'move 80 50' 'release 80 60' >"$tmp/select.txt"
+out=$("$cli" run "$sample" "$tmp/select.txt" "$tmp/select.XIE")
+check "run select output" grep -q '"line":5,.*"tones":\[150\].*"sheet":{"items":[0-9]*,"pieces":9}' <<<"$out"
 
 # Function lines through run: a slot dragged along the outline shows in json with its outline;
 # symmetry mirrors a line about a straight one and refuses a bent axis.

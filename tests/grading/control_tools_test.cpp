@@ -6,6 +6,7 @@
 #include "grading/control_edit.h"
 #include "grading/control_tools.h"
 #include "grading_fixture.h"
+#include "interact/canvas.h"
 #include "interact/modes.h"
 
 namespace rz::test {
@@ -66,6 +67,28 @@ TEST_F(ControlToolTest, FrontSymmetryPicksAStraightMasterAndTogglesElements) {
     rightUp(px(0, 0));
     EXPECT_EQ(prompt(), "选择对称轴...");
     EXPECT_EQ(eng->step(), 0);
+
+    // A line that is already a slave flashes for 300 ms and is refused without a box.
+    std::vector<std::pair<int, std::function<void()>>> timers;
+    eng->hooks.later = [&](int ms, std::function<void()> done) { timers.emplace_back(ms, std::move(done)); };
+    auto lit = [&] {
+        RecordingCanvas rc;
+        eng->overlay(rc);
+        size_t n = 0;
+        for (auto& call : rc.calls) n += call.op == RecordingCanvas::Op::Polyline && call.colour == 0xA000A0;
+        return n;
+    };
+    curve->frontSym = axis;
+    platform.tones.clear();
+    click(px(2000, 500 + 10));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(platform.notices.size(), 1u);
+    EXPECT_EQ(eng->step(), 0);
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_EQ(timers[0].first, 300);
+    EXPECT_GT(lit(), 0u);
+    timers[0].second();
+    EXPECT_EQ(lit(), 0u);
 }
 
 TEST_F(ControlToolTest, ShareStepsThroughStartEndAndBaseAndRefusesOverlaps) {
@@ -113,6 +136,19 @@ TEST_F(ControlToolTest, ShareStepsThroughStartEndAndBaseAndRefusesOverlaps) {
     ASSERT_FALSE(platform.dialogTitles.empty());
     EXPECT_EQ(platform.dialogTitles.back(), "前接顺区");
     EXPECT_NEAR(p->sharedZones[0]->f[0], 0.15, 1e-3);
+    EXPECT_EQ(snapshots(), before + 3);
+    // A Ctrl click whose zone is refused (a zone came onto the stretch meanwhile) adds no base
+    // point either, and stores nothing.
+    click(px(9600, 6000));
+    click(px(9900, 6000));
+    ASSERT_EQ(eng->step(), 3);
+    auto late = std::make_unique<SharedZone>();
+    late->host = host, late->basePoint = b, late->f = {0.9f, 0.9f, 1.0f, 1.0f};
+    p->sharedZones.push_back(std::move(late));
+    click(px(6000, 4000), kMkCtrl);
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(p->basePoints.size(), 2u);
+    EXPECT_EQ(p->sharedZones.size(), 3u);
     EXPECT_EQ(snapshots(), before + 3);
 }
 
@@ -172,6 +208,97 @@ TEST_F(ControlToolTest, FixedDistanceTiesAPinToAMasterAndOpensItsParametersAfter
     click(px(1000, 3000));
     EXPECT_EQ(platform.questions.back(), "该线已是其他线的定距主线！删除关联吗？");
     EXPECT_TRUE(p->fixedDistances.empty());
+}
+
+TEST_F(ControlToolTest, SymmetryTogglesSelfSymmetryLinksAndDraggedStretches) {
+    Line& edge = addLine(*p, {{0, 200}, {9000, 200}}, true);
+    addLine(*p, {{6000, 1000}, {7000, 3000}, {8000, 1000}}, true);  // bent, lines A
+    eng->SetMode(mode::SymControl);
+    EXPECT_EQ(prompt(), "选择对称轴...");
+    const int before = snapshots();
+    // Bent lines are no axis, in either list.
+    click(px(2000, 500 + 10));
+    click(px(7000, 3000));
+    ASSERT_EQ(platform.notices.size(), 2u);
+    EXPECT_EQ(platform.notices[0], "对称轴必须是直线！");
+    EXPECT_EQ(platform.notices[1], "对称轴必须是直线！");
+    EXPECT_EQ(eng->step(), 0);
+    // A straight line of lines A toggles its own symmetry, once per click.
+    click(px(5000, 200));
+    EXPECT_NE(edge.flags & kLineSelfSymmetric, 0u);
+    click(px(5000, 200));
+    EXPECT_EQ(edge.flags & kLineSelfSymmetric, 0u);
+    EXPECT_EQ(snapshots(), before + 2);
+    EXPECT_EQ(eng->step(), 0);
+
+    // A line of lines B is the axis (x = 1000): a pin toggles an element link, drawn mirrored.
+    click(px(1000, 3000));
+    EXPECT_EQ(eng->step(), 1);
+    EXPECT_EQ(prompt(), "请选择对称主线！");
+    click(px(4000, 1500));
+    ASSERT_EQ(p->symElemLinks.size(), 1u);
+    const Polyline& ring = p->symElemLinks[0]->drawn;
+    ASSERT_FALSE(ring.empty());
+    PointF mid{};
+    for (PointF q : ring) mid.x += q.x / float(ring.size()), mid.y += q.y / float(ring.size());
+    EXPECT_NEAR(mid.x, 2 * 1000 - 4000, 30);
+    EXPECT_NEAR(mid.y, 1500, 30);
+    click(px(4000, 1500));
+    EXPECT_TRUE(p->symElemLinks.empty());
+    EXPECT_EQ(snapshots(), before + 4);
+    // Another part's pin and the axis itself are refused.
+    click(px(8000, 1500));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    platform.tones.clear();
+    click(px(1000, 3000));
+    EXPECT_EQ(lastTone(), kToneRefused);
+    EXPECT_EQ(snapshots(), before + 4);
+
+    // A click on a line links the whole line; the same click again unlinks it.
+    click(px(5000, 6000));  // on a node: still the line
+    ASSERT_EQ(p->symLineLinks.size(), 1u);
+    EXPECT_EQ(p->symLineLinks[0]->f1, 0.0f);
+    EXPECT_EQ(p->symLineLinks[0]->f2, 1.0f);
+    click(px(5000, 6000));
+    EXPECT_TRUE(p->symLineLinks.empty());
+    // A drag along the line links the stretch from press to release, drawn mirrored across the axis.
+    leftDown(px(2000, 6000));
+    EXPECT_EQ(eng->step(), 2);
+    moveTo(px(3000, 6000 + 30));
+    leftUp(px(4000, 6000));
+    EXPECT_EQ(eng->step(), 1);
+    ASSERT_EQ(p->symLineLinks.size(), 1u);
+    const SymLineLink& s = *p->symLineLinks[0];
+    EXPECT_EQ(s.target.ptr, host);
+    EXPECT_NEAR(s.f1, 0.2, 1e-3);
+    EXPECT_NEAR(s.f2, 0.4, 1e-3);
+    ASSERT_GE(s.drawn.size(), 2u);
+    EXPECT_NEAR(s.drawn.front().x, 0, 1);
+    EXPECT_NEAR(s.drawn.back().x, -2000, 1);
+    EXPECT_NEAR(s.drawn.back().y, 6000, 1);
+    EXPECT_EQ(snapshots(), before + 7);
+    // Dragged the other way it is the same stretch: the link goes.
+    leftDown(px(4000, 6000));
+    leftUp(px(2000, 6000));
+    EXPECT_TRUE(p->symLineLinks.empty());
+    // A 1 mm drag means the whole line.
+    leftDown(px(5000, 6000));
+    leftUp(px(5100, 6000));
+    ASSERT_EQ(p->symLineLinks.size(), 1u);
+    EXPECT_EQ(p->symLineLinks[0]->f2 - p->symLineLinks[0]->f1, 1.0f);
+    EXPECT_EQ(snapshots(), before + 9);
+    // The right button drops a drag first, then the axis.
+    leftDown(px(2000, 6000));
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    EXPECT_EQ(eng->step(), 1);
+    leftUp(px(4000, 6000));
+    EXPECT_EQ(p->symLineLinks.size(), 1u);
+    rightDown(px(0, 0));
+    rightUp(px(0, 0));
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(prompt(), "选择对称轴...");
+    EXPECT_EQ(snapshots(), before + 9);
 }
 
 TEST_F(ControlToolTest, DialogsOfGroupsAndBasePointAttributes) {

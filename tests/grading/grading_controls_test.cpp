@@ -279,6 +279,10 @@ TEST(GradingControls, BadInputIsSkippedOrMendedNeverFollowed) {
     EXPECT_EQ(AxisProblem(loop), "对称轴必须是直线！");
     Pin& pin = AddPin(p, 300, 300, &b);
     pin.frontSym = &loop;
+    // A bent master (200 units off its chord) is no axis either: skipped, not mirrored across the chord.
+    Line& bent = AddLine(p.linesB, {{-500, 1000}, {-300, 1400}, {-500, 1800}}, &b);
+    Pin& bentPin = AddPin(p, 500, 1500, &b);
+    bentPin.frontSym = &bent;
     // A master without copies stands for every size; a master in another part is no master.
     Line& still = AddLine(p.linesB, {{1000, 0}, {2000, 0}}, nullptr);
     Pin& tied = AddPin(p, 1400, 80, &b);
@@ -303,6 +307,9 @@ TEST(GradingControls, BadInputIsSkippedOrMendedNeverFollowed) {
     EXPECT_TRUE(rep.zones[0].skipped.empty());
     EXPECT_FALSE(rep.zones[1].skipped.empty());
     EXPECT_FALSE(rep.front[0].skipped.empty());
+    ASSERT_EQ(rep.front.size(), 2u);
+    EXPECT_EQ(rep.front[1].master, &bent);
+    EXPECT_EQ(rep.front[1].skipped, "对称主线不是直线");
     EXPECT_TRUE(rep.fixed[0].skipped.empty());
     EXPECT_FALSE(rep.fixed[1].skipped.empty());
     EXPECT_EQ(p.fixedDistances[2]->perSize->size(), 5u);
@@ -317,6 +324,8 @@ TEST(GradingControls, BadInputIsSkippedOrMendedNeverFollowed) {
         // Node 1 lies outside the zone: graded plainly despite its stale mark.
         EXPECT_FLOAT_EQ(ci.nodes[1].y, 300.0f * (*b.factors)[size_t(i)].b);
         EXPECT_FLOAT_EQ(GradedCopyAt(pin, i)->x, 300.0f * (*b.factors)[size_t(i)].a);
+        EXPECT_FLOAT_EQ(GradedCopyAt(bentPin, i)->x, 500.0f * (*b.factors)[size_t(i)].a);
+        EXPECT_FLOAT_EQ(GradedCopyAt(bentPin, i)->y, 1500.0f * (*b.factors)[size_t(i)].b);
         const Pin& t = *GradedCopyAt(tied, i);
         // Offset (400, 80) from the still master's node 0 in every size; size 4 clamps onto the node.
         EXPECT_NEAR(t.x, i == 4 ? 1000.0f : 1400.0f, 1e-3);
@@ -392,6 +401,14 @@ TEST(GradingControls, EditingRulesOfTheDialogsAndTools) {
     ASSERT_TRUE(SetZoneBlend(p, *p.sharedZones[1], 10.0, std::nullopt).ok);
     EXPECT_FLOAT_EQ(p.sharedZones[1]->f[0], 0.55f);  // not into the neighbour
     EXPECT_EQ(ZoneAt(p, axis, 0.7), 1);
+    // A zone with a new base point comes whole or not at all.
+    const size_t bases = p.basePoints.size();
+    EXPECT_FALSE(AddSharedZoneAtNewBase(p, axis, 0.7, 0.9, {50, 50}, 1500).ok);
+    EXPECT_EQ(p.basePoints.size(), bases);
+    ASSERT_TRUE(AddSharedZoneAtNewBase(p, axis, 0.96, 0.99, {50, 50}, 1500).ok);
+    ASSERT_EQ(p.basePoints.size(), bases + 1);
+    EXPECT_EQ(p.sharedZones.back()->basePoint, p.basePoints.back().get());
+    EXPECT_EQ(p.basePoints.back()->owner, &b);
 
     // The marking rule of 共用说明/共模说明: the same position in every run of equal groups.
     std::vector<uint8_t> g{1, 1, 1, 2, 2, 0, 3, 3, 3, 3};

@@ -171,10 +171,20 @@ TEST_F(GradedSheetTest, APageGoesOutPartByPartAndPiecesWithoutAnOutlineAreNamed)
     add(1, false);
     add(0, true);
     std::vector<int> each;
+    std::vector<size_t> before;  // the items on the sheet when each outline was highlighted
     GradedOutputOptions o;
-    const auto one = OutputPage(*sheet, d, s, 0, false, {2}, o, [&] { each.push_back(int(sheet->items.size())); });
+    const auto one = OutputPage(
+        *sheet, d, s, 0, false, {2}, o, [&] { each.push_back(int(sheet->items.size())); },
+        [&](const Polyline& outline) {
+            EXPECT_EQ(outline, part->outline);
+            before.push_back(sheet->items.size());
+        });
     EXPECT_EQ(one.sources, 1);  // the hidden part is left out
     EXPECT_EQ(each.size(), 1u);
+    // Highlighted before its output, announced after it.
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_EQ(before[0], 0u);
+    EXPECT_GT(each[0], 0);
     const auto all = OutputPage(*sheet, d, s, 0, true, {2}, o);
     EXPECT_EQ(all.sources, 2);  // the batch takes every page's visible parts
     auto pc = std::make_unique<Piece>();

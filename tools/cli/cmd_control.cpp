@@ -115,21 +115,18 @@ private:
         if (args[3] == "--new-base") {
             double x = 0, y = 0;
             if (args.size() != 6 || !Number(args[4], x) || !Number(args[5], y)) return usage();
-            if (part->basePoints.empty()) return Refuse("the part has no base point to own the new one");
-            // Checked before the base point is added, so that a refusal adds nothing.
-            const double a = std::min(t1, t2), b = std::max(t1, t2);
-            for (auto& z : part->sharedZones)
-                if (z->host == host && (a == b ? (a >= z->f[0] && a <= z->f[3]) : (a < z->f[3] && b > z->f[0])))
-                    return Refuse("the stretch overlaps a shared zone");
-            base = &AddFollowingBasePoint(*part, {float(x), float(y)});
+            if (EditResult r = AddSharedZoneAtNewBase(*part, *host, t1, t2, {float(x), float(y)}, BlendLength(doc_.settings));
+                !r.ok)
+                return Refuse(r);
+            base = part->basePoints.back().get();
         } else {
             Part* bp = nullptr;
             base = get<BasePoint>(args[3], kKindBasePoint, &bp);
             if (!base || args.size() != 4) return usage();
             if (bp != part) return Refuse("base point of another part");
+            if (EditResult r = AddSharedZone(*part, *host, t1, t2, *base, BlendLength(doc_.settings)); !r.ok)
+                return Refuse(r);
         }
-        if (EditResult r = AddSharedZone(*part, *host, t1, t2, *base, BlendLength(doc_.settings)); !r.ok)
-            return Refuse(r);
         const int p = a_.partIndex(part);
         begin("share");
         zone(p, int(part->sharedZones.size()) - 1);

@@ -17,6 +17,7 @@
 //   view X0 Y0 X1 Y1         the model rectangle fitted into the 1280 × 800 window
 //   set NAME VALUE           a setting (see kSettings below)
 //   lost                     the application lost activation
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,12 +38,16 @@
 #include "commands/trace.h"
 #include "commands/undo_commands.h"
 #include "design/design_tools.h"
+#include "font_path.h"
 #include "interact/engine.h"
 #include "interact/screens.h"
 #include "load.h"
 #include "model/gbk.h"
+#include "model/font.h"
 #include "model/json_writer.h"
 #include "model/xie.h"
+#include "output/graded_tools.h"
+#include "output/sheet.h"
 #include "verbs.h"
 
 namespace rz::cli {
@@ -339,6 +344,8 @@ public:
         design.partDieNotes = [](Engine& e, Part& p) { return GroupsDialog(e, "部位共模说明", p.sharedDie); };
         InstallDesignTools(*eng_, std::move(design));
         InstallGradingTools(*eng_);
+        font_.load(FindFontFile());
+        InstallGradedOutputTools(*eng_, &font_);
         eng_->UpdateModeStatus();
     }
 
@@ -484,6 +491,16 @@ private:
         j.kv("mode", eng_->mode());
         j.kv("step", eng_->step());
         j.kv("undo", int(doc_.undo.stored()));
+        // What 选片输出 and 单片输出 put on the current sheet: its items and sheet pieces.
+        if (const PLTC& sheet = SheetOf(doc_, vs_.currentSheet == 1 ? 1 : 0); !sheet.items.empty()) {
+            std::vector<int32_t> ids;
+            for (const PlotItem& it : sheet.items)
+                if (std::find(ids.begin(), ids.end(), it.pieceId) == ids.end()) ids.push_back(it.pieceId);
+            j.beginObj("sheet");
+            j.kv("items", int(sheet.items.size()));
+            j.kv("pieces", int(ids.size()));
+            j.endObj();
+        }
         if (!p.shown.empty()) {
             j.beginArr("shown");
             for (auto& s : p.shown) j.valStr(s);
@@ -503,6 +520,7 @@ private:
     ViewState vs_;
     std::unique_ptr<Engine> eng_;
     DrawTools tools_;
+    TFont font_;
 };
 
 int RunVerb(const std::vector<std::string>& args) {

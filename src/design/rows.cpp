@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "commands/draw_common.h"
 #include "commands/edit_ops.h"
@@ -199,7 +201,9 @@ int GradedRowCount(int n, int b, int c, int d) {
     int k;
     if (b < 0) k = d <= 0 ? -(d / b) : d / (1 - b) + 1;
     else k = d < 0 ? d / (b + 1) - 1 : d / b;
-    return std::max(2, n + c * k);
+    // Counts and steps come from files: work wide so that no product overflows.
+    const int64_t v = int64_t(n) + int64_t(c) * k;
+    return int(std::clamp<int64_t>(v, 2, std::numeric_limits<int>::max()));
 }
 
 int GradedRowCount(const PointRow& r, int gradedNodes, int d) {

@@ -145,6 +145,10 @@ TEST_F(RowTest, GradedCountsFollowTheSizeInterval) {
     EXPECT_EQ(GradedRowCount(10, 0, 3, 50), 10);
     EXPECT_EQ(GradedRowCount(10, 10, 0, 50), 10);
     EXPECT_EQ(GradedRowCount(3, 5, 9, -50), 2);
+    // Steps and counts read from a damaged file never overflow: far too many is more than any
+    // row may hold, far too few is two.
+    EXPECT_EQ(GradedRowCount(65535, 1, 65535, -65535), 2);
+    EXPECT_GT(GradedRowCount(10, 1, 65535, 65535), kMaxRowPoints);
     // A node row counts from its host's graded copy; a spacing row has no count of its own.
     Line& host = master({{1000, 1000}, {9000, 1000}});
     auto row = MakeRow(host, RowMode::Nodes, 100, 1);

@@ -36,6 +36,18 @@ void Extend(RectF& box, bool& any, const Polyline& pl) {
     }
 }
 
+// Writes an export file atomically and says so on the prompt line; the path, or nothing on failure.
+QString WriteReported(Engine& e, const std::string& path, const std::string& text) {
+    std::string err;
+    if (!WriteFileAtomic(path, std::vector<uint8_t>(text.begin(), text.end()), &err)) {
+        e.tone(kToneRefused);
+        e.ShowPromptText("不能打开 " + path);
+        return {};
+    }
+    e.ShowPromptText("已写入 " + path);
+    return QString::fromStdString(path);
+}
+
 }  // namespace
 
 ExchangeGlue::ExchangeGlue(MainFrame& frame, Engine& engine) : QObject(&frame), frame_(frame), engine_(engine) {
@@ -102,14 +114,7 @@ QString ExchangeGlue::exportAstm() {
     std::filesystem::create_directories(doc.settings.dxfFolder, ec);
     const std::string path =
         doc.settings.dxfFolder + std::filesystem::path(doc.fileName).stem().string() + ".DXF";
-    std::string err;
-    if (!WriteFileAtomic(path, std::vector<uint8_t>(text.begin(), text.end()), &err)) {
-        engine_.tone(kToneRefused);
-        engine_.ShowPromptText("不能打开 " + path);
-        return {};
-    }
-    engine_.ShowPromptText("已写入 " + path);
-    return QString::fromStdString(path);
+    return WriteReported(engine_, path, text);
 }
 
 QStringList ExchangeGlue::exportArcFormat(bool allSizes) {
@@ -148,14 +153,7 @@ QString ExchangeGlue::exportStraightFormat() {
     char name[32];
     std::snprintf(name, sizeof name, "%03d.dat", doc.design.baseSize);
     const std::string path = doc.settings.dataFolder + name;
-    std::string err;
-    if (!WriteFileAtomic(path, std::vector<uint8_t>(text.begin(), text.end()), &err)) {
-        engine_.tone(kToneRefused);
-        engine_.ShowPromptText("不能打开 " + path);
-        return {};
-    }
-    engine_.ShowPromptText("已写入 " + path);
-    return QString::fromStdString(path);
+    return WriteReported(engine_, path, text);
 }
 
 void ExchangeGlue::refreshView(bool back) {

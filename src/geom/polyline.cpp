@@ -452,15 +452,16 @@ struct DPoint {
 // the plain square root costs a fraction of hypot in the offset's inner loop.
 double DiffLen(double x, double y) { return std::sqrt(x * x + y * y); }
 
-// Offset position of vertex i between segments prev->i and i->next (either may be absent).
-DPoint OffsetVertex(const PointF* prev, PointF v, const PointF* next, double d) {
+// Offset position of vertex i between segments prev->i and i->next (either may be absent);
+// lenIn and lenOut are the lengths of those segments, already measured by the neighbour search.
+DPoint OffsetVertex(const PointF* prev, PointF v, const PointF* next, double d, double lenIn, double lenOut) {
     DPoint vin{}, vout{};
     double ux = 0, uy = 0, wx = 0, wy = 0;
     bool hasIn = false, hasOut = false;
     if (prev) {
         ux = double(v.x) - prev->x;
         uy = double(v.y) - prev->y;
-        double len = DiffLen(ux, uy);
+        const double len = lenIn;
         if (len >= kSameTol) {
             hasIn = true;
             vin = {v.x + d * uy / len, v.y - d * ux / len};
@@ -469,7 +470,7 @@ DPoint OffsetVertex(const PointF* prev, PointF v, const PointF* next, double d) 
     if (next) {
         wx = double(next->x) - v.x;
         wy = double(next->y) - v.y;
-        double len = DiffLen(wx, wy);
+        const double len = lenOut;
         if (len >= kSameTol) {
             hasOut = true;
             vout = {v.x + d * wy / len, v.y - d * wx / len};
@@ -513,9 +514,14 @@ public:
         while (leaves_ < n) leaves_ *= 2;
         box_.assign(size_t(2) * leaves_, kEmpty);
     }
+    // All segments of a polyline at once: one pass up the tree instead of a path per segment.
+    void Build(const Polyline& p) {
+        for (size_t e = 1; e < p.size(); ++e) box_[e + leaves_] = SegBox(p[e - 1], p[e]);
+        for (size_t k = size_t(leaves_); k-- > 1;) box_[k] = Union(box_[2 * k], box_[2 * k + 1]);
+    }
     void Set(int e, PointF a, PointF b) {
         size_t k = size_t(e) + leaves_;
-        box_[k] = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+        box_[k] = SegBox(a, b);
         Up(k);
     }
     void Clear(int e) {
@@ -558,12 +564,14 @@ private:
     // An empty box meets nothing: every comparison with it fails the overlap test.
     static constexpr RectF kEmpty{std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
                                   -std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    static RectF SegBox(PointF a, PointF b) {
+        return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    }
+    static RectF Union(const RectF& l, const RectF& r) {
+        return {std::min(l.minX, r.minX), std::min(l.minY, r.minY), std::max(l.maxX, r.maxX), std::max(l.maxY, r.maxY)};
+    }
     void Up(size_t k) {
-        for (k /= 2; k >= 1; k /= 2) {
-            const RectF &l = box_[2 * k], &r = box_[2 * k + 1];
-            box_[k] = {std::min(l.minX, r.minX), std::min(l.minY, r.minY), std::max(l.maxX, r.maxX),
-                       std::max(l.maxY, r.maxY)};
-        }
+        for (k /= 2; k >= 1; k /= 2) box_[k] = Union(box_[2 * k], box_[2 * k + 1]);
     }
     int leaves_ = 1;
     std::vector<RectF> box_;
@@ -598,7 +606,7 @@ public:
         }
         tail_ = n_ - 1;
         budget_ = LoopRemovalBudget(n_);
-        for (int e = 1; e < n_; ++e) tree_.Set(e, p_[e - 1], p_[e]);
+        tree_.Build(p_);
     }
 
     std::vector<int> Run() {
@@ -681,6 +689,62 @@ private:
     size_t visits_ = 0, budget_ = 0;
 };
 
+// Whether no two segments of `p` that share no point cross or touch (on a closed line the first
+// and the closing segment excepted, as the loop removal excepts them): the loop removal then has
+// nothing to cut, and the usual smooth offset skips building its tree. The line is split into
+// runs of segments strictly monotone in x; two segments of one run that share no point have
+// disjoint x ranges, so only segments of different runs whose x ranges meet are tested, by
+// walking both runs in x order. Lines of many short runs are left undecided (false).
+bool NoSegmentsMeet(const Polyline& p, bool closed) {
+    const size_t n = p.size();
+    struct Run {
+        size_t first, last;  // segments first..last (segment e ends at point e)
+        int dir;             // +1 rising x, −1 falling, 0 a vertical segment (a run of its own)
+        RectF box;
+    };
+    std::vector<Run> runs;
+    for (size_t e = 1; e < n; ++e) {
+        const int dir = p[e].x > p[e - 1].x ? 1 : p[e].x < p[e - 1].x ? -1 : 0;
+        if (dir != 0 && !runs.empty() && runs.back().dir == dir) runs.back().last = e;
+        else runs.push_back({e, e, dir, {}});
+        if (runs.size() > 64 && runs.size() * runs.size() > 8 * n) return false;
+    }
+    for (Run& r : runs) {
+        r.box = {p[r.first - 1].x, p[r.first - 1].y, p[r.first - 1].x, p[r.first - 1].y};
+        for (size_t e = r.first; e <= r.last; ++e) {
+            r.box.minX = std::min(r.box.minX, p[e].x), r.box.maxX = std::max(r.box.maxX, p[e].x);
+            r.box.minY = std::min(r.box.minY, p[e].y), r.box.maxY = std::max(r.box.maxY, p[e].y);
+        }
+    }
+    const size_t tail = n - 1;
+    auto meet = [&](size_t a, size_t b) {
+        if ((a > b ? a - b : b - a) < 2) return false;  // neighbours share a point
+        if (closed && std::min(a, b) == 1 && std::max(a, b) == tail) return false;
+        return SegmentsCross(p[a - 1], p[a], p[b - 1], p[b]);
+    };
+    // The k-th segment of a run in increasing x.
+    auto seg = [](const Run& r, size_t k) { return r.dir >= 0 ? r.first + k : r.last - k; };
+    auto lo = [&](size_t e) { return std::min(p[e - 1].x, p[e].x); };
+    auto hi = [&](size_t e) { return std::max(p[e - 1].x, p[e].x); };
+    for (size_t i = 0; i < runs.size(); ++i) {
+        for (size_t j = i + 1; j < runs.size(); ++j) {
+            const Run &A = runs[i], &B = runs[j];
+            if (A.box.maxX < B.box.minX || B.box.maxX < A.box.minX || A.box.maxY < B.box.minY ||
+                B.box.maxY < A.box.minY)
+                continue;
+            const size_t na = A.last - A.first + 1, nb = B.last - B.first + 1;
+            size_t kb = 0;
+            for (size_t ka = 0; ka < na; ++ka) {
+                const size_t a = seg(A, ka);
+                while (kb < nb && hi(seg(B, kb)) < lo(a)) ++kb;
+                for (size_t m = kb; m < nb && lo(seg(B, m)) <= hi(a); ++m)
+                    if (meet(a, seg(B, m))) return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool removeLoops) {
@@ -694,8 +758,15 @@ std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool rem
     };
     bool closed = PolyClosed(pts);
     Polyline out(n);
-    auto differs = [&](size_t k, size_t i) {
-        return DiffLen(double(pts[i].x) - pts[k].x, double(pts[i].y) - pts[k].y) >= kSameTol;
+    // The length from point i to point k is the segment length when k is next to i's run of
+    // equal points (the usual case: every point's neighbours are adjacent), measured once.
+    std::vector<double> seg(n, 0.0);
+    for (size_t j = 1; j < n; ++j) seg[j] = DiffLen(double(pts[j].x) - pts[j - 1].x, double(pts[j].y) - pts[j - 1].y);
+    double lastLen = 0.0;
+    // segment: the segment joining k to i's run, or 0 when k is further away.
+    auto differs = [&](size_t k, size_t i, size_t segment) {
+        lastLen = segment ? seg[segment] : DiffLen(double(pts[i].x) - pts[k].x, double(pts[i].y) - pts[k].y);
+        return lastLen >= kSameTol;
     };
     // Runs of exactly equal points: a point's neighbour search starts past its run (every point
     // of it fails the test anyway), so that a long run costs no more than a short one.
@@ -712,25 +783,29 @@ std::vector<int> PolyOffset(Polyline& pts, std::span<const float> dist, bool rem
         // points are offset like the corner they sit on instead of staying on the base line.
         const PointF* prev = nullptr;
         const PointF* next = nullptr;
+        double lenIn = 0.0, lenOut = 0.0;
+        // Point i equals every point of its run exactly, so its distance to the point just
+        // before the run is the length of the segment into the run (and likewise after it).
         if (closed) {
             size_t m = n - 1;
             for (size_t s = i - runFirst[i] + 1; s < m && !prev; ++s)
-                if (size_t k = (i + m - s) % m; differs(k, i)) prev = &pts[k];
+                if (size_t k = (i + m - s) % m; differs(k, i, k + 1 == runFirst[i] ? k + 1 : 0)) prev = &pts[k], lenIn = lastLen;
             for (size_t s = runLast[i] - i + 1; s < m && !next; ++s)
-                if (size_t k = (i + s) % m; differs(k, i)) next = &pts[k];
+                if (size_t k = (i + s) % m; differs(k, i, k == runLast[i] + 1 ? k : 0)) next = &pts[k], lenOut = lastLen;
         } else {
             for (size_t k = runFirst[i]; k-- > 0 && !prev;)
-                if (differs(k, i)) prev = &pts[k];
+                if (differs(k, i, k + 1 == runFirst[i] ? k + 1 : 0)) prev = &pts[k], lenIn = lastLen;
             for (size_t k = runLast[i] + 1; k < n && !next; ++k)
-                if (differs(k, i)) next = &pts[k];
+                if (differs(k, i, k == runLast[i] + 1 ? k : 0)) next = &pts[k], lenOut = lastLen;
         }
-        DPoint q = OffsetVertex(prev, pts[i], next, d(i));
+        DPoint q = OffsetVertex(prev, pts[i], next, d(i), lenIn, lenOut);
         out[i] = {static_cast<float>(q.x), static_cast<float>(q.y)};
     }
     pts = std::move(out);
     if (!removeLoops || n < 4) return ids;
     for (PointF q : pts)
         if (!std::isfinite(q.x) || !std::isfinite(q.y)) return ids;
+    if (NoSegmentsMeet(pts, closed)) return ids;
     LoopRemover lr(pts, closed);
     return lr.Run();
 }

@@ -28,7 +28,7 @@ void Cumulative(std::span<const PointF> pts, std::vector<double>& cum) {
 }
 
 // The point at arc length s, from the cumulative lengths (s clamped to the polyline).
-PointF At(std::span<const PointF> pts, const std::vector<double>& cum, double s) {
+PointF At(std::span<const PointF> pts, std::span<const double> cum, double s) {
     if (pts.size() == 1 || s <= 0.0) return pts.front();
     size_t i = size_t(std::lower_bound(cum.begin(), cum.end(), s) - cum.begin());
     if (i >= pts.size()) return pts.back();
@@ -38,7 +38,7 @@ PointF At(std::span<const PointF> pts, const std::vector<double>& cum, double s)
     return {float(a.x + r * (double(b.x) - a.x)), float(a.y + r * (double(b.y) - a.y))};
 }
 
-Polyline Sub(std::span<const PointF> pts, const std::vector<double>& cum, double a, double b) {
+Polyline Sub(std::span<const PointF> pts, std::span<const double> cum, double a, double b) {
     Polyline out;
     const double total = cum.back();
     const bool wraps = PolyClosed(pts) && b > total && total > 0.0;
@@ -72,12 +72,23 @@ Polyline PolySub(std::span<const PointF> pts, float a, float b) {
     return Sub(pts, cum, a, b);
 }
 
-Polyline PolySubFraction(std::span<const PointF> pts, float f0, float f1) {
-    if (pts.empty() || !(f0 == f0) || !(f1 == f1)) return {};
-    f0 = std::clamp(f0, 0.0f, 1.0f);
-    f1 = std::clamp(f1, 0.0f, 1.0f);
+std::vector<double> PolyArcLengthsD(std::span<const PointF> pts) {
     std::vector<double> cum;
     Cumulative(pts, cum);
+    return cum;
+}
+
+Polyline PolySubFraction(std::span<const PointF> pts, float f0, float f1) {
+    if (pts.empty()) return {};
+    std::vector<double> cum;
+    Cumulative(pts, cum);
+    return PolySubFraction(pts, cum, f0, f1);
+}
+
+Polyline PolySubFraction(std::span<const PointF> pts, std::span<const double> cum, float f0, float f1) {
+    if (pts.empty() || cum.size() != pts.size() || !(f0 == f0) || !(f1 == f1)) return {};
+    f0 = std::clamp(f0, 0.0f, 1.0f);
+    f1 = std::clamp(f1, 0.0f, 1.0f);
     const double total = cum.back();
     Polyline out = Sub(pts, cum, std::min(f0, f1) * total, std::max(f0, f1) * total);
     if (f0 > f1) std::reverse(out.begin(), out.end());

@@ -19,9 +19,14 @@ Polyline PolySub(std::span<const PointF> pts, float a, float b);
 // runs from the point at f0 to the point at f1). Fractions are clamped to [0, 1]; a NaN
 // fraction gives an empty stretch.
 Polyline PolySubFraction(std::span<const PointF> pts, float f0, float f1);
+// The same with the arc lengths of PolyArcLengthsD already measured, for cutting one polyline
+// many times.
+Polyline PolySubFraction(std::span<const PointF> pts, std::span<const double> cum, float f0, float f1);
 
 // Arc length of each point from the start (cumulative, first 0).
 std::vector<float> PolyArcLengths(std::span<const PointF> pts);
+// The same in double; its last entry is PolyLength before rounding.
+std::vector<double> PolyArcLengthsD(std::span<const PointF> pts);
 
 // Inserts a vertex at arc length s unless a vertex already lies within `tol` of that length;
 // returns the index of the vertex at s.

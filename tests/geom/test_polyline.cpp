@@ -506,6 +506,38 @@ TEST(Offsets, LoopRemovalIndexFindsTheSameCutsAsAPlainWalk) {
         cutCases += w.size() < r.size();
     }
     EXPECT_GT(cutCases, 10);  // the cases really have loops
+
+    // Turning walks and spirals: many runs back and forth in x, vertical steps, crossings between
+    // far-apart stretches and lines that never meet themselves, so that both the quick test for
+    // lines without loops and the full removal are exercised.
+    int kept = 0, cut = 0;
+    for (int it = 0; it < 120; ++it) {
+        Polyline p;
+        double x = 0, y = 0, a = 0;
+        const int n = 20 + it * 3;
+        for (int i = 0; i < n; ++i) {
+            if (it % 3 == 2) {
+                const double t = 0.15 * i, r = 50 + (2 + it % 5) * i;
+                x = r * std::cos(t), y = r * std::sin(t);
+                if (i % 9 == 4) x = p.back().x;  // a vertical step
+            } else {
+                a += (it % 3 == 0 ? 0.25 : 0.9) * u(rng);
+                x += 40 * std::cos(a), y += 40 * std::sin(a);
+            }
+            p.push_back({float(x), float(y)});
+        }
+        const bool closed = it % 4 == 1;
+        if (closed) p.push_back(p.front());
+        const float d = (it % 2 ? 1.0f : -1.0f) * (5.0f + 3.0f * float(it % 7));
+        Polyline r = p;
+        PolyOffset(r, d, false);
+        Polyline g = p;
+        PolyOffset(g, d, true);
+        EXPECT_EQ(g, WalkRemoveLoops(r, closed)) << "walk " << it;
+        (g == r ? kept : cut) += 1;
+    }
+    EXPECT_GT(kept, 20);
+    EXPECT_GT(cut, 20);
 }
 
 TEST(Offsets, NodeOffsetKeepsBreakFlags) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <numbers>
 
 #include "commands/edit_ops.h"
@@ -16,6 +17,24 @@ namespace rz {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+
+// Arc lengths of the hosts of one part's features, measured once per rebuild: an outline or a
+// long line often carries many slots, marks, chamfers and dimensions.
+class HostLengths {
+public:
+    std::span<const double> of(const Polyline& pl) {
+        for (const auto& [host, cum] : cache_)
+            if (host == &pl) return cum;
+        return cache_.emplace_back(&pl, PolyArcLengthsD(pl)).second;
+    }
+    float length(const Polyline& pl) {
+        const std::span<const double> cum = of(pl);
+        return cum.empty() ? 0.0f : float(cum.back());
+    }
+
+private:
+    std::deque<std::pair<const Polyline*, std::vector<double>>> cache_;
+};
 
 bool Finite(float v) { return std::isfinite(v); }
 
@@ -40,6 +59,7 @@ struct Measured {
     const Polyline& pl;
     std::vector<float> cum;
     explicit Measured(const Polyline& p) : pl(p), cum(PolyArcLengths(p)) {}
+    Measured(const Polyline& p, std::span<const double> lengths) : pl(p), cum(lengths.begin(), lengths.end()) {}
     float length() const { return cum.empty() ? 0.0f : cum.back(); }
     // The index of the end point of the segment holding arc length s (1 … size − 1).
     size_t segment(float s) const {
@@ -167,10 +187,12 @@ const Polyline* HostPolyline(const KindRef& h) {
 
 // ---------------------------------------------------------------- slot lines
 
-Polyline BuildSlotOutline(const Polyline& host, float start, float end, float offset, float depth, float angle,
-                          uint32_t flags) {
+namespace {
+
+Polyline SlotOutline(const Polyline& host, std::span<const double> cum, float start, float end, float offset,
+                     float depth, float angle, uint32_t flags) {
     if (host.size() < 2 || !Finite(start) || !Finite(end) || !Finite(offset) || !Finite(depth)) return {};
-    const Polyline st = PolySubFraction(host, std::min(start, end), std::max(start, end));
+    const Polyline st = PolySubFraction(host, cum, std::min(start, end), std::max(start, end));
     if (st.size() < 2 || !HasLength(st)) return {};
     Polyline inner, outer;
     if (!(flags & kSlotOneSided)) {
@@ -190,23 +212,39 @@ Polyline BuildSlotOutline(const Polyline& host, float start, float end, float of
     return out;
 }
 
-void BuildSlotOutline(SlotLine& s) {
+void BuildSlotOutline(SlotLine& s, HostLengths& lengths) {
     s.drawn2.clear();
     const Polyline* h = HostPolyline(s.host);
-    s.drawn1 = h ? BuildSlotOutline(*h, s.f[kSlotStart], s.f[kSlotEnd], s.f[kSlotOffset], s.f[kSlotDepth],
-                                     s.f[kSlotAngle], s.flags)
-                 : Polyline{};
+    s.drawn1 = h && h->size() >= 2 ? SlotOutline(*h, lengths.of(*h), s.f[kSlotStart], s.f[kSlotEnd], s.f[kSlotOffset],
+                                                 s.f[kSlotDepth], s.f[kSlotAngle], s.flags)
+                                   : Polyline{};
+}
+
+}  // namespace
+
+Polyline BuildSlotOutline(const Polyline& host, float start, float end, float offset, float depth, float angle,
+                          uint32_t flags) {
+    if (host.size() < 2) return {};
+    return SlotOutline(host, PolyArcLengthsD(host), start, end, offset, depth, angle, flags);
+}
+
+void BuildSlotOutline(SlotLine& s) {
+    HostLengths lengths;
+    BuildSlotOutline(s, lengths);
 }
 
 void MirrorSlotDepth(SlotLine& s) { s.f[kSlotDepth] = -s.f[kSlotDepth]; }
 
 // ---------------------------------------------------------------- marks
 
-Polyline BuildMark(const Polyline& host1, const Polyline& host2, float position, float depth, float width) {
+namespace {
+
+Polyline MarkOutline(const Polyline& host1, std::span<const double> cum1, const Polyline& host2, float position,
+                     float depth, float width) {
     if (host1.size() < 2 || host2.size() < 2 || !Finite(position) || !(depth > 0.0f) || !(width > 0.0f) ||
         !Finite(depth) || !Finite(width))
         return {};
-    const Measured m1(host1);
+    const Measured m1(host1, cum1);
     const float L = m1.length();
     if (!(L > 0.0f) || !HasLength(host2)) return {};
     const bool closed = PolyClosed(host1);
@@ -249,16 +287,31 @@ Polyline BuildMark(const Polyline& host1, const Polyline& host2, float position,
     return {{Q.x - d.y * h, Q.y + d.x * h}, A, {Q.x + d.y * h, Q.y - d.x * h}};
 }
 
-void BuildMark(Mark& m) {
+void BuildMark(Mark& m, HostLengths& lengths) {
     const Polyline* a = HostPolyline(m.host1);
     const Polyline* b = HostPolyline(m.host2);
-    m.drawn = a && b && a != b ? BuildMark(*a, *b, m.f0, m.depth, m.width) : Polyline{};
+    m.drawn = a && b && a != b ? MarkOutline(*a, lengths.of(*a), *b, m.f0, m.depth, m.width) : Polyline{};
+}
+
+}  // namespace
+
+Polyline BuildMark(const Polyline& host1, const Polyline& host2, float position, float depth, float width) {
+    return MarkOutline(host1, PolyArcLengthsD(host1), host2, position, depth, width);
+}
+
+void BuildMark(Mark& m) {
+    HostLengths lengths;
+    BuildMark(m, lengths);
 }
 
 // ---------------------------------------------------------------- chamfers
 
-std::optional<ChamferShape> BuildChamfer(const Polyline& first, bool atFirstEnd, const Polyline& second,
-                                         bool atSecondStart, float radius) {
+namespace {
+
+// len1 and len2 give the lines' lengths, asked only when the corner has a radius to fit.
+template <class Length1, class Length2>
+std::optional<ChamferShape> ChamferOf(const Polyline& first, bool atFirstEnd, const Polyline& second,
+                                      bool atSecondStart, float radius, Length1&& len1, Length2&& len2) {
     if (first.size() < 2 || second.size() < 2 || !(radius > 0.0f) || !Finite(radius)) return std::nullopt;
     // The corner end of a line and the direction into the line from it.
     auto cornerEnd = [](const Polyline& pl, bool atEnd) -> std::optional<std::pair<PointF, PointF>> {
@@ -285,7 +338,7 @@ std::optional<ChamferShape> BuildChamfer(const Polyline& first, bool atFirstEnd,
     const double theta = std::acos(cosT);
     if (!(theta > 1e-3 && theta < kPi - 1e-3)) return std::nullopt;
     const double t = radius / std::tan(0.5 * theta);
-    if (t > PolyLength(first) + PtDist(V, e1->first) || t > PolyLength(second) + PtDist(V, e2->first))
+    if (t > len1() + PtDist(V, e1->first) || t > len2() + PtDist(V, e2->first))
         return std::nullopt;
     ChamferShape out;
     out.corners[0] = {float(V.x + u1.x * t), float(V.y + u1.y * t)};
@@ -302,11 +355,13 @@ std::optional<ChamferShape> BuildChamfer(const Polyline& first, bool atFirstEnd,
     return out;
 }
 
-void BuildChamfer(Chamfer& c) {
+void BuildChamfer(Chamfer& c, HostLengths& lengths) {
     const Polyline* a = HostPolyline(c.host1);
     const Polyline* b = HostPolyline(c.host2);
     std::optional<ChamferShape> s;
-    if (a && b && a != b) s = BuildChamfer(*a, c.flags & kChamferFirstEnd, *b, c.flags & kChamferSecondStart, c.radius);
+    if (a && b && a != b)
+        s = ChamferOf(*a, c.flags & kChamferFirstEnd, *b, c.flags & kChamferSecondStart, c.radius,
+                      [&] { return lengths.length(*a); }, [&] { return lengths.length(*b); });
     if (s) {
         c.drawn = std::move(s->arc);
         c.corners = s->corners;
@@ -314,6 +369,19 @@ void BuildChamfer(Chamfer& c) {
         c.drawn.clear();
         c.corners = {};
     }
+}
+
+}  // namespace
+
+std::optional<ChamferShape> BuildChamfer(const Polyline& first, bool atFirstEnd, const Polyline& second,
+                                         bool atSecondStart, float radius) {
+    return ChamferOf(first, atFirstEnd, second, atSecondStart, radius, [&] { return PolyLength(first); },
+                     [&] { return PolyLength(second); });
+}
+
+void BuildChamfer(Chamfer& c) {
+    HostLengths lengths;
+    BuildChamfer(c, lengths);
 }
 
 // ---------------------------------------------------------------- dimensions
@@ -336,20 +404,22 @@ std::optional<PointF> RefPoint(const KindRef& r) {
 
 bool MeasuresLine(const Dimension& d) { return d.ref1.ptr && IsLineKind(d.ref1.kind & 0xFF) && !d.ref2.ptr; }
 
-}  // namespace
-
-float UpdateDimensionPoints(Dimension& d) {
+float UpdateDimensionPoints(Dimension& d, HostLengths* lengths) {
     if (MeasuresLine(d)) {
         const Line& l = *d.ref1.as<Line>();
         if (l.eval.size() < 2) return 0.0f;
         d.points = {l.eval.front().x, l.eval.front().y, l.eval.back().x, l.eval.back().y};
-        return PolyLength(l.eval);
+        return lengths ? lengths->length(l.eval) : PolyLength(l.eval);
     }
     if (auto p = RefPoint(d.ref1)) d.points[0] = p->x, d.points[1] = p->y;
     if (auto q = RefPoint(d.ref2)) d.points[2] = q->x, d.points[3] = q->y;
     const float v = PtDist({d.points[0], d.points[1]}, {d.points[2], d.points[3]});
     return Finite(v) ? v : 0.0f;
 }
+
+}  // namespace
+
+float UpdateDimensionPoints(Dimension& d) { return UpdateDimensionPoints(d, nullptr); }
 
 std::string DimensionText(const Dimension& d, float value, bool centimetres) {
     if (d.text != kDimAutoText) return d.text;
@@ -358,16 +428,19 @@ std::string DimensionText(const Dimension& d, float value, bool centimetres) {
     return b;
 }
 
-void BuildDimension(Dimension& d, const TFont* font, bool centimetres) {
+namespace {
+
+void BuildDimension(Dimension& d, const TFont* font, bool centimetres, HostLengths* lengths) {
     d.drawn1.clear();
     d.drawn2.clear();
-    const float value = UpdateDimensionPoints(d);
+    const float value = UpdateDimensionPoints(d, lengths);
     const PointF p1{d.points[0], d.points[1]}, p2{d.points[2], d.points[3]}, text{d.f1, d.f2};
     if (!InModelRange(p1) || !InModelRange(p2) || !InModelRange(text)) return;
     PointF anchor = PtMid(p1, p2);
     if (MeasuresLine(d)) {
         const Polyline& e = d.ref1.as<Line>()->eval;
-        if (e.size() >= 2) anchor = PolyPointAt(e, 0.5f * PolyLength(e)).pt;
+        // value is the line's length here
+        if (e.size() >= 2) anchor = PolyPointAt(e, 0.5f * value).pt;
     } else if (PtDist(p1, p2) > 1.0f) {
         d.drawn1.push_back({p1, p2});
         // Arrow heads of 2 mm, 20° either side of the line, at both ends.
@@ -397,6 +470,10 @@ void BuildDimension(Dimension& d, const TFont* font, bool centimetres) {
     }
 }
 
+}  // namespace
+
+void BuildDimension(Dimension& d, const TFont* font, bool centimetres) { BuildDimension(d, font, centimetres, nullptr); }
+
 // ---------------------------------------------------------------- notches
 
 Polyline NotchOutline(const Notch& n, const Polyline& partOutline) {
@@ -420,18 +497,20 @@ FeatureStyle& featureStyle() {
 
 void RebuildPartFeatures(Part& p) {
     const FeatureStyle& st = featureStyle();
-    for (auto& s : p.slotLines) BuildSlotOutline(*s);
-    for (auto& m : p.marks) BuildMark(*m);
-    for (auto& c : p.chamfers) BuildChamfer(*c);
-    for (auto& d : p.dimensions) BuildDimension(*d, st.font, st.centimetres);
+    HostLengths lengths;
+    for (auto& s : p.slotLines) BuildSlotOutline(*s, lengths);
+    for (auto& m : p.marks) BuildMark(*m, lengths);
+    for (auto& c : p.chamfers) BuildChamfer(*c, lengths);
+    for (auto& d : p.dimensions) BuildDimension(*d, st.font, st.centimetres, &lengths);
     for (auto& n : p.notches)
         if (n->outline.empty()) n->outline = NotchOutline(*n, p.outline);
 }
 
 void RebuildPieceFeatures(Piece& pc) {
-    for (auto& s : pc.slotLines) BuildSlotOutline(*s);
-    for (auto& m : pc.marks) BuildMark(*m);
-    for (auto& c : pc.chamfers) BuildChamfer(*c);
+    HostLengths lengths;
+    for (auto& s : pc.slotLines) BuildSlotOutline(*s, lengths);
+    for (auto& m : pc.marks) BuildMark(*m, lengths);
+    for (auto& c : pc.chamfers) BuildChamfer(*c, lengths);
 }
 
 void RemapFeaturesOfReversedLine(Design& d, const Line* line) {

@@ -12,6 +12,7 @@
 #include "material/back_tools.h"
 #include "output/sheet.h"
 #include "output/sheet_edit.h"
+#include "output/sheet_push.h"
 
 namespace rz {
 namespace {
@@ -57,8 +58,20 @@ Shape OutlineOf(const ItemList& items, const std::function<bool(size_t)>& take) 
 
 class MoveTool : public Tool {
 public:
-    explicit MoveTool(bool copy) : copy_(copy) {}
+    MoveTool(bool copy, std::function<bool(PointF)> moveHead = {}) : copy_(copy), moveHead_(std::move(moveHead)) {}
     bool leftPress(Engine& e, const Pointer& p) override {
+        if (copy_) return act(e, p);
+        // Alt sends the cutter head to the point; otherwise the rubber band comes first.
+        if (p.alt()) {
+            if (moveHead_) moveHead_(p.model);
+            return true;
+        }
+        SheetBandFirst(e, p, [this](Engine& en, const Pointer& q) { act(en, q); });
+        return true;
+    }
+
+private:
+    bool act(Engine& e, const Pointer& p) {
         PLTC& sheet = Shown(e);
         if (!copy_ && p.shift()) return itemLevel(e, p);
         const int hit = PickSheetPiece(sheet.items, p.model, Half(e, 4));
@@ -79,14 +92,20 @@ public:
                 en.redraw();
                 return;
             }
-            if (copy_) CopyPieces(s.items, s.nextPieceId, pieces, MapOf(r));
-            else MapPieces(s.items, pieces, MapOf(r));
+            if (copy_) {
+                CopyPieces(s.items, s.nextPieceId, pieces, MapOf(r));
+            } else {
+                MapPieces(s.items, pieces, MapOf(r));
+                // Ctrl at the drop of one piece, neither turned nor flipped: back along the drag
+                // until it clears the other outlines.
+                if ((r.mods & kMkCtrl) && pieces.size() == 1 && r.quarterTurns % 4 == 0 && r.flips % 4 == 0)
+                    PushAwayPiece(s.items, *pieces.begin(), r.offset, en.doc.settings.safetyDistance);
+            }
             Changed(en, s);
         });
         return true;
     }
 
-private:
     // Shift: the picked items when the one under the pointer is picked, else that item alone.
     bool itemLevel(Engine& e, const Pointer& p) {
         PLTC& sheet = Shown(e);
@@ -112,6 +131,7 @@ private:
         return true;
     }
     bool copy_;
+    std::function<bool(PointF)> moveHead_;
 };
 
 // 旋转: the chosen pieces turn with the pointer about the middle of their box; a left press or
@@ -190,9 +210,11 @@ private:
 class DeleteTool : public Tool {
 public:
     bool leftPress(Engine& e, const Pointer& p) override {
-        PLTC& sheet = Shown(e);
-        const int hit = HitOrNothing(e, p);
-        if (hit >= 0 && DeleteAt(sheet.items, hit, p.shift())) Changed(e, sheet);
+        SheetBandFirst(e, p, [](Engine& en, const Pointer& q) {
+            PLTC& sheet = Shown(en);
+            const int hit = HitOrNothing(en, q);
+            if (hit >= 0 && DeleteAt(sheet.items, hit, q.shift())) Changed(en, sheet);
+        });
         return true;
     }
 };
@@ -221,8 +243,8 @@ public:
 
 }  // namespace
 
-void InstallSheetEditTools(Engine& e) {
-    e.setBackTool(kModeMove, std::make_unique<MoveTool>(false));
+void InstallSheetEditTools(Engine& e, std::function<bool(PointF)> moveHead) {
+    e.setBackTool(kModeMove, std::make_unique<MoveTool>(false, std::move(moveHead)));
     e.setBackTool(kModeRotate, std::make_unique<RotateTool>());
     e.setBackTool(kModeCopy, std::make_unique<MoveTool>(true));
     e.setBackTool(kModeDelete, std::make_unique<DeleteTool>());

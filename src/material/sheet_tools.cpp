@@ -230,12 +230,16 @@ public:
         fields[0].kind = FormField::Kind::Choice;
         fields[0].label = "边线";
         fields[0].options = {"全刀!", "全刀", "半刀", "笔画", "不画"};
-        fields[0].value = std::clamp(4 - it.tool(), 0, 4);
+        // A tool beyond 4 (read from a file) has no entry: nothing is chosen, and nothing changes
+        // unless the user chooses one.
+        fields[0].value = it.tool() <= 4 ? 4 - it.tool() : -1;
         fields[1].kind = FormField::Kind::Label;
         fields[1].label = "笔号";
         fields[1].text = std::to_string(it.pen());
         if (!e.doc.platform.formDialog("输出属性", fields)) return true;
-        if (SetOutputTool(sheet.items, hit, 4 - std::clamp(fields[0].index(), 0, 4), sheet.settings()))
+        const int chosen = fields[0].index();
+        if (chosen < 0 || chosen > 4) return true;
+        if (SetOutputTool(sheet.items, hit, 4 - chosen, sheet.settings()))
             Changed(e, sheet);
         return true;
     }

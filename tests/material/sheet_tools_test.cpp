@@ -148,6 +148,15 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_EQ(sheet().items[1].pen(), PenSlot(sheet().settings(), kToolPen));
     EXPECT_EQ(sheet().items[0].tool(), kToolFullCut);
     expectUndoTo(before);
+    // A tool from a file that the list has no entry for: nothing is chosen, nothing changes.
+    sheet().items[1].setTool(9);
+    const auto odd = bytes();
+    const size_t stored = sheet().ring.stored();
+    platform.dialogValues.push_back({-1});
+    click(px(1500, 1200));
+    EXPECT_EQ(platform.formFields.back()[0].value, -1);
+    EXPECT_EQ(bytes(), odd);
+    EXPECT_EQ(sheet().ring.stored(), stored);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "geom/polyline.h"
 #include "interact/canvas.h"
 #include "material/back_tools.h"
+#include "material/sheet_tool_support.h"
 #include "output/sheet.h"
 #include "output/sheet_border.h"
 #include "output/sheet_edit.h"
@@ -22,19 +23,7 @@ namespace {
 constexpr int kModeSelect = 0, kModePointOp = 35, kModeNest = 174;
 constexpr uint32_t kCurrentColour = 0xA000A0;  // as the engine highlights picks
 
-PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
-float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
-
-void Changed(Engine& e, PLTC& s) {
-    s.dirty = 1;
-    s.pushLayout();
-    e.redraw();
-}
-
-void Nothing(Engine& e) {
-    if (ClearPicks(Shown(e).items)) e.redraw();
-    else e.tone(kToneRefused);
-}
+using namespace sheettool;
 
 // "%.1f,%.1f" of a sheet point in millimetres, or centimetres under the centimetre display.
 void ShowPosition(Engine& e, PointF p) {

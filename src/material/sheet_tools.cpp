@@ -13,26 +13,14 @@
 #include "output/sheet.h"
 #include "output/sheet_edit.h"
 #include "output/sheet_push.h"
+#include "material/sheet_tool_support.h"
 
 namespace rz {
 namespace {
 
 constexpr int kModeMove = 20, kModeRotate = 21, kModeCopy = 22, kModeDelete = 23, kModeAttribute = 30, kModeNest = 174;
 
-PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
-float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
-
-void Changed(Engine& e, PLTC& s) {
-    s.dirty = 1;
-    s.pushLayout();
-    e.redraw();
-}
-
-// A press on nothing clears the picks, or is refused when there were none.
-void Nothing(Engine& e) {
-    if (ClearPicks(Shown(e).items)) e.redraw();
-    else e.tone(kToneRefused);
-}
+using namespace sheettool;
 
 // The item under the pointer (3-pixel box), or -1 after a press on nothing.
 int HitOrNothing(Engine& e, const Pointer& p) {

@@ -4,10 +4,10 @@
 // takes back to the bytes before it; the ruler and the border stay outside undo.
 #include <gtest/gtest.h>
 
-#include <clipper.hpp>
 #include <cmath>
 
-#include "../interact/engine_fixture.h"
+#include "clipper_overlap.h"
+#include "sheet_fixture.h"
 #include "interact/scene.h"
 #include "material/back_tools.h"
 #include "output/cutfile.h"
@@ -20,26 +20,9 @@ namespace {
 
 constexpr int kSelect = 0, kMove = 20, kDelete = 23, kPointOp = 35;
 
-// The area two outlines share, by Clipper (an independent polygon library).
-double OverlapArea(const Polyline& a, const Polyline& b) {
-    auto path = [](const Polyline& p) {
-        ClipperLib::Path r;
-        for (PointF q : p) r.push_back({ClipperLib::cInt(std::lround(q.x)), ClipperLib::cInt(std::lround(q.y))});
-        return r;
-    };
-    ClipperLib::Clipper c;
-    c.AddPath(path(a), ClipperLib::ptSubject, true);
-    c.AddPath(path(b), ClipperLib::ptClip, true);
-    ClipperLib::Paths out;
-    c.Execute(ClipperLib::ctIntersection, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-    double area = 0;
-    for (auto& p : out) area += std::fabs(ClipperLib::Area(p));
-    return area;
-}
-
 Polyline Rect(float x0, float y0, float x1, float y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}; }
 
-struct SheetSelectTest : EngineTest {
+struct SheetSelectTest : SheetFixture {
     struct Popup {
         std::vector<std::vector<bool>> enabled;  // what each opening offered
         std::vector<int> answers;                // scripted choices, in order
@@ -48,7 +31,7 @@ struct SheetSelectTest : EngineTest {
     std::vector<PointF> headMoves;
 
     void SetUp() override {
-        EngineTest::SetUp();
+        SheetFixture::SetUp();
         MaterialServices s;
         s.popup = [p = popup](const std::string& title, const std::vector<std::string>& items, const std::vector<bool>& on) {
             EXPECT_EQ(title, "stPick+按右键");
@@ -66,30 +49,12 @@ struct SheetSelectTest : EngineTest {
         InstallMaterialTools(*eng, std::move(s));
         vs.backShown = true;
     }
-    void TearDown() override { doc.sheets = {}; }
-    PLTC& sheet() { return SheetOf(doc, 0); }
     void setItems(ItemList items) {
         sheet().items = std::move(items);
         int32_t next = 1;
         for (auto& it : sheet().items) next = std::max(next, it.pieceId + 1);
         sheet().nextPieceId = next;
         sheet().ring.reset(sheet().state());
-    }
-    static PlotItem item(int32_t id, int kind, Polyline pts, uint32_t extra = 0) {
-        PlotItem it;
-        it.points = std::move(pts);
-        it.pieceId = id;
-        it.setKind(kind);
-        it.setTool(kToolFullCut);
-        it.flags |= extra;
-        return it;
-    }
-    std::vector<uint8_t> bytes() { return WriteCutFile(sheet().items, {}); }
-    void expectUndoTo(const std::vector<uint8_t>& before) {
-        SheetState s;
-        ASSERT_TRUE(sheet().ring.undo(s));
-        sheet().restore(s);
-        EXPECT_EQ(bytes(), before);
     }
     bool picked(size_t i) { return (sheet().items[i].flags & kItemPicked) != 0; }
     void band(PointF from, PointF to, uint32_t mods = 0) {
@@ -241,12 +206,12 @@ TEST_F(SheetSelectTest, CtrlDropPushesThePieceClearOfTheOthers) {
     };
     // Without Ctrl the piece lands on the other.
     drop({2000, 1000}, {4000, 1000}, 0);
-    EXPECT_GT(OverlapArea(sheet().items[0].points, b), 0);
+    EXPECT_GT(Overlap(sheet().items[0].points, b), 0);
     expectUndoTo(before);
     // With Ctrl it goes back along the drag and stops about 2 mm short; its inner line comes along.
     drop({2000, 1000}, {4000, 1000}, kMkCtrl);
     const Polyline& moved = sheet().items[0].points;
-    EXPECT_EQ(OverlapArea(moved, b), 0);
+    EXPECT_EQ(Overlap(moved, b), 0);
     const float gap = 4000 - moved[1].x;
     EXPECT_GE(gap, 200);
     EXPECT_LE(gap, 200 + doc.settings.safetyDistance + 10);

@@ -28,6 +28,9 @@ void InstallSheetSelectTools(Engine& e, PopupMenu popup = {});
 // The rubber band that modes 0, 20, 23 and 35 try first: it picks the items of the sheet shown;
 // `then` runs, with the press, only when the band did nothing.
 void SheetBandFirst(Engine& e, const Pointer& p, std::function<void(Engine&, const Pointer&)> then);
+// The band of 旋转 and 拷贝 from a press on no piece: it picks what it touches, whichever way it
+// is dragged (Ctrl adds to the picks); one that never opened is a press on nothing.
+void SheetCrossingBand(Engine& e, const Pointer& p);
 // 算料报表 on the sheet shown: the table, a snapshot and a redraw (wait cursor meanwhile).
 void RunMaterialReport(Engine& e, TFont* font);
 

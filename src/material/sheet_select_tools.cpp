@@ -2,6 +2,7 @@
 // rubber band, the current item and the popup "stPick+按右键"), mode 35 点操作 (the vertex keys
 // and the clean-up), the rubber band that 移动 and 删除 try first, and the arrow keys that move
 // the ruler point.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -282,6 +283,13 @@ private:
     CurrentPtr cur_;
 };
 
+// The band's rectangle in sheet units.
+RectF BandBox(Engine& e, const RubberBand& b) {
+    const PixelRect r = b.pixels();
+    const PointF lo = e.vs.view.toModel(r.left, r.bottom), hi = e.vs.view.toModel(r.right, r.top);
+    return {std::min(lo.x, hi.x), std::min(lo.y, hi.y), std::max(lo.x, hi.x), std::max(lo.y, hi.y)};
+}
+
 }  // namespace
 
 void SheetBandFirst(Engine& e, const Pointer& p, std::function<void(Engine&, const Pointer&)> then) {
@@ -296,10 +304,7 @@ void SheetBandFirst(Engine& e, const Pointer& p, std::function<void(Engine&, con
                 return;
             }
             if (b.active) {
-                const PixelRect r = b.pixels();
-                const PointF lo = en.vs.view.toModel(r.left, r.bottom), hi = en.vs.view.toModel(r.right, r.top);
-                const RectF box{std::min(lo.x, hi.x), std::min(lo.y, hi.y), std::max(lo.x, hi.x), std::max(lo.y, hi.y)};
-                if (PickInRect(s.items, box, b.crossing()) || b.cleared) en.redraw();
+                if (PickInRect(s.items, BandBox(en, b), b.crossing()) || b.cleared) en.redraw();
                 else en.present();
                 return;
             }
@@ -313,6 +318,22 @@ void SheetBandFirst(Engine& e, const Pointer& p, std::function<void(Engine&, con
             if (then) then(en, p);
         },
         [](Engine& en) { return ClearBandPicks(Shown(en).items); });
+}
+
+void SheetCrossingBand(Engine& e, const Pointer& p) {
+    e.beginRubberBand(
+        p,
+        [](Engine& en, const RubberBand& b) {
+            if (!b.active || b.rightDown || (b.mods & kMkRight)) {
+                if (!b.active) Nothing(en);
+                else if (b.cleared) en.redraw();
+                return;
+            }
+            if (PickInRect(Shown(en).items, BandBox(en, b), true, kItemExcluded | kItemSetAside | kItemChosen) || b.cleared)
+                en.redraw();
+            else en.present();
+        },
+        [](Engine& en) { return ClearPicks(Shown(en).items); });
 }
 
 void InstallSheetSelectTools(Engine& e, PopupMenu popup) {

@@ -64,7 +64,9 @@ private:
         if (!copy_ && p.shift()) return itemLevel(e, p);
         const int hit = PickSheetPiece(sheet.items, p.model, Half(e, 4));
         if (hit < 0) {
-            Nothing(e);
+            // 拷贝 picks by a crossing band from a press on no piece; 移动 has had its band.
+            if (copy_) SheetCrossingBand(e, p);
+            else Nothing(e);
             return true;
         }
         if (!copy_ && p.ctrl()) {
@@ -131,7 +133,7 @@ public:
         PLTC& sheet = Shown(e);
         const int hit = PickSheetPiece(sheet.items, p.model, Half(e, 4));
         if (hit < 0) {
-            Nothing(e);
+            SheetCrossingBand(e, p);
             return true;
         }
         pieces_ = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);

@@ -33,10 +33,10 @@ bool ClearBandPicks(ItemList& items) {
     return any;
 }
 
-bool PickInRect(ItemList& items, const RectF& r, bool crossing) {
+bool PickInRect(ItemList& items, const RectF& r, bool crossing, uint32_t ignore) {
     bool any = false;
     for (PlotItem& it : items) {
-        if (it.flags & (kItemExcluded | kItemSetAside)) continue;
+        if (it.flags & ignore) continue;
         if (it.flags & kItemPicked) continue;
         if (crossing ? Touches(r, it.points) : WhollyInside(r, it.points)) {
             it.flags |= kItemPicked;

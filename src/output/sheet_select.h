@@ -11,9 +11,10 @@ namespace rz {
 // chosen for a job keeps its pick. True when any pick went.
 bool ClearBandPicks(ItemList& items);
 // Picks, in sheet units, what the rectangle selects: by crossing every item touching it, by
-// window every item lying wholly inside (edges count as inside). Excluded and set-aside items
-// take no part. True when any pick was added.
-bool PickInRect(ItemList& items, const RectF& r, bool crossing);
+// window every item lying wholly inside (edges count as inside). Items with a flag of `ignore`
+// (the rubber band: excluded and set aside; the crossing pick of 移动, 旋转 and 拷贝: chosen for a
+// job as well) take no part. True when any pick was added.
+bool PickInRect(ItemList& items, const RectF& r, bool crossing, uint32_t ignore = kItemExcluded | kItemSetAside);
 // Toggles the pick of one item; false for an index off the list.
 bool TogglePick(ItemList& items, int item);
 

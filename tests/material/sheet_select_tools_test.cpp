@@ -18,7 +18,7 @@
 namespace rz::test {
 namespace {
 
-constexpr int kSelect = 0, kMove = 20, kDelete = 23, kPointOp = 35;
+constexpr int kSelect = 0, kMove = 20, kCopy = 22, kDelete = 23, kPointOp = 35;
 
 Polyline Rect(float x0, float y0, float x1, float y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}; }
 
@@ -129,6 +129,20 @@ TEST_F(SheetSelectTest, RubberBandHitTestAndTheModesThatTryItFirst) {
     click(px(4000, 4000), kMkAlt);
     ASSERT_EQ(headMoves.size(), 1u);
     EXPECT_NEAR(headMoves[0].x, 4000, 10);
+    EXPECT_EQ(sheet().ring.stored(), stored);
+
+    // 拷贝 from a press on no piece: a band that picks what it touches, whichever way it goes,
+    // but not what is chosen for a job.
+    eng->SetMode(kCopy);
+    sheet().items[1].flags |= kItemChosen;
+    band({2000, 3500}, {6000, 1500});
+    EXPECT_TRUE(picked(0) && picked(2));
+    EXPECT_FALSE(picked(1));
+    EXPECT_EQ(sheet().items.size(), 4u);
+    platform.tones.clear();
+    click(px(9000, 6000), kMkCtrl);  // Ctrl and no band: a press on nothing clears the picks
+    EXPECT_FALSE(picked(0) || picked(2));
+    EXPECT_TRUE(platform.tones.empty());
     EXPECT_EQ(sheet().ring.stored(), stored);
 }
 

@@ -339,14 +339,13 @@ void SheetCrossingBand(Engine& e, const Pointer& p) {
 void InstallSheetSelectTools(Engine& e, PopupMenu popup) {
     auto cur = std::make_shared<Current>();
     e.setBackTool(kModeSelect, std::make_unique<SheetSelectTool>(cur, std::move(popup)));
-    auto vertex = std::make_unique<SheetVertexTool>(cur);
-    SheetVertexTool* vt = vertex.get();
-    e.setBackTool(kModePointOp, std::move(vertex));
+    e.setBackTool(kModePointOp, std::make_unique<SheetVertexTool>(cur));
 
     auto previous = e.hooks.backKey;
-    e.hooks.backKey = [&e, previous, vt](const KeyEvent& k) {
+    e.hooks.backKey = [&e, previous](const KeyEvent& k) {
         // The vertex keys of 点操作 come before the sheet's own keys.
-        if (!(k.mods & (kMkCtrl | kMkAlt)) && vt->vertexKey(e, k)) return true;
+        auto* vt = dynamic_cast<SheetVertexTool*>(e.backTool(kModePointOp));
+        if (vt && !(k.mods & (kMkCtrl | kMkAlt)) && vt->vertexKey(e, k)) return true;
         if (previous && previous(k)) return true;
         if (e.mode() == kModeNest && e.step() > 0) return false;
         // The arrow keys move the ruler point shown by a pixel.

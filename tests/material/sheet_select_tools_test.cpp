@@ -13,6 +13,7 @@
 #include "output/cutfile.h"
 #include "output/sheet.h"
 #include "output/sheet_border.h"
+#include "output/sheet_commands.h"
 #include "output/sheet_push.h"
 
 namespace rz::test {
@@ -29,9 +30,11 @@ struct SheetSelectTest : SheetFixture {
     };
     std::shared_ptr<Popup> popup = std::make_shared<Popup>();
     std::vector<PointF> headMoves;
+    std::unique_ptr<OutputCommands> out;  // 退一步 and 进一步 of the sheet
 
     void SetUp() override {
         SheetFixture::SetUp();
+        out = std::make_unique<OutputCommands>(*eng);
         MaterialServices s;
         s.popup = [p = popup](const std::string& title, const std::vector<std::string>& items, const std::vector<bool>& on) {
             EXPECT_EQ(title, "stPick+按右键");
@@ -265,6 +268,13 @@ TEST_F(SheetSelectTest, VertexKeysSplitAndCleanUp) {
     expectUndoTo(before);
     // The list changed behind the step: the keys end it instead of editing another item.
     EXPECT_TRUE(key(key::Delete));
+    EXPECT_EQ(eng->step(), 0);
+    EXPECT_EQ(bytes(), before);
+
+    // 退一步 while a vertex is current ends the step.
+    click(px(2010, 1000));
+    key(key::Delete);
+    ASSERT_TRUE(eng->hooks.backUndo());
     EXPECT_EQ(eng->step(), 0);
     EXPECT_EQ(bytes(), before);
 

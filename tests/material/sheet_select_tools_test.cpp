@@ -108,6 +108,11 @@ TEST_F(SheetSelectTest, RubberBandHitTestAndTheModesThatTryItFirst) {
     click(px(2000, 1000));
     EXPECT_EQ(bytes(), before);
     EXPECT_EQ(sheet().ring.stored(), 1u);
+    // ESC in mode 0 clears the picks.
+    band({900, 2100}, {3100, 900});
+    ASSERT_TRUE(picked(0));
+    key(key::Escape);
+    EXPECT_EQ(bytes(), before);
 
     // 删除: the band picks and deletes nothing; the next click deletes the picked piece.
     eng->SetMode(kDelete);

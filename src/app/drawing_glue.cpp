@@ -16,12 +16,8 @@
 
 namespace rz {
 
-DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
-    : QObject(&frame), frame_(frame), engine_(engine) {
-    InstallDrawTools(engine_, tools_);
-    EditServices edit;
-    edit.popup = [&frame](const std::string& title, const std::vector<std::string>& items,
-                          const std::vector<bool>& on) {
+PopupMenu DrawingPopup(MainFrame& frame) {
+    return [&frame](const std::string& title, const std::vector<std::string>& items, const std::vector<bool>& on) {
         QMenu menu(frame.drawing());
         menu.setTitle(QString::fromStdString(title));
         std::vector<QAction*> acts;
@@ -34,6 +30,13 @@ DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
             if (acts[i] == chosen) return int(i);
         return -1;
     };
+}
+
+DrawingGlue::DrawingGlue(MainFrame& frame, Engine& engine)
+    : QObject(&frame), frame_(frame), engine_(engine) {
+    InstallDrawTools(engine_, tools_);
+    EditServices edit;
+    edit.popup = DrawingPopup(frame);
     DesignServices design;
     design.popup = edit.popup;
     design.piecesChanged = [&frame] { frame.strip()->update(); };

@@ -4,12 +4,16 @@
 
 #include <QObject>
 
+#include "commands/edit_tools.h"
 #include "commands/shapes.h"
 #include "interact/engine.h"
 
 namespace rz {
 
 class MainFrame;
+
+// The drawing window's popup menus: opened at the pointer, the index chosen or -1.
+PopupMenu DrawingPopup(MainFrame& frame);
 
 class DrawingGlue : public QObject {
 public:

@@ -8,6 +8,7 @@
 #include <QPrinterInfo>
 #include <QSettings>
 
+#include "app/drawing_glue.h"
 #include "app/main_frame.h"
 #include "app/output_dialogs.h"
 #include "app/view_controller.h"
@@ -46,7 +47,11 @@ OutputGlue::OutputGlue(MainFrame& frame, Engine& engine) : QObject(&frame), fram
     out_->font = &frame_.view()->font();
     out_->jobEnded = [this](int) { frame_.refreshCommandStates(); };
     InstallGradedOutputTools(engine, &frame_.view()->font());
-    InstallMaterialTools(engine, {&frame_.view()->font()});
+    MaterialServices material;
+    material.font = &frame_.view()->font();
+    material.popup = DrawingPopup(frame_);
+    material.moveHead = [this](PointF at) { return out_->moveHead(at); };
+    InstallMaterialTools(engine, std::move(material));
     // Page Up/Down on the back screen: the graded parts of the page (the pieces on the pieces
     // page), size by size.
     out_->sizes.sizeCount = [](const TDoc& doc) { return (doc.design.flags & kDesignGraded) ? doc.design.n : 0; };
@@ -328,6 +333,19 @@ void OutputGlue::registerCommands() {
         clearOrder();
         out_->arrange();
     }, backOnly);
+    // 标尺 and 边框: the ruler cross and the border of the sheet shown, on and off.
+    for (const auto& [id, bit] : {std::pair{kCmdRuler, kSheetRuler}, std::pair{kCmdBorder, kSheetBorder}})
+        r.add(
+            Pane::Drawing, id,
+            [this, bit](int) {
+                out_->current().settings().words[0] ^= bit;
+                frame_.view()->redraw();
+            },
+            [this, bit](int, CommandState& st) {
+                st.enabled = frame_.view()->state().backShown;
+                st.checkable = true;
+                st.checked = st.enabled && (out_->current().settings().words[0] & bit) != 0;
+            });
     r.add(Pane::Drawing, kCmdMaterialReport, [this](int) {
         clearOrder();
         RunMaterialReport(out_->engine, &frame_.view()->font());

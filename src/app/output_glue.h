@@ -27,6 +27,8 @@ enum OutputCommandId : int {
     kCmdDevice = 32901,         // 设备
     kCmdPorts = 34032,          // 端口
     kCmdPenColours = 32902,     // 笔色
+    kCmdRuler = 32919,          // 标尺
+    kCmdBorder = 34116,         // 边框
 };
 
 class OutputGlue : public QObject {

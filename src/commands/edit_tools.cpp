@@ -244,6 +244,7 @@ void DragOutline(Engine& e, const Pointer& at, Shape outline, std::function<void
         if (accepted) st->cursor = p.model;
         DragResult r;
         r.accepted = accepted;
+        r.mods = accepted ? p.mods : 0;
         r.offset = {st->cursor.x + st->nudge.x - st->anchor.x, st->cursor.y + st->nudge.y - st->anchor.y};
         r.quarterTurns = st->turns;
         r.flips = st->flips;

@@ -47,6 +47,7 @@ struct DragResult {
     int quarterTurns = 0;
     int flips = 0;
     Affine map;         // the whole placement: translation, turns and mirrors
+    uint32_t mods = 0;  // the modifiers held when it was accepted
 };
 void DragOutline(Engine& e, const Pointer& at, Shape outline, std::function<void(Engine&, const DragResult&)> done);
 

@@ -323,12 +323,14 @@ void Engine::ToggleAt(PointF p) {
 
 // ---------------------------------------------------------------- captures
 
-void Engine::beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done) {
+void Engine::beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done,
+                             std::function<bool(Engine&)> clear) {
     cap_ = {};
     cap_.kind = CaptureKind::RubberBand;
     cap_.band.start = cap_.band.end = at.px;
     cap_.band.mods = at.mods;
     cap_.bandDone = std::move(done);
+    cap_.bandClear = std::move(clear);
     cap_.last = at;
 }
 

@@ -102,6 +102,7 @@ struct RubberBand {
     uint32_t mods = 0;      // at the press
     bool active = false;    // once more than one pixel wide and high
     bool cleared = false;   // the selection was cleared when it became active
+    bool rightDown = false; // the right button went down meanwhile
     // Dragged left or up: selects what it touches; otherwise only what lies inside.
     bool crossing() const { return end.x < start.x || end.y < start.y; }
     PixelRect pixels() const;
@@ -233,7 +234,10 @@ public:
     InputGrab* grab() const { return grab_; }
 
     // ---- captures ----
-    void beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done);
+    // `clear` replaces the clearing of the design's selection when the band opens (the back
+    // screen clears the picks of its sheet); it returns true when anything was cleared.
+    void beginRubberBand(const Pointer& at, std::function<void(Engine&, const RubberBand&)> done,
+                         std::function<bool(Engine&)> clear = {});
     void beginDrag(const Pointer& at, DragCapture d);
     // Drags a model outline with the pointer from `anchor`; `done` gets the offset.
     void beginOutlineDrag(const Pointer& at, Shape outline,
@@ -287,6 +291,7 @@ private:
         CaptureKind kind = CaptureKind::None;
         RubberBand band;
         std::function<void(Engine&, const RubberBand&)> bandDone;
+        std::function<bool(Engine&)> bandClear;
         PanDrag pan;
         bool panFromRight = false;
         PointerEvent panPress;

@@ -116,6 +116,7 @@ void Engine::rightDown(const PointerEvent& e) {
         cap_.dragPanFrom = e.px;
         return;
     }
+    if (cap_.kind == CaptureKind::RubberBand) cap_.band.rightDown = true;
     if (cap_.kind != CaptureKind::None) return;
     bool middlePans = (doc.settings.generalFlags & kGenMiddlePans) != 0;
     if (!middlePans && !(e.mods & kMkModifiers)) {
@@ -211,7 +212,8 @@ void Engine::mouseMove(const PointerEvent& e) {
         PixelRect r = b.pixels();
         if (!b.active && r.width() > 1 && r.height() > 1) {
             b.active = true;
-            if (!(b.mods & kMkCtrl)) b.cleared = ClearSelection(doc.design, doc.currentPage());
+            if (!(b.mods & kMkCtrl))
+                b.cleared = cap_.bandClear ? cap_.bandClear(*this) : ClearSelection(doc.design, doc.currentPage());
             if (b.cleared) {
                 redraw();
                 return;

@@ -133,7 +133,8 @@ void InstallMaterialTools(Engine& e, MaterialServices s) {
     e.setBackTool(kModeMaterial, std::make_unique<MaterialTool>(s));
     e.setBackTool(kModeNest, MakeNestTool());
     e.setBackTool(kModeMeasure, std::make_unique<SheetMeasureTool>());
-    InstallSheetEditTools(e);
+    InstallSheetEditTools(e, s.moveHead);
+    InstallSheetSelectTools(e, s.popup);
 }
 
 }  // namespace rz

@@ -12,26 +12,15 @@
 #include "material/back_tools.h"
 #include "output/sheet.h"
 #include "output/sheet_edit.h"
+#include "output/sheet_push.h"
+#include "material/sheet_tool_support.h"
 
 namespace rz {
 namespace {
 
 constexpr int kModeMove = 20, kModeRotate = 21, kModeCopy = 22, kModeDelete = 23, kModeAttribute = 30, kModeNest = 174;
 
-PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
-float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
-
-void Changed(Engine& e, PLTC& s) {
-    s.dirty = 1;
-    s.pushLayout();
-    e.redraw();
-}
-
-// A press on nothing clears the picks, or is refused when there were none.
-void Nothing(Engine& e) {
-    if (ClearPicks(Shown(e).items)) e.redraw();
-    else e.tone(kToneRefused);
-}
+using namespace sheettool;
 
 // The item under the pointer (3-pixel box), or -1 after a press on nothing.
 int HitOrNothing(Engine& e, const Pointer& p) {
@@ -57,13 +46,27 @@ Shape OutlineOf(const ItemList& items, const std::function<bool(size_t)>& take) 
 
 class MoveTool : public Tool {
 public:
-    explicit MoveTool(bool copy) : copy_(copy) {}
+    MoveTool(bool copy, std::function<bool(PointF)> moveHead = {}) : copy_(copy), moveHead_(std::move(moveHead)) {}
     bool leftPress(Engine& e, const Pointer& p) override {
+        if (copy_) return act(e, p);
+        // Alt sends the cutter head to the point; otherwise the rubber band comes first.
+        if (p.alt()) {
+            if (moveHead_) moveHead_(p.model);
+            return true;
+        }
+        SheetBandFirst(e, p, [this](Engine& en, const Pointer& q) { act(en, q); });
+        return true;
+    }
+
+private:
+    bool act(Engine& e, const Pointer& p) {
         PLTC& sheet = Shown(e);
         if (!copy_ && p.shift()) return itemLevel(e, p);
         const int hit = PickSheetPiece(sheet.items, p.model, Half(e, 4));
         if (hit < 0) {
-            Nothing(e);
+            // 拷贝 picks by a crossing band from a press on no piece; 移动 has had its band.
+            if (copy_) SheetCrossingBand(e, p);
+            else Nothing(e);
             return true;
         }
         if (!copy_ && p.ctrl()) {
@@ -79,14 +82,20 @@ public:
                 en.redraw();
                 return;
             }
-            if (copy_) CopyPieces(s.items, s.nextPieceId, pieces, MapOf(r));
-            else MapPieces(s.items, pieces, MapOf(r));
+            if (copy_) {
+                CopyPieces(s.items, s.nextPieceId, pieces, MapOf(r));
+            } else {
+                MapPieces(s.items, pieces, MapOf(r));
+                // Ctrl at the drop of one piece, neither turned nor flipped: back along the drag
+                // until it clears the other outlines.
+                if ((r.mods & kMkCtrl) && pieces.size() == 1 && r.quarterTurns % 4 == 0 && r.flips % 4 == 0)
+                    PushAwayPiece(s.items, *pieces.begin(), r.offset, en.doc.settings.safetyDistance);
+            }
             Changed(en, s);
         });
         return true;
     }
 
-private:
     // Shift: the picked items when the one under the pointer is picked, else that item alone.
     bool itemLevel(Engine& e, const Pointer& p) {
         PLTC& sheet = Shown(e);
@@ -112,6 +121,7 @@ private:
         return true;
     }
     bool copy_;
+    std::function<bool(PointF)> moveHead_;
 };
 
 // 旋转: the chosen pieces turn with the pointer about the middle of their box; a left press or
@@ -123,7 +133,7 @@ public:
         PLTC& sheet = Shown(e);
         const int hit = PickSheetPiece(sheet.items, p.model, Half(e, 4));
         if (hit < 0) {
-            Nothing(e);
+            SheetCrossingBand(e, p);
             return true;
         }
         pieces_ = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);
@@ -190,9 +200,11 @@ private:
 class DeleteTool : public Tool {
 public:
     bool leftPress(Engine& e, const Pointer& p) override {
-        PLTC& sheet = Shown(e);
-        const int hit = HitOrNothing(e, p);
-        if (hit >= 0 && DeleteAt(sheet.items, hit, p.shift())) Changed(e, sheet);
+        SheetBandFirst(e, p, [](Engine& en, const Pointer& q) {
+            PLTC& sheet = Shown(en);
+            const int hit = HitOrNothing(en, q);
+            if (hit >= 0 && DeleteAt(sheet.items, hit, q.shift())) Changed(en, sheet);
+        });
         return true;
     }
 };
@@ -208,12 +220,16 @@ public:
         fields[0].kind = FormField::Kind::Choice;
         fields[0].label = "边线";
         fields[0].options = {"全刀!", "全刀", "半刀", "笔画", "不画"};
-        fields[0].value = std::clamp(4 - it.tool(), 0, 4);
+        // A tool beyond 4 (read from a file) has no entry: nothing is chosen, and nothing changes
+        // unless the user chooses one.
+        fields[0].value = it.tool() <= 4 ? 4 - it.tool() : -1;
         fields[1].kind = FormField::Kind::Label;
         fields[1].label = "笔号";
         fields[1].text = std::to_string(it.pen());
         if (!e.doc.platform.formDialog("输出属性", fields)) return true;
-        if (SetOutputTool(sheet.items, hit, 4 - std::clamp(fields[0].index(), 0, 4), sheet.settings()))
+        const int chosen = fields[0].index();
+        if (chosen < 0 || chosen > 4) return true;
+        if (SetOutputTool(sheet.items, hit, 4 - chosen, sheet.settings()))
             Changed(e, sheet);
         return true;
     }
@@ -221,8 +237,8 @@ public:
 
 }  // namespace
 
-void InstallSheetEditTools(Engine& e) {
-    e.setBackTool(kModeMove, std::make_unique<MoveTool>(false));
+void InstallSheetEditTools(Engine& e, std::function<bool(PointF)> moveHead) {
+    e.setBackTool(kModeMove, std::make_unique<MoveTool>(false, std::move(moveHead)));
     e.setBackTool(kModeRotate, std::make_unique<RotateTool>());
     e.setBackTool(kModeCopy, std::make_unique<MoveTool>(true));
     e.setBackTool(kModeDelete, std::make_unique<DeleteTool>());

@@ -9,10 +9,13 @@
 
 #include "geom/polyline.h"
 #include "geom/primitives.h"
+#include "clipper_overlap.h"
 #include "material/lattice.h"
 
 namespace rz {
 namespace {
+
+using test::Overlap;
 
 Polyline Closed(std::vector<PointF> p) {
     p.push_back(p.front());
@@ -33,25 +36,6 @@ Polyline Shoe() {
         p.push_back({float(x + 30000), float(y + 20000)});
     }
     return Closed(p);
-}
-
-ClipperLib::Path ToPath(const Polyline& p) {
-    ClipperLib::Path out;
-    for (size_t i = 0; i + 1 < p.size(); ++i)
-        out.push_back({ClipperLib::cInt(std::llround(p[i].x * 100.0)), ClipperLib::cInt(std::llround(p[i].y * 100.0))});
-    return out;
-}
-
-// The overlap of two outlines in square sheet units, by Clipper.
-double Overlap(const Polyline& a, const Polyline& b) {
-    ClipperLib::Clipper c;
-    c.AddPath(ToPath(a), ClipperLib::ptSubject, true);
-    c.AddPath(ToPath(b), ClipperLib::ptClip, true);
-    ClipperLib::Paths out;
-    c.Execute(ClipperLib::ctIntersection, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-    double area = 0;
-    for (const auto& p : out) area += std::fabs(ClipperLib::Area(p));
-    return area / 10000.0;
 }
 
 double Distance(const Polyline& a, const Polyline& b) {

@@ -3,7 +3,7 @@
 // takes back to the bytes before it.
 #include <gtest/gtest.h>
 
-#include "../interact/engine_fixture.h"
+#include "sheet_fixture.h"
 #include "interact/scene.h"
 #include "material/back_tools.h"
 #include "output/cutfile.h"
@@ -14,9 +14,9 @@ namespace {
 
 constexpr int kMove = 20, kRotate = 21, kCopy = 22, kDelete = 23, kAttribute = 30;
 
-struct SheetToolsTest : EngineTest {
+struct SheetToolsTest : SheetFixture {
     void SetUp() override {
-        EngineTest::SetUp();
+        SheetFixture::SetUp();
         InstallMaterialTools(*eng);
         vs.backShown = true;
         sheet().items = {item(1, kItemOutline, {{1000, 1000}, {3000, 1000}, {3000, 2000}, {1000, 2000}, {1000, 1000}}),
@@ -24,24 +24,6 @@ struct SheetToolsTest : EngineTest {
                          item(2, kItemOutline, {{5000, 1000}, {7000, 1000}, {7000, 3000}, {5000, 1000}})};
         sheet().nextPieceId = 3;
         sheet().ring.reset(sheet().state());
-    }
-    void TearDown() override { doc.sheets = {}; }
-    PLTC& sheet() { return SheetOf(doc, 0); }
-    static PlotItem item(int32_t id, int kind, Polyline pts) {
-        PlotItem it;
-        it.points = std::move(pts);
-        it.pieceId = id;
-        it.setKind(kind);
-        it.setTool(kToolFullCut);
-        return it;
-    }
-    std::vector<uint8_t> bytes() { return WriteCutFile(sheet().items, {}); }
-    // Undo of the layout restores what the sheet held before the change.
-    void expectUndoTo(const std::vector<uint8_t>& before) {
-        SheetState s;
-        ASSERT_TRUE(sheet().ring.undo(s));
-        sheet().restore(s);
-        EXPECT_EQ(bytes(), before);
     }
     void pick(int32_t id) {
         for (PlotItem& it : sheet().items)
@@ -148,6 +130,15 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_EQ(sheet().items[1].pen(), PenSlot(sheet().settings(), kToolPen));
     EXPECT_EQ(sheet().items[0].tool(), kToolFullCut);
     expectUndoTo(before);
+    // A tool from a file that the list has no entry for: nothing is chosen, nothing changes.
+    sheet().items[1].setTool(9);
+    const auto odd = bytes();
+    const size_t stored = sheet().ring.stored();
+    platform.dialogValues.push_back({-1});
+    click(px(1500, 1200));
+    EXPECT_EQ(platform.formFields.back()[0].value, -1);
+    EXPECT_EQ(bytes(), odd);
+    EXPECT_EQ(sheet().ring.stored(), stored);
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// What the back-screen tools of the sheet share: the sheet shown, pick boxes in pixels, the end
+// of a change and the answer to a press on nothing.
+#pragma once
+
+#include "interact/engine.h"
+#include "output/sheet.h"
+#include "output/sheet_edit.h"
+
+namespace rz::sheettool {
+
+inline PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
+// A pick box of `px` pixels each side, in sheet units.
+inline float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
+
+// Every change of the items marks the sheet and is one snapshot of its layout.
+inline void Changed(Engine& e, PLTC& s) {
+    s.dirty = 1;
+    s.pushLayout();
+    e.redraw();
+}
+
+// A press on nothing clears the picks, or is refused when there were none.
+inline void Nothing(Engine& e) {
+    if (ClearPicks(Shown(e).items)) e.redraw();
+    else e.tone(kToneRefused);
+}
+
+}  // namespace rz::sheettool

@@ -411,6 +411,22 @@ check "run unused answer is an error" test $? -eq 2
 "$cli" run "$tmp/none.XIE" "$tmp/square.txt" "$tmp/x.XIE" 2>"$tmp/err"
 check "run missing input status" test $? -eq 1
 
+# run on a cut file: sheet Ⅰ on the back screen; a delete is one snapshot, undo gives the bytes back.
+cat >"$tmp/two.json" <<'EOF'
+{"next_piece_id":3,"items":[
+{"flags":56,"piece":1,"points":[[1000,1000],[5000,1000],[5000,4000],[1000,4000],[1000,1000]]},
+{"flags":56,"piece":2,"points":[[4000,2000],[8000,2000],[8000,5000],[4000,5000],[4000,2000]]}]}
+EOF
+"$cli" cutfile --from-json "$tmp/two.json" "$tmp/two.OUT"
+printf '%s\n' 'view 0 0 128 80' 'mode 23' 'click 10 10' 'undo' >"$tmp/sheet.txt"
+out=$("$cli" run "$tmp/two.OUT" "$tmp/sheet.txt" "$tmp/sheet-undone.OUT")
+check "run sheet delete is one snapshot" grep -q '"line":3,.*"mode":23,.*"sheet":{"items":1,"pieces":1,"ring":1,"stored":2,"dirty":1}' <<<"$out"
+check "run sheet undo" grep -q '"line":4,.*"sheet":{"items":2,"pieces":2,"ring":0,"stored":2,"dirty":0}' <<<"$out"
+check "run sheet undo restores the bytes" cmp -s "$tmp/two.OUT" "$tmp/sheet-undone.OUT"
+printf '%s\n' 'mode 99999' >"$tmp/badmode.txt"
+"$cli" run "$tmp/two.OUT" "$tmp/badmode.txt" "$tmp/x.OUT" >/dev/null 2>&1
+check "run unknown mode is a script error" test $? -eq 2
+
 # Pieces, allowances and rows. The sample's piece is the quarter's outline, closed, 120 x 80 mm.
 derived=$("$cli" derived "$sample")
 check "derived exit" test $? -eq 0
@@ -465,7 +481,7 @@ check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000
 # 选片输出 through run grades the sample and puts the part out in its nine sizes.
 printf '%s\n' 'view 0 -20 200 100' 'command 选片输出' 'press 80 40' 'move 80 50' 'release 80 60' >"$tmp/select.txt"
 out=$("$cli" run "$sample" "$tmp/select.txt" "$tmp/select.XIE")
-check "run select output" grep -q '"line":5,.*"tones":\[150\].*"sheet":{"items":[0-9]*,"pieces":9}' <<<"$out"
+check "run select output" grep -q '"line":5,.*"tones":\[150\].*"sheet":{"items":[0-9]*,"pieces":9,' <<<"$out"
 
 # Function lines through run: a slot dragged along the outline shows in json with its outline;
 # symmetry mirrors a line about a straight one and refuses a bent axis.

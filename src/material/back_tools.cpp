@@ -134,6 +134,7 @@ void InstallMaterialTools(Engine& e, MaterialServices s) {
     e.setBackTool(kModeNest, MakeNestTool());
     e.setBackTool(kModeMeasure, std::make_unique<SheetMeasureTool>());
     InstallSheetEditTools(e);
+    InstallSheetDrawTools(e, s.shapes);
 }
 
 }  // namespace rz

@@ -351,7 +351,7 @@ public:
         InstallGradingTools(*eng_);
         font_.load(FindFontFile());
         InstallGradedOutputTools(*eng_, &font_);
-        InstallMaterialTools(*eng_, {&font_});
+        InstallMaterialTools(*eng_, {&font_, &tools_.shapes});
         eng_->UpdateModeStatus();
     }
 

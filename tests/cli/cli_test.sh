@@ -510,7 +510,8 @@ check "symmetry bent axis message" grep -q '对称轴必须是直线！' "$tmp/e
 # 排刀 and 算料: a 100 × 50 mm rectangle on 1米革 gives 20 rows of up to 14 copies, 260 kept.
 echo '{"version":"6.5","items":[{"flags":8248,"piece":1,"points":[[1000,1000],[11000,1000],[11000,6000],[1000,6000],[1000,1000]]}]}' >"$tmp/rect.json"
 "$cli" cutfile --from-json "$tmp/rect.json" "$tmp/rect.OUT"
-out=$("$cli" material "$tmp/rect.OUT" --device 1米革 --result "$tmp/result.OUT" --save "$tmp/saved.OUT")
+out=$("$cli" material "$tmp/rect.OUT" --device 1米革 --result "$tmp/result.OUT" --save "$tmp/saved.OUT" \
+  --report "$tmp/report.OUT")
 check "material exit" test $? -eq 0
 check "material counts" python3 -c '
 import json, sys
@@ -527,6 +528,14 @@ kinds = [i["kind"] for i in d["items"]]
 assert kinds.count(8) == 1 and kinds.count(6) == 260, kinds
 assert all(i["flags"] & 0x40000 for i in d["items"])
 ' "$("$cli" cutfile "$tmp/result.OUT")"
+# 算料报表: one page (its frame and ten row lines), the piece's thumbnail and the texts, all results.
+check "material report table" python3 -c '
+import json, sys
+d = json.loads(sys.argv[1])
+kinds = [i["kind"] for i in d["items"]]
+assert kinds.count(8) == 1 and kinds.count(6) == 11 and kinds.count(1) > 20, kinds
+assert all(i["flags"] & 0x40000 for i in d["items"])
+' "$("$cli" cutfile "$tmp/report.OUT")"
 # The saved record is used again with its own sheet size, and gives the same figures.
 again=$("$cli" material "$tmp/saved.OUT" --device 1码革)
 check "material stored record" python3 -c '

@@ -423,6 +423,16 @@ out=$("$cli" run "$tmp/two.OUT" "$tmp/sheet.txt" "$tmp/sheet-undone.OUT")
 check "run sheet delete is one snapshot" grep -q '"line":3,.*"mode":23,.*"sheet":{"items":1,"pieces":1,"ring":1,"stored":2,"dirty":1}' <<<"$out"
 check "run sheet undo" grep -q '"line":4,.*"sheet":{"items":2,"pieces":2,"ring":0,"stored":2,"dirty":0}' <<<"$out"
 check "run sheet undo restores the bytes" cmp -s "$tmp/two.OUT" "$tmp/sheet-undone.OUT"
+# 矩形 and 叠板 by script: the rectangle over both pieces, both picked (移动 with Ctrl), merged into one
+# outline; undo twice gives the file back.
+printf '%s\n' 'view 0 0 128 80' 'mode 9' 'press 30 30' 'move 60 45' 'click 60 45' 'mode 20' 'click 10 20 ctrl' \
+  'click 80 30 ctrl' 'click 45 30 ctrl' 'mode 164' 'click 10 20' >"$tmp/merge.txt"
+out=$("$cli" run "$tmp/two.OUT" "$tmp/merge.txt" "$tmp/merged.OUT")
+check "run rectangle is a new piece" grep -q '"line":5,.*"sheet":{"items":3,"pieces":3,"ring":1,' <<<"$out"
+check "run merge makes one piece" grep -q '"line":11,"at":\[10,20\],.*"tones":\[\],.*"sheet":{"items":1,"pieces":1,"ring":2,"stored":3,"dirty":1}' <<<"$out"
+printf '%s\n' 'undo' 'undo' >>"$tmp/merge.txt"
+"$cli" run "$tmp/two.OUT" "$tmp/merge.txt" "$tmp/merge-undone.OUT" >/dev/null
+check "run merge undone restores the bytes" cmp -s "$tmp/two.OUT" "$tmp/merge-undone.OUT"
 printf '%s\n' 'mode 99999' >"$tmp/badmode.txt"
 "$cli" run "$tmp/two.OUT" "$tmp/badmode.txt" "$tmp/x.OUT" >/dev/null 2>&1
 check "run unknown mode is a script error" test $? -eq 2

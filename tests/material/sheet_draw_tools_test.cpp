@@ -237,9 +237,20 @@ TEST_F(SheetDrawTest, MergeMatchesTheUnionAndRefusesWithoutTwoPickedPieces) {
     // One piece picked: refused, nothing changes.
     for (PlotItem& it : sheet().items) it.flags &= ~kItemPicked;
     sheet().items[0].flags |= kItemPicked;
+    const auto one = bytes();
     platform.tones.clear();
     click(px(3000, 1000));
     EXPECT_EQ(platform.tones, std::vector<int>{500});
+    EXPECT_EQ(bytes(), one);
+
+    // Outlines that enclose nothing give no loop: refused before anything is touched.
+    sheet().items = {Item(1, kItemOutline, {{1000, 1000}, {3000, 1000}, {1000, 1000}}, kItemPicked),
+                     Item(2, kItemOutline, {{2000, 1000}, {2000, 3000}}, kItemPicked)};
+    const auto flat = bytes();
+    platform.tones.clear();
+    click(px(2000, 1000));
+    EXPECT_EQ(platform.tones, std::vector<int>{500});
+    EXPECT_EQ(bytes(), flat);
 }
 
 // Seeded overlapping outlines, concave ones among them: the merged area is GEOS's union area.

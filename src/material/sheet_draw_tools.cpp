@@ -8,6 +8,7 @@
 #include "commands/feature_tools.h"
 #include "commands/features.h"
 #include "commands/shapes.h"
+#include "commands/trace.h"
 #include "geom/polyline.h"
 #include "geom/primitives.h"
 #include "interact/canvas.h"
@@ -173,32 +174,13 @@ public:
         if (e.traced.empty()) return false;
         std::vector<Node> nodes = e.traced;
         nodes.push_back({e.model.x, e.model.y, 0});
-        DrawModel(e, c, evaluate(e, nodes));
+        DrawModel(e, c, TracedCurve(e, std::move(nodes)));
         return true;
     }
 
 private:
-    static Polyline evaluate(const Engine& e, std::vector<Node> nodes) {
-        const int kind = e.inputKind();
-        int type = kind == kInputStraight ? kCurvePolyline : e.doc.settings.defaultCurveMethod;
-        if (kind == kInputArc) type = nodes.size() == 3 ? kCurveArc3 : kCurvePolyline;
-        Polyline pl = e.doc.smooth.EvaluateNodes(nodes, type, e.doc.settings.sampleCount);
-        if (pl.empty())
-            for (const Node& n : nodes) pl.push_back(n.pt());
-        return pl;
-    }
-
-    bool addNode(Engine& e, bool corner) {
-        const PointF p = e.model;
-        if (!e.traced.empty() && PtDist(e.traced.back().pt(), p) <= e.doc.smooth.joinDistance) {
-            e.tone(kToneRefused);
-            return false;
-        }
-        e.appendTraced({p.x, p.y, corner ? kNodeBreak : 0u});
-        e.tone(kToneAccepted);
-        e.present();
-        return true;
-    }
+    // The front screen's node rules (join distance, tones); no part is traced here.
+    bool addNode(Engine& e, bool corner) { return front_.AddNode(e, e.model, corner); }
 
     // `close`: the trace ends; otherwise the next line starts at the last node.
     void finishLine(Engine& e, bool close) {
@@ -206,7 +188,7 @@ private:
         if (t.size() >= 2) {
             PLTC& s = Shown(e);
             const int tool = ItemTool(e);
-            AppendSheetPiece(s.items, s.nextPieceId, evaluate(e, t), kItemOutline, tool, PenSlot(s.settings(), tool));
+            AppendSheetPiece(s.items, s.nextPieceId, TracedCurve(e, t), kItemOutline, tool, PenSlot(s.settings(), tool));
             Changed(e, s);
         } else {
             e.present();
@@ -244,6 +226,8 @@ private:
         }
         return true;
     }
+
+    TraceTool front_;
 };
 
 // ---------------------------------------------------------------- 槽线

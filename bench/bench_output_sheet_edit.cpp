@@ -1,70 +1,90 @@
-// Editing an output sheet on the back screen: a move with its layout snapshot on a full sheet,
-// and the push-away of a moved piece among many others.
+// Editing an output sheet on the back screen: 叠板 of two large outlines, a move of picked
+// pieces on a full table together with the snapshot it pushes, and the push-away of a moved
+// piece among many others.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <numbers>
-#include <set>
 
 #include "output/sheet.h"
 #include "output/sheet_edit.h"
 #include "output/sheet_push.h"
+#include "output/sheet_stack.h"
 
 namespace rz {
 namespace {
 
-Polyline Oval(int n, float cx, float cy, float a, float b) {
+// A closed wavy ring of n points around (cx, cy).
+Polyline Wavy(int n, float cx, float cy, float r) {
     Polyline p;
     for (int i = 0; i < n; ++i) {
-        const double t = 2 * std::numbers::pi * i / n;
-        p.push_back({float(cx + a / 2 * std::cos(t)), float(cy + b / 2 * std::sin(t))});
+        const double t = 2 * M_PI * i / n;
+        const double rr = r * (1 + 0.05 * std::sin(40 * t));
+        p.push_back({float(cx + rr * std::cos(t)), float(cy + rr * std::sin(t))});
     }
     p.push_back(p.front());
     return p;
 }
 
-// 450 pieces of 12 items (an outline of 120 points and 11 inner lines of 20) in a 30 × 15 grid.
-ItemList FullSheet() {
-    ItemList items;
-    for (int k = 0; k < 450; ++k) {
-        const float cx = 3000.0f + 3000.0f * float(k % 30), cy = 2000.0f + 4000.0f * float(k / 30);
-        PlotItem o;
-        o.points = Oval(120, cx, cy, 2600, 3600);
-        o.pieceId = k + 1;
-        o.setKind(kItemOutline);
-        items.push_back(o);
-        for (int j = 0; j < 11; ++j) {
-            PlotItem in;
-            for (int i = 0; i < 20; ++i) in.points.push_back({cx - 1000 + 100.0f * float(i), cy - 1500 + 250.0f * float(j)});
-            in.pieceId = k + 1;
-            in.setKind(kItemInner);
-            items.push_back(std::move(in));
-        }
-    }
-    return items;
+PlotItem Item(Polyline pts, int32_t id, int kind) {
+    PlotItem it;
+    it.points = std::move(pts);
+    it.pieceId = id;
+    it.setKind(kind);
+    it.setTool(kToolFullCut);
+    return it;
 }
 
-// 移动 of one piece with its snapshot in the layout ring.
+// 叠板 of two overlapping 5,000-point outlines (the wave crosses the other ring many times).
+void sheet_merge(benchmark::State& st) {
+    ItemList base = {Item(Wavy(5000, 10000, 10000, 6000), 1, kItemOutline),
+                     Item(Wavy(5000, 16000, 10000, 6000), 2, kItemOutline)};
+    for (PlotItem& it : base) it.flags |= kItemPicked;
+    size_t loops = 0;
+    for (auto _ : st) {
+        ItemList items = base;
+        if (!MergePickedPieces(items, 1)) st.SkipWithError("no union");
+        loops = items.size();
+    }
+    st.counters["loops"] = double(loops);
+}
+BENCHMARK(sheet_merge)->Unit(benchmark::kMillisecond);
+
+// A move of one picked piece among 450 pieces of 12 items (an outline of 200 points and 11
+// inner lines of 40) with the snapshot of the layout it pushes.
 void sheet_change(benchmark::State& st) {
     SheetSettings block;
     PLTC sheet(block);
-    sheet.items = FullSheet();
+    for (int p = 0; p < 450; ++p) {
+        const float cx = 3000.0f + 6000.0f * float(p % 30), cy = 3000.0f + 6000.0f * float(p / 30);
+        sheet.items.push_back(Item(Wavy(200, cx, cy, 2500), p + 1, kItemOutline));
+        for (int l = 0; l < 11; ++l) {
+            Polyline line;
+            for (int i = 0; i < 40; ++i) line.push_back({cx - 2000 + 100.0f * i, cy - 2000 + 350.0f * l});
+            sheet.items.push_back(Item(std::move(line), p + 1, kItemInner));
+        }
+    }
+    for (PlotItem& it : sheet.items)
+        if (it.pieceId == 200) it.flags |= kItemPicked;
     sheet.ring.reset(sheet.state());
+    float d = 10;
     for (auto _ : st) {
-        MapPieces(sheet.items, {200}, [](PointF p) { return PointF{p.x + 10, p.y}; });
+        MapPieces(sheet.items, PickedPieces(sheet.items), [d](PointF q) { return PointF{q.x + d, q.y}; });
         sheet.dirty = 1;
         sheet.pushLayout();
+        d = -d;
     }
+    st.counters["items"] = double(sheet.items.size());
 }
 BENCHMARK(sheet_change)->Unit(benchmark::kMillisecond);
 
-// A 500-point piece dropped onto the middle of the full sheet and pushed back along its drag.
+// A 500-point piece dropped onto the middle of a sheet of 450 pieces and pushed back along its drag.
 void sheet_push_away(benchmark::State& st) {
-    const ItemList full = FullSheet();
-    PlotItem moved;
-    moved.points = Oval(500, 46500, 30000, 2800, 3800);
-    moved.pieceId = 1000;
-    moved.setKind(kItemOutline);
+    ItemList full;
+    for (int p = 0; p < 450; ++p) {
+        const float cx = 3000.0f + 3000.0f * float(p % 30), cy = 2000.0f + 4000.0f * float(p / 30);
+        full.push_back(Item(Wavy(120, cx, cy, 1300), p + 1, kItemOutline));
+    }
+    const PlotItem moved = Item(Wavy(500, 46500, 30000, 1400), 1000, kItemOutline);
     ItemList items;
     for (auto _ : st) {
         st.PauseTiming();

@@ -28,7 +28,7 @@ PACKAGES=(
   python3-ezdxf
   # The design tests check outlines against GEOS.
   libgeos-dev
-  # The material tests check the lattice for overlaps with Clipper.
+  # 叠板 unites outlines with Clipper; the material tests check the lattice for overlaps with it.
   libpolyclipping-dev
   # The fuzz run of the test command: clang with libFuzzer.
   clang libclang-rt-14-dev

@@ -279,7 +279,7 @@ void OutputGlue::deviceDialog() {
     DeviceAccept a = AcceptDeviceDialog(s.settings(), dlg.model());
     if (!a.taken) return;
     if (a.areaChanged) {
-        s.material.clear();  // the material records were for the old area
+        // The material records stay: 算料 works on the width and height each stored at its 排刀.
         // The sheet's view is refitted to show the whole new area.
         ViewState& vs = frame_.view()->state();
         if (vs.backShown && vs.currentSheet == cur) {

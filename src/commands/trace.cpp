@@ -373,6 +373,10 @@ Polyline TraceTool::LiveCurve(const Engine& e, PointF cursor) const {
     if (e.traced.empty()) return {};
     std::vector<Node> nodes = e.traced;
     nodes.push_back({cursor.x, cursor.y, 0});
+    return TracedCurve(e, std::move(nodes));
+}
+
+Polyline TracedCurve(const Engine& e, std::vector<Node> nodes) {
     int kind = e.inputKind();
     int type = kind == kInputStraight ? kCurvePolyline : e.doc.settings.defaultCurveMethod;
     if (kind == kInputArc) type = nodes.size() == 3 ? kCurveArc3 : kCurvePolyline;

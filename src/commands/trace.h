@@ -75,4 +75,8 @@ private:
     bool reopened_ = false;  // a line was reopened and not yet finished or recorded
 };
 
+// Traced nodes evaluated as the input kind draws them (straight runs, the default curve method,
+// or an arc through three nodes); the nodes themselves when nothing can be evaluated.
+Polyline TracedCurve(const Engine& e, std::vector<Node> nodes);
+
 }  // namespace rz

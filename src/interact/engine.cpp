@@ -421,6 +421,10 @@ void Engine::endDrag(const Pointer& at, bool accepted) {
     else present();
 }
 
+void Engine::EndDrag(bool accepted) {
+    if (cap_.kind == CaptureKind::Drag) endDrag(cap_.last, accepted);
+}
+
 void Engine::ActivationLost() {
     endCaptures();
     // The stop message ends a grab as well (digitizer mode).

@@ -126,6 +126,8 @@ struct DragCapture {
     // A right press ends the capture and runs this instead of the mode's right press (the point
     // input of a command ends on the right button).
     std::function<void(Engine&, const Pointer&)> rightPress;
+    // With rightPans: a right press released without panning (a shape tool ends on it).
+    std::function<void(Engine&, const Pointer&)> rightClick;
 };
 
 // What the other subsystems do for the engine; every hook is optional.
@@ -242,6 +244,8 @@ public:
     // Drags a model outline with the pointer from `anchor`; `done` gets the offset.
     void beginOutlineDrag(const Pointer& at, Shape outline,
                           std::function<void(Engine&, bool accepted, PointF offset)> done);
+    // Ends the drag in progress as accepted or cancelled (a typed value finished it).
+    void EndDrag(bool accepted);
     enum class CaptureKind { None, RubberBand, Pan, Zoom, Drag };
     CaptureKind capture() const { return cap_.kind; }
     const RubberBand& rubberBand() const { return cap_.band; }

@@ -168,6 +168,10 @@ void Engine::OnRightUp(const PointerEvent& e) {
         if (cap_.dragPanBegun) {
             cursor = CursorForMode(state.mode);
             doc.platform.setCursor(cursor);
+        } else if (cap_.drag.rightClick) {
+            DragCapture d = std::move(cap_.drag);
+            cap_ = {};
+            d.rightClick(*this, pointerAt(e.px, e.mods));
         }
         return;
     }
@@ -537,8 +541,11 @@ bool Engine::OnKeyDown(const KeyEvent& k) {
         if (k.key == key::Escape) ActivationLost();
         else if (cap_.kind == CaptureKind::Drag && (k.key == key::Return || k.key == key::Enter))
             endDrag(cap_.last, true);
-        else if (cap_.kind == CaptureKind::Drag && cap_.drag.key)
-            cap_.drag.key(*this, k);
+        else if (cap_.kind == CaptureKind::Drag && cap_.drag.key) {
+            // A copy: the handler may end the drag that holds it.
+            auto handler = cap_.drag.key;
+            handler(*this, k);
+        }
         return true;
     }
     if (vs.backShown) {

@@ -135,6 +135,7 @@ void InstallMaterialTools(Engine& e, MaterialServices s) {
     e.setBackTool(kModeMeasure, std::make_unique<SheetMeasureTool>());
     InstallSheetEditTools(e, s.moveHead);
     InstallSheetSelectTools(e, s.popup);
+    InstallSheetDrawTools(e, s.shapes);
 }
 
 }  // namespace rz

@@ -9,12 +9,16 @@ namespace rz {
 
 class TFont;
 class PLTC;
+struct ShapeMemory;
 
 struct MaterialServices {
     TFont* font = nullptr;  // lays out the result and report texts; none without it
     PopupMenu popup;        // the popup "stPick+按右键" of mode 0; without it none opens
     // Alt-press of 移动: the cutter head goes to the sheet point; without it nothing happens.
     std::function<bool(PointF)> moveHead;
+    // The last circle diameter and the rectangle option, shared with the front screen's shapes;
+    // without it the back screen keeps its own.
+    ShapeMemory* shapes = nullptr;
 };
 
 // Also installs the sheet editing tools below.
@@ -31,6 +35,8 @@ void SheetBandFirst(Engine& e, const Pointer& p, std::function<void(Engine&, con
 // The band of 旋转 and 拷贝 from a press on no piece: it picks what it touches, whichever way it
 // is dragged (Ctrl adds to the picks); one that never opened is a press on nothing.
 void SheetCrossingBand(Engine& e, const Pointer& p);
+// 圆, 矩形, traced lines, 槽线 and 叠板 on the back screen (sheet_draw_tools.cpp).
+void InstallSheetDrawTools(Engine& e, ShapeMemory* shapes);
 // 算料报表 on the sheet shown: the table, a snapshot and a redraw (wait cursor meanwhile).
 void RunMaterialReport(Engine& e, TFont* font);
 

@@ -8,6 +8,7 @@
 #include "interact/canvas.h"
 #include "material/back_tools.h"
 #include "material/calc.h"
+#include "material/preview_draw.h"
 #include "model/units.h"
 #include "output/job_stream.h"
 #include "output/material_record.h"
@@ -115,7 +116,7 @@ public:
         if (preview_) {
             c.setColour(0x808080);
             c.setWidth(1);
-            for (const NestCopy& k : previewCopies_) draw(CopyShape(shapes_, k), k.at);
+            DrawNestCopies(shapes_, previewCopies_, origin_, v, c);
         }
         const uint32_t rowColour[3] = {0xFFFFFF, 0x00FFFF, 0x0000FF};  // white, yellow, red
         for (int i = 0; i < 3; ++i) {

@@ -131,6 +131,8 @@ public:
     bool undo(SheetState& into);
     bool redo(SheetState& into);
     size_t stored() const { return slots_.size(); }
+    // The slot of the layout shown, counted from the oldest kept.
+    size_t position() const { return pos_; }
 
 private:
     std::deque<SheetState> slots_;

@@ -411,6 +411,32 @@ check "run unused answer is an error" test $? -eq 2
 "$cli" run "$tmp/none.XIE" "$tmp/square.txt" "$tmp/x.XIE" 2>"$tmp/err"
 check "run missing input status" test $? -eq 1
 
+# run on a cut file: sheet Ⅰ on the back screen; a delete is one snapshot, undo gives the bytes back.
+cat >"$tmp/two.json" <<'EOF'
+{"next_piece_id":3,"items":[
+{"flags":56,"piece":1,"points":[[1000,1000],[5000,1000],[5000,4000],[1000,4000],[1000,1000]]},
+{"flags":56,"piece":2,"points":[[4000,2000],[8000,2000],[8000,5000],[4000,5000],[4000,2000]]}]}
+EOF
+"$cli" cutfile --from-json "$tmp/two.json" "$tmp/two.OUT"
+printf '%s\n' 'view 0 0 128 80' 'mode 23' 'click 10 10' 'undo' >"$tmp/sheet.txt"
+out=$("$cli" run "$tmp/two.OUT" "$tmp/sheet.txt" "$tmp/sheet-undone.OUT")
+check "run sheet delete is one snapshot" grep -q '"line":3,.*"mode":23,.*"sheet":{"items":1,"pieces":1,"ring":1,"stored":2,"dirty":1}' <<<"$out"
+check "run sheet undo" grep -q '"line":4,.*"sheet":{"items":2,"pieces":2,"ring":0,"stored":2,"dirty":0}' <<<"$out"
+check "run sheet undo restores the bytes" cmp -s "$tmp/two.OUT" "$tmp/sheet-undone.OUT"
+# 矩形 and 叠板 by script: the rectangle over both pieces, both picked (移动 with Ctrl), merged into one
+# outline; undo twice gives the file back.
+printf '%s\n' 'view 0 0 128 80' 'mode 9' 'press 30 30' 'move 60 45' 'click 60 45' 'mode 20' 'click 10 20 ctrl' \
+  'click 80 30 ctrl' 'click 45 30 ctrl' 'mode 164' 'click 10 20' >"$tmp/merge.txt"
+out=$("$cli" run "$tmp/two.OUT" "$tmp/merge.txt" "$tmp/merged.OUT")
+check "run rectangle is a new piece" grep -q '"line":5,.*"sheet":{"items":3,"pieces":3,"ring":1,' <<<"$out"
+check "run merge makes one piece" grep -q '"line":11,"at":\[10,20\],.*"tones":\[\],.*"sheet":{"items":1,"pieces":1,"ring":2,"stored":3,"dirty":1}' <<<"$out"
+printf '%s\n' 'undo' 'undo' >>"$tmp/merge.txt"
+"$cli" run "$tmp/two.OUT" "$tmp/merge.txt" "$tmp/merge-undone.OUT" >/dev/null
+check "run merge undone restores the bytes" cmp -s "$tmp/two.OUT" "$tmp/merge-undone.OUT"
+printf '%s\n' 'mode 99999' >"$tmp/badmode.txt"
+"$cli" run "$tmp/two.OUT" "$tmp/badmode.txt" "$tmp/x.OUT" >/dev/null 2>&1
+check "run unknown mode is a script error" test $? -eq 2
+
 # Pieces, allowances and rows. The sample's piece is the quarter's outline, closed, 120 x 80 mm.
 derived=$("$cli" derived "$sample")
 check "derived exit" test $? -eq 0
@@ -465,7 +491,7 @@ check "run extract made the piece" grep -q '{"slot":3,"closed":true,"area":96000
 # 选片输出 through run grades the sample and puts the part out in its nine sizes.
 printf '%s\n' 'view 0 -20 200 100' 'command 选片输出' 'press 80 40' 'move 80 50' 'release 80 60' >"$tmp/select.txt"
 out=$("$cli" run "$sample" "$tmp/select.txt" "$tmp/select.XIE")
-check "run select output" grep -q '"line":5,.*"tones":\[150\].*"sheet":{"items":[0-9]*,"pieces":9}' <<<"$out"
+check "run select output" grep -q '"line":5,.*"tones":\[150\].*"sheet":{"items":[0-9]*,"pieces":9,' <<<"$out"
 
 # Function lines through run: a slot dragged along the outline shows in json with its outline;
 # symmetry mirrors a line about a straight one and refuses a bent axis.
@@ -494,7 +520,8 @@ check "symmetry bent axis message" grep -q '对称轴必须是直线！' "$tmp/e
 # 排刀 and 算料: a 100 × 50 mm rectangle on 1米革 gives 20 rows of up to 14 copies, 260 kept.
 echo '{"version":"6.5","items":[{"flags":8248,"piece":1,"points":[[1000,1000],[11000,1000],[11000,6000],[1000,6000],[1000,1000]]}]}' >"$tmp/rect.json"
 "$cli" cutfile --from-json "$tmp/rect.json" "$tmp/rect.OUT"
-out=$("$cli" material "$tmp/rect.OUT" --device 1米革 --result "$tmp/result.OUT" --save "$tmp/saved.OUT")
+out=$("$cli" material "$tmp/rect.OUT" --device 1米革 --result "$tmp/result.OUT" --save "$tmp/saved.OUT" \
+  --report "$tmp/report.OUT")
 check "material exit" test $? -eq 0
 check "material counts" python3 -c '
 import json, sys
@@ -511,6 +538,14 @@ kinds = [i["kind"] for i in d["items"]]
 assert kinds.count(8) == 1 and kinds.count(6) == 260, kinds
 assert all(i["flags"] & 0x40000 for i in d["items"])
 ' "$("$cli" cutfile "$tmp/result.OUT")"
+# 算料报表: one page (its frame and ten row lines), the piece's thumbnail and the texts, all results.
+check "material report table" python3 -c '
+import json, sys
+d = json.loads(sys.argv[1])
+kinds = [i["kind"] for i in d["items"]]
+assert kinds.count(8) == 1 and kinds.count(6) == 11 and kinds.count(1) > 20, kinds
+assert all(i["flags"] & 0x40000 for i in d["items"])
+' "$("$cli" cutfile "$tmp/report.OUT")"
 # The saved record is used again with its own sheet size, and gives the same figures.
 again=$("$cli" material "$tmp/saved.OUT" --device 1码革)
 check "material stored record" python3 -c '

@@ -6,6 +6,7 @@
 
 #include "json_out.h"
 #include "material/calc.h"
+#include "material/report.h"
 #include "output/job_stream.h"
 #include "output/material_record.h"
 #include "sheet_input.h"
@@ -16,7 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: rozedoz-cli material FILE [--page N] [--device ROW|NAME|WxH] [--piece ID]... [--fresh] "
-    "[--mode 1|2|3] [--angle DEG] [--copies] [--result OUT.OUT] [--save OUT.OUT]\n";
+    "[--mode 1|2|3] [--angle DEG] [--copies] [--result OUT.OUT] [--report OUT.OUT] [--save OUT.OUT]\n";
 
 void Point(JsonOut& j, const char* k, PointF p) { j.key(k).pair(p.x, p.y); }
 
@@ -49,7 +50,7 @@ bool WriteSheet(const std::string& path, const PLTC& s) {
 
 int MaterialVerb(const std::vector<std::string>& args) {
     SheetOptions o;
-    std::string in, resultPath, savePath;
+    std::string in, resultPath, reportPath, savePath;
     std::vector<int32_t> pieces;
     bool fresh = false, copies = false;
     int mode = 1;
@@ -74,6 +75,7 @@ int MaterialVerb(const std::vector<std::string>& args) {
             }
         } else if (a == "--result" && hasValue) resultPath = args[++i];
         else if (a == "--save" && hasValue) savePath = args[++i];
+        else if (a == "--report" && hasValue) reportPath = args[++i];
         else if (in.empty() && !a.empty() && a[0] != '-') in = a;
         else {
             std::fputs(kUsage, stderr);
@@ -93,7 +95,7 @@ int MaterialVerb(const std::vector<std::string>& args) {
     const WorkRange area = sheet->area();
     const float angle = float(angleDeg * std::numbers::pi / 180.0);
     TFont font;
-    const bool haveFont = !resultPath.empty() && font.load(FindFontFile());
+    const bool haveFont = (!resultPath.empty() || !reportPath.empty()) && font.load(FindFontFile());
 
     JsonOut j;
     j.beginObj();
@@ -160,6 +162,17 @@ int MaterialVerb(const std::vector<std::string>& args) {
     std::cout << j.s << "\n";
     if (!resultPath.empty() && !WriteSheet(resultPath, other)) return 1;
     if (!savePath.empty() && !WriteSheet(savePath, *sheet)) return 1;
+    if (!reportPath.empty()) {
+        // 算料报表 as the window draws it onto the sheet; the file gets the table alone.
+        const size_t before = sheet->items.size();
+        MaterialReport(*sheet, haveFont ? &font : nullptr);
+        ItemList table(sheet->items.begin() + std::ptrdiff_t(before), sheet->items.end());
+        std::string err;
+        if (!WriteFileAtomic(reportPath, WriteCutFile(table, {}), &err)) {
+            std::fprintf(stderr, "rozedoz-cli material: %s: %s\n", reportPath.c_str(), err.c_str());
+            return 1;
+        }
+    }
     return 0;
 }
 

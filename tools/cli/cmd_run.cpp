@@ -1,7 +1,8 @@
 // rozedoz-cli run IN SCRIPT OUT: scripted input through the engine and the tools the window
 // installs, with a scripted platform in place of the window's boxes and dialogs. Each script
 // line is one action (a command, a click, a key …) or an answer queued for the next question
-// or dialog; after each line one JSON object tells what the engine did.
+// or dialog; after each line one JSON object tells what the engine did. A cut file (.OUT) as
+// IN goes onto sheet Ⅰ and the back screen is shown; OUT ending in .OUT gets the current sheet.
 //
 // Script lines (coordinates in millimetres, model y up; '#' starts a comment line):
 //   command NAME|ID          a menu command by its text (曲线, 提取, 端点吸附 …) or number
@@ -16,6 +17,7 @@
 //   page N                   current page 0–3
 //   view X0 Y0 X1 Y1         the model rectangle fitted into the 1280 × 800 window
 //   set NAME VALUE           a setting (see kSettings below)
+//   mode N                   the tool mode N of the screen shown (back-screen tools: 9, 164 …)
 //   lost                     the application lost activation
 #include <algorithm>
 #include <cmath>
@@ -42,12 +44,15 @@
 #include "interact/engine.h"
 #include "interact/screens.h"
 #include "load.h"
+#include "material/back_tools.h"
 #include "model/gbk.h"
 #include "model/font.h"
 #include "model/json_writer.h"
 #include "model/xie.h"
+#include "output/cutfile.h"
 #include "output/graded_tools.h"
 #include "output/sheet.h"
+#include "output/sheet_commands.h"
 #include "verbs.h"
 
 namespace rz::cli {
@@ -346,8 +351,21 @@ public:
         InstallGradingTools(*eng_);
         font_.load(FindFontFile());
         InstallGradedOutputTools(*eng_, &font_);
+        InstallMaterialTools(*eng_, {&font_, &tools_.shapes});
         eng_->UpdateModeStatus();
     }
+
+    // The back screen with sheet Ⅰ, and the sheet's own undo and keys (as the window has them).
+    void showSheet() {
+        out_ = std::make_unique<OutputCommands>(*eng_);
+        out_->font = &font_;
+        PLTC& s = SheetOf(doc_, 0);
+        s.ring.reset(s.state());
+        vs_.currentSheet = 0;
+        SwapScreens(vs_, eng_->toolState());
+        eng_->UpdateModeStatus();
+    }
+    PLTC& currentSheet() { return SheetOf(doc_, vs_.currentSheet == 1 ? 1 : 0); }
 
     ScriptPlatform& platform() { return static_cast<ScriptPlatform&>(doc_.platform); }
 
@@ -449,6 +467,10 @@ public:
                     if (!s.set(doc_, v)) return err("value out of range for " + t[1]);
                 }
             if (!known) return err("unknown setting '" + t[1] + "'");
+        } else if (op == "mode") {
+            double n = 0;
+            if (t.size() != 2 || !Number(t[1], n) || n != int(n) || !IsMode(int(n))) return err("mode takes a mode number");
+            eng_->SetMode(int(n));
         } else if (op == "lost") {
             eng_->ActivationLost();
         } else {
@@ -491,14 +513,18 @@ private:
         j.kv("mode", eng_->mode());
         j.kv("step", eng_->step());
         j.kv("undo", int(doc_.undo.stored()));
-        // What 选片输出 and 单片输出 put on the current sheet: its items and sheet pieces.
-        if (const PLTC& sheet = SheetOf(doc_, vs_.currentSheet == 1 ? 1 : 0); !sheet.items.empty()) {
+        // What 选片输出 and 单片输出 put on the current sheet, or the sheet being edited: its items
+        // and sheet pieces, the layout ring's slot and count, and whether it has unsaved changes.
+        if (const PLTC& sheet = SheetOf(doc_, vs_.currentSheet == 1 ? 1 : 0); !sheet.items.empty() || vs_.backShown) {
             std::vector<int32_t> ids;
             for (const PlotItem& it : sheet.items)
                 if (std::find(ids.begin(), ids.end(), it.pieceId) == ids.end()) ids.push_back(it.pieceId);
             j.beginObj("sheet");
             j.kv("items", int(sheet.items.size()));
             j.kv("pieces", int(ids.size()));
+            j.kv("ring", int(sheet.ring.position()));
+            j.kv("stored", int(sheet.ring.stored()));
+            j.kv("dirty", sheet.dirty);
             j.endObj();
         }
         if (!p.shown.empty()) {
@@ -521,7 +547,15 @@ private:
     std::unique_ptr<Engine> eng_;
     DrawTools tools_;
     TFont font_;
+    std::unique_ptr<OutputCommands> out_;
 };
+
+bool IsCutFile(const std::string& path) {
+    auto dot = path.rfind('.');
+    std::string e = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : e) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return e == "out";
+}
 
 int RunVerb(const std::vector<std::string>& args) {
     if (args.size() != 3) {
@@ -530,7 +564,25 @@ int RunVerb(const std::vector<std::string>& args) {
     }
     ScriptPlatform platform;
     TDoc doc(platform);
-    if (args[0] != "-") {
+    const bool sheetIn = IsCutFile(args[0]);
+    if (sheetIn) {
+        std::vector<uint8_t> bytes;
+        if (!ReadFileBytes(args[0], bytes, nullptr)) {
+            std::fprintf(stderr, "rozedoz-cli run: %s: cannot read\n", args[0].c_str());
+            return 1;
+        }
+        CutFileContent c = ReadCutFile(bytes);
+        if (c.form == CutFileForm::Unknown) {
+            std::fprintf(stderr, "rozedoz-cli run: %s: not a cut file\n", args[0].c_str());
+            return 1;
+        }
+        if (c.truncated)
+            std::fprintf(stderr, "rozedoz-cli: warning: %s is truncated; using what could be read\n", args[0].c_str());
+        PLTC& s = SheetOf(doc, 0);
+        s.items = std::move(c.items);
+        s.material = std::move(c.material);
+        s.nextPieceId = c.nextPieceId;
+    } else if (args[0] != "-") {
         FileResult r;
         if (!LoadPattern(doc, args[0], r)) return 1;
     }
@@ -540,6 +592,7 @@ int RunVerb(const std::vector<std::string>& args) {
         return 1;
     }
     Runner run(doc);
+    if (sheetIn) run.showSheet();
     std::string text;
     int no = 0;
     while (std::getline(in, text)) {
@@ -558,14 +611,17 @@ int RunVerb(const std::vector<std::string>& args) {
         return 2;
     }
     std::string err;
-    if (!WriteFileAtomic(args[2], WriteXie(doc.design), &err)) {
+    const std::vector<uint8_t> bytes = IsCutFile(args[2])
+                                           ? WriteCutFile(run.currentSheet().items, run.currentSheet().material)
+                                           : WriteXie(doc.design);
+    if (!WriteFileAtomic(args[2], bytes, &err)) {
         std::fprintf(stderr, "rozedoz-cli run: cannot write %s: %s\n", args[2].c_str(), err.c_str());
         return 1;
     }
     return 0;
 }
 
-RegisterVerb reg("run", "run IN|- SCRIPT OUT       scripted input through the window's tools (see README)", RunVerb);
+RegisterVerb reg("run", "run IN|- SCRIPT OUT       scripted input through the window's tools; .XIE or .OUT (see README)", RunVerb);
 
 }  // namespace
 }  // namespace rz::cli

@@ -351,7 +351,13 @@ public:
         InstallGradingTools(*eng_);
         font_.load(FindFontFile());
         InstallGradedOutputTools(*eng_, &font_);
-        InstallMaterialTools(*eng_, {&font_, &tools_.shapes});
+        MaterialServices material;
+        material.font = &font_;
+        material.popup = edit.popup;
+        material.shapes = &tools_.shapes;
+        // The head moves only where a cut file gives the back screen its commands.
+        material.moveHead = [this](PointF at) { return out_ && out_->moveHead(at); };
+        InstallMaterialTools(*eng_, std::move(material));
         eng_->UpdateModeStatus();
     }
 

@@ -203,6 +203,20 @@ TEST_F(ControlToolTest, FixedDistanceTiesAPinToAMasterAndOpensItsParametersAfter
     ASSERT_TRUE(p->fixedDistances[0]->perSize);
     EXPECT_EQ(*p->fixedDistances[0]->perSize, (std::vector<float>{100, 200, 0, 300, 400}));
     EXPECT_EQ(snapshots(), before + 2);
+    // The window's drawn dialog replaces the form; cancelled, it takes no snapshot.
+    int drawn = 0;
+    eng->hooks.fixedDistanceSteps = [&](Part& part, FixedDistance& fd) {
+        ++drawn;
+        EXPECT_EQ(&part, p);
+        EXPECT_EQ(&fd, p->fixedDistances[0].get());
+        return false;
+    };
+    const size_t titles = platform.dialogTitles.size();
+    click(px(4000, 1500));
+    EXPECT_EQ(drawn, 1);
+    EXPECT_EQ(platform.dialogTitles.size(), titles);
+    EXPECT_EQ(snapshots(), before + 2);
+    eng->hooks.fixedDistanceSteps = nullptr;
     // A master line asks before its ties are deleted.
     platform.answers.push_back(true);
     click(px(1000, 3000));

@@ -16,6 +16,7 @@
 #include "grading/control_edit.h"
 #include "grading/controls.h"
 #include "grading/engine.h"
+#include "interact/colours.h"
 #include "interact/modes.h"
 #include "interact/pick.h"
 #include "model/sizes.h"
@@ -64,6 +65,16 @@ bool BackToFirstStep(Engine& e, Tool& t, int prompt) {
 
 void HighlightLine(Engine& e, Canvas& c, const Line* l) {
     if (l && !l->eval.empty()) DrawPolyline(e, c, l->eval);
+}
+
+// The stretches already on a highlighted line, in their own colours over the highlight (the
+// next click chooses among them): [front blend, stretch, rear blend].
+void DrawStretches(Engine& e, Canvas& c, const Shape& drawn, int stretchColour) {
+    const Settings& s = e.doc.settings;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        c.setColour(s.colours[size_t(i % 3 == 1 ? stretchColour : kColBlendZone)]);
+        DrawPolyline(e, c, drawn[i]);
+    }
 }
 
 // ---------------------------------------------------------------- 前对称控制
@@ -226,6 +237,9 @@ public:
         if (e.step() == 0 || !host_) return false;
         HighlightPen(c);
         HighlightLine(e, c, host_);
+        if (part_)
+            for (auto& z : part_->sharedZones)
+                if (z->host == host_) DrawStretches(e, c, z->drawn, kColSharedZone);
         return true;
     }
 
@@ -334,6 +348,9 @@ public:
         if (e.step() == 0 || kind_ != kKindLine) return false;
         HighlightPen(c);
         HighlightLine(e, c, static_cast<Line*>(slave_));
+        if (part_)
+            for (auto& f : part_->fixedDistances)
+                if (f->first.ptr == slave_) DrawStretches(e, c, f->drawn, kColFixedDistance);
         return true;
     }
 

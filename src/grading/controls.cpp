@@ -32,25 +32,37 @@ std::optional<ControlSet> ParseControlSet(const std::string& text) {
 
 namespace {
 
-// A lower bound of the distance from p to every cell of a grid (cols × rows cells of size
-// `cell` from (minX, minY)) outside the square of rings 0..r about cell (cx, cy): the nearest of
-// the grid's strips beyond the square's four sides. HUGE_VAL when the square covers the grid.
-double BeyondRing(PointF p, double minX, double minY, double cell, int cols, int rows, int cx, int cy, int r) {
-    const double gx0 = minX, gx1 = minX + cols * cell, gy0 = minY, gy1 = minY + rows * cell;
-    const double x0 = minX + (cx - r) * cell, x1 = minX + (cx + r + 1) * cell;
-    const double y0 = minY + (cy - r) * cell, y1 = minY + (cy + r + 1) * cell;
-    auto to = [&](double rx0, double rx1, double ry0, double ry1) {
-        const double dx = std::max({rx0 - p.x, 0.0, p.x - rx1}), dy = std::max({ry0 - p.y, 0.0, p.y - ry1});
-        return std::sqrt(dx * dx + dy * dy);
-    };
-    double d = HUGE_VAL;
-    if (cx + r + 1 < cols) d = std::min(d, to(x1, gx1, gy0, gy1));
-    if (cx - r > 0) d = std::min(d, to(gx0, x0, gy0, gy1));
-    if (cy + r + 1 < rows) d = std::min(d, to(gx0, gx1, y1, gy1));
-    if (cy - r > 0) d = std::min(d, to(gx0, gx1, gy0, y0));
-    // Less a hair, so that rounding never ends a search a ring early.
-    return d == HUGE_VAL ? d : std::max(0.0, d - 1e-6 * cell);
-}
+// A lower bound of the squared distance from p to every cell of a grid (cols × rows cells of
+// size `cell` from (minX, minY)) outside the square of rings 0..r about cell (cx, cy): the
+// nearest of the grid's strips beyond the square's four sides; HUGE_VAL when the square covers
+// the grid. A search that has found a node nearer than this can stop.
+class RingBound {
+public:
+    RingBound(PointF p, double minX, double minY, double cell, int cols, int rows, int cx, int cy)
+        : px_(p.x), py_(p.y), minX_(minX), minY_(minY), cell_(cell), cols_(cols), rows_(rows), cx_(cx), cy_(cy) {
+        const double gx = std::max(std::max(minX - px_, 0.0), px_ - (minX + cols * cell));
+        const double gy = std::max(std::max(minY - py_, 0.0), py_ - (minY + rows * cell));
+        gx2_ = gx * gx, gy2_ = gy * gy;
+    }
+    double beyond2(int r) const {
+        double d2 = HUGE_VAL;
+        auto side = [&](double d, double across2) {
+            d = std::max(d, 0.0);
+            d2 = std::min(d2, d * d + across2);
+        };
+        if (cx_ + r + 1 < cols_) side(minX_ + (cx_ + r + 1) * cell_ - px_, gy2_);
+        if (cx_ - r > 0) side(px_ - (minX_ + (cx_ - r) * cell_), gy2_);
+        if (cy_ + r + 1 < rows_) side(minY_ + (cy_ + r + 1) * cell_ - py_, gx2_);
+        if (cy_ - r > 0) side(py_ - (minY_ + (cy_ - r) * cell_), gx2_);
+        // Less a hair, so that rounding never ends a search a ring early.
+        return d2 * (1.0 - 1e-9);
+    }
+
+private:
+    double px_, py_, minX_, minY_, cell_;
+    int cols_, rows_, cx_, cy_;
+    double gx2_ = 0, gy2_ = 0;
+};
 
 // Nearest points on a long polyline: its segments binned in a grid, searched ring by ring
 // outwards from the query's cell, so that every node of a long line finds its place in about
@@ -93,6 +105,7 @@ public:
             if (d < best || (d == best && k < bestSeg)) best = d, bestSeg = k, at = arc_[size_t(k - 1)] + t * std::sqrt(l2);
         };
         const int qx = cx(p.x), qy = cy(p.y);
+        const RingBound bound(p, minX_, minY_, cell_, cols_, rows_, qx, qy);
         for (int r = 0; r <= std::max(cols_, rows_); ++r) {
             for (int y = qy - r; y <= qy + r; ++y) {
                 if (y < 0 || y >= rows_) continue;
@@ -103,8 +116,7 @@ public:
                     if (r == 0) break;
                 }
             }
-            const double reach = BeyondRing(p, minX_, minY_, cell_, cols_, rows_, qx, qy, r);
-            if (bestSeg >= 0 && reach * reach > best) break;
+            if (bestSeg >= 0 && bound.beyond2(r) > best) break;
         }
         return at;
     }
@@ -272,6 +284,7 @@ int NearestNodeIndex::nearest(PointF p) const {
     }
     const int cx = std::clamp(int(std::floor((p.x - minX_) / cell_)), 0, cols_ - 1);
     const int cy = std::clamp(int(std::floor((p.y - minY_) / cell_)), 0, rows_ - 1);
+    const RingBound bound(p, minX_, minY_, cell_, cols_, rows_, cx, cy);
     for (int r = 0; r <= std::max(cols_, rows_); ++r) {
         for (int y = cy - r; y <= cy + r; ++y) {
             if (y < 0 || y >= rows_) continue;
@@ -284,9 +297,7 @@ int NearestNodeIndex::nearest(PointF p) const {
                 if (r == 0) break;
             }
         }
-        // The cells not yet searched lie at least this far away.
-        const double reach = BeyondRing(p, minX_, minY_, cell_, cols_, rows_, cx, cy, r);
-        if (best >= 0 && reach * reach > bestD) break;
+        if (best >= 0 && bound.beyond2(r) > bestD) break;
     }
     return best;
 }

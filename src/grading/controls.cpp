@@ -604,11 +604,18 @@ void GradingRunControls::frontSymmetryAfter(PartGrading& g) {
             auto back = [&](PointF p, PointF own) { return base ? own : axis(p); };
             if (f.element.kind == kKindLine) {
                 const Line& own = *f.element.as<Line>();
-                if (Line* c = GradedCopyAt(own, i))
-                    for (size_t j = 0; j < c->nodes.size() && j < own.nodes.size(); ++j) {
-                        const PointF q = back(c->nodes[j].pt(), own.nodes[j].pt());
-                        c->nodes[j].x = q.x, c->nodes[j].y = q.y;
-                    }
+                if (Line* c = GradedCopyAt(own, i)) {
+                    const size_t count = std::min(c->nodes.size(), own.nodes.size());
+                    Node* to = c->nodes.data();
+                    const Node* from = own.nodes.data();
+                    if (base)
+                        for (size_t j = 0; j < count; ++j) to[j].x = from[j].x, to[j].y = from[j].y;
+                    else
+                        for (size_t j = 0; j < count; ++j) {
+                            const PointF q = axis(to[j].pt());
+                            to[j].x = q.x, to[j].y = q.y;
+                        }
+                }
             } else if (f.element.kind == kKindPin) {
                 const Pin& own = *f.element.as<Pin>();
                 if (Pin* c = GradedCopyAt(own, i)) {

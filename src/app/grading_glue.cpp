@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/control_dialogs.h"
 #include "app/grading_dialogs.h"
 #include "app/main_frame.h"
 #include "app/menu_table.h"
@@ -48,6 +49,27 @@ GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
         TargetDialog dlg(&frame_, d, &b);
         if (dlg.exec() != QDialog::Accepted) return false;
         return dlg.model().apply(d, &b) != TargetModel::Outcome::Unchanged;
+    };
+    // 定距参数 at the cursor, and 共用说明/共模说明: the drawn dialogs over their models.
+    engine_.hooks.fixedDistanceSteps = [this](Part& part, FixedDistance& f) {
+        TDoc& doc = frame_.doc();
+        FixedStepsModel m(doc.design, f, doc.settings.centimetreDisplay != 0);
+        FixedStepsDialog dlg(&frame_, m);
+        dlg.move(QCursor::pos());
+        if (dlg.exec() != QDialog::Accepted) return false;
+        const FixedStepsModel::Outcome o = m.apply(doc.design, part, f);
+        if (o == FixedStepsModel::Outcome::Refused) doc.platform.tone(kToneRefused);
+        return o != FixedStepsModel::Outcome::Unchanged && o != FixedStepsModel::Outcome::Refused;
+    };
+    engine_.hooks.sizeGroups = [this](const std::string& title, std::optional<std::vector<uint8_t>>& groups,
+                                      int basePointIndex) {
+        TDoc& doc = frame_.doc();
+        SizeGroupsModel m(doc.design, title, groups, basePointIndex);
+        SizeGroupsDialog dlg(&frame_, m, doc.platform);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        const SizeGroupsModel::Outcome o = m.apply(doc.design, groups);
+        if (o == SizeGroupsModel::Outcome::Refused) doc.platform.tone(kToneRefused);
+        return o == SizeGroupsModel::Outcome::Stored || o == SizeGroupsModel::Outcome::Removed;
     };
     ParamPane* pane = frame_.params();
     pane->paintHook = [this](QPainter& p) { paintTable(p); };

@@ -289,6 +289,14 @@ EditResult SetFixedDistanceSteps(Design& d, FixedDistance& f, const std::vector<
         if (!std::isfinite(x) || std::abs(x) > 1e6) return EditResult::refused("value out of range");
         v[i] = float(x);
     }
+    return SetFixedDistanceArray(d, f, std::move(v));
+}
+
+EditResult SetFixedDistanceArray(Design& d, FixedDistance& f, std::vector<float> v) {
+    if (!EnsureSizeCount(d)) return EditResult::refused("the design has no sizes");
+    if (int(v.size()) != d.n) return EditResult::refused("one value per size is needed");
+    for (float x : v)
+        if (!std::isfinite(x) || std::abs(x) > 1e6f) return EditResult::refused("value out of range");
     // The base entry would move the base copy: it is always 0.
     if (size_t base = size_t(FirstBaseSizeIndex(d)); base < v.size()) v[base] = 0.0f;
     if (std::all_of(v.begin(), v.end(), [](float x) { return x == 0.0f; })) f.perSize.reset();

@@ -67,6 +67,8 @@ EditResult SetFixedBlend(Part& part, FixedDistance& f, std::optional<double> fro
 // 定距参数's 确认: one value per size in mm (cm when `cm`); the base size's entry stays 0 (it
 // would move the base copy); all zero removes the array. Refused while the design has no sizes.
 EditResult SetFixedDistanceSteps(Design& d, FixedDistance& f, const std::vector<double>& values, bool cm);
+// The same with the array itself (0.01 mm per size).
+EditResult SetFixedDistanceArray(Design& d, FixedDistance& f, std::vector<float> values);
 EditResult DeleteFixedDistance(Part& part, const FixedDistance& f);
 
 // ---- 固定

@@ -4,6 +4,7 @@
 #include "grading/control_tools.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -11,9 +12,11 @@
 #include "commands/tool_support.h"
 #include "geom/polyline.h"
 #include "geom/stretch.h"
+#include "grading/control_dialogs.h"
 #include "grading/control_edit.h"
 #include "grading/controls.h"
 #include "grading/engine.h"
+#include "interact/colours.h"
 #include "interact/modes.h"
 #include "interact/pick.h"
 #include "model/sizes.h"
@@ -62,6 +65,16 @@ bool BackToFirstStep(Engine& e, Tool& t, int prompt) {
 
 void HighlightLine(Engine& e, Canvas& c, const Line* l) {
     if (l && !l->eval.empty()) DrawPolyline(e, c, l->eval);
+}
+
+// The stretches already on a highlighted line, in their own colours over the highlight (the
+// next click chooses among them): [front blend, stretch, rear blend].
+void DrawStretches(Engine& e, Canvas& c, const Shape& drawn, int stretchColour) {
+    const Settings& s = e.doc.settings;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        c.setColour(s.colours[size_t(i % 3 == 1 ? stretchColour : kColBlendZone)]);
+        DrawPolyline(e, c, drawn[i]);
+    }
 }
 
 // ---------------------------------------------------------------- 前对称控制
@@ -224,6 +237,9 @@ public:
         if (e.step() == 0 || !host_) return false;
         HighlightPen(c);
         HighlightLine(e, c, host_);
+        if (part_)
+            for (auto& z : part_->sharedZones)
+                if (z->host == host_) DrawStretches(e, c, z->drawn, kColSharedZone);
         return true;
     }
 
@@ -332,6 +348,9 @@ public:
         if (e.step() == 0 || kind_ != kKindLine) return false;
         HighlightPen(c);
         HighlightLine(e, c, static_cast<Line*>(slave_));
+        if (part_)
+            for (auto& f : part_->fixedDistances)
+                if (f->first.ptr == slave_) DrawStretches(e, c, f->drawn, kColFixedDistance);
         return true;
     }
 
@@ -555,37 +574,42 @@ private:
 
 }  // namespace
 
-// 定距参数 (CPrmSlave): one field per size in mm (cm in centimetre mode); the base size's
-// field is read-only, since its entry would move the base copy.
+// 定距参数 (CPrmSlave): the window's drawn dialog when it has one, else a form of one field per
+// size in mm (cm in centimetre mode) with 清空 and 删除 as check boxes; both fill the same model.
 bool StepsDialog(Engine& e, Part& part, FixedDistance& f) {
     Design& d = e.doc.design;
     if (!EnsureSizeCount(d)) {
         e.tone(kToneRefused);
         return false;
     }
-    const bool cm = e.doc.settings.centimetreDisplay != 0;
-    const double scale = cm ? 1000.0 : 100.0;
-    const int base = ComputeSizeCount(d.rangeFrom, d.rangeTo, d.step, d.baseSize).baseIndex;
+    if (e.hooks.fixedDistanceSteps) return e.hooks.fixedDistanceSteps(part, f);
+    FixedStepsModel m(d, f, e.doc.settings.centimetreDisplay != 0);
     std::vector<FormField> fields;
-    for (int i = 0; i < d.n; ++i) {
+    for (int i = 0; i < m.n; ++i) {
         char label[16];
-        std::snprintf(label, sizeof label, "%3d", SizeValueAt(d, i));
-        const double v = f.perSize && int(f.perSize->size()) == d.n ? (*f.perSize)[size_t(i)] / scale : 0.0;
-        FormField x = FormField::Number(label, i == base ? 0.0 : v, 1, -1000, 1000);
-        x.enabled = i != base;
+        std::snprintf(label, sizeof label, "%3d", m.sizes[size_t(i)]);
+        FormField x = FormField::Number(label, m.value(i), 1, -1000, 1000);
+        x.enabled = m.editable(i);
         fields.push_back(x);
     }
     fields.push_back(FormField::Check("清空", false));
     fields.push_back(FormField::Check("删除", false));
-    if (!e.doc.platform.formDialog(f.perSize ? "定距参数" : "定距参数 (创建)", fields)) return false;
-    if (fields.back().on()) return DeleteFixedDistance(part, f).ok;
-    if (fields[fields.size() - 2].on()) {
-        f.perSize.reset();
-        return true;
+    if (!e.doc.platform.formDialog(m.exists() ? "定距参数" : "定距参数 (创建)", fields)) return false;
+    if (fields.back().on()) {
+        m.pressDelete();
+    } else if (fields[fields.size() - 2].on()) {
+        m.clear();
+    } else {
+        for (int i = 0; i < m.n; ++i) {
+            if (fields[size_t(i)].value == m.value(i)) continue;
+            char text[40];
+            const auto r = std::to_chars(text, text + sizeof text, fields[size_t(i)].value);
+            m.texts[size_t(i)].assign(text, r.ptr);
+        }
     }
-    std::vector<double> values;
-    for (int i = 0; i < d.n; ++i) values.push_back(fields[size_t(i)].value);
-    return SetFixedDistanceSteps(d, f, values, cm).ok;
+    const FixedStepsModel::Outcome o = m.apply(d, part, f);
+    if (o == FixedStepsModel::Outcome::Refused) e.tone(kToneRefused);
+    return o != FixedStepsModel::Outcome::Unchanged && o != FixedStepsModel::Outcome::Refused;
 }
 
 bool BasePointAttributeDialog(Engine& e, Part& part, BasePoint& b) {
@@ -649,7 +673,7 @@ bool BasePointAttributeDialog(Engine& e, Part& part, BasePoint& b) {
     targets.enabled = bool(e.hooks.basePointTargets);
     f.push_back(std::move(targets));
     f.push_back(FormField::Button("共用说明", [&e, &b, &changedInside] {
-        if (GroupsDialog(e, "基点共用说明", b.sharedNotes)) changedInside = true;
+        if (GroupsDialog(e, "基点共用说明", b.sharedNotes, b.index)) changedInside = true;
     }));
     if (!e.doc.platform.formDialog("基点属性", f)) return changedInside;
     a.lengthMode = f[0].index(), a.length = float(f[1].value);
@@ -668,40 +692,39 @@ bool BasePointAttributeDialog(Engine& e, Part& part, BasePoint& b) {
            b.lengthStep != before.lengthStep || b.widthStep != before.widthStep;
 }
 
-bool GroupsDialog(Engine& e, const std::string& title, std::optional<std::vector<uint8_t>>& groups) {
+// 共用说明 / 共模说明 (CPrmSha): the window's drawn dialog when it has one, else a form of a group
+// number and a 代表 check box per size; both fill the same model.
+bool GroupsDialog(Engine& e, const std::string& title, std::optional<std::vector<uint8_t>>& groups,
+                  int basePointIndex) {
     Design& d = e.doc.design;
     if (!EnsureSizeCount(d)) {
         e.tone(kToneRefused);
         return false;
     }
-    const int base = ComputeSizeCount(d.rangeFrom, d.rangeTo, d.step, d.baseSize).baseIndex;
-    const std::vector<uint8_t> before =
-        groups && int(groups->size()) == d.n ? *groups : std::vector<uint8_t>(size_t(d.n), 0);
+    if (e.hooks.sizeGroups) return e.hooks.sizeGroups(title, groups, basePointIndex);
+    SizeGroupsModel m(d, title, groups, basePointIndex);
     std::vector<FormField> f;
-    for (int i = 0; i < d.n; ++i) {
+    for (int i = 0; i < m.n; ++i) {
         char label[24];
-        std::snprintf(label, sizeof label, i == base ? "%3d *" : "%3d", SizeValueAt(d, i));
-        f.push_back(FormField::Number(label, before[size_t(i)] & 0x7F, 0, 0, 127));
-        f.push_back(FormField::Check("代表", (before[size_t(i)] & 0x80) != 0));
+        std::snprintf(label, sizeof label, i == m.baseIndex ? "%3d *" : "%3d", m.sizes[size_t(i)]);
+        f.push_back(FormField::Number(label, m.group(i), 0, 0, SizeGroupsModel::kMaxGroup));
+        f.push_back(FormField::Check("代表", m.marked(i)));
     }
-    if (!e.doc.platform.formDialog(groups ? title : title + " (创建)", f)) return false;
-    std::vector<uint8_t> bytes(size_t(d.n));
+    if (!e.doc.platform.formDialog(m.exists() ? title : title + " (创建)", f)) return false;
+    const std::vector<uint8_t> before = m.bytes;
     int marked = -1, newlyMarked = -1;
-    for (int i = 0; i < d.n; ++i) {
-        bytes[size_t(i)] = uint8_t(std::clamp(int(std::lround(f[size_t(2 * i)].value)), 0, 127));
+    for (int i = 0; i < m.n; ++i) {
+        m.bytes[size_t(i)] = uint8_t(std::clamp(int(std::lround(f[size_t(2 * i)].value)), 0, SizeGroupsModel::kMaxGroup));
         if (f[size_t(2 * i + 1)].on()) {
             if (marked < 0) marked = i;
             if (newlyMarked < 0 && !(before[size_t(i)] & 0x80)) newlyMarked = i;
         }
     }
     // A newly marked size leads; unmarking every size clears the marks.
-    if (marked >= 0) MarkRepresentatives(bytes, newlyMarked >= 0 ? newlyMarked : marked);
-    const std::optional<std::vector<uint8_t>> old = groups;
-    if (!StoreGroups(d, groups, bytes).ok) {
-        e.tone(kToneRefused);
-        return false;
-    }
-    return groups != old;
+    if (marked >= 0) MarkRepresentatives(m.bytes, newlyMarked >= 0 ? newlyMarked : marked);
+    const SizeGroupsModel::Outcome o = m.apply(d, groups);
+    if (o == SizeGroupsModel::Outcome::Refused) e.tone(kToneRefused);
+    return o == SizeGroupsModel::Outcome::Stored || o == SizeGroupsModel::Outcome::Removed;
 }
 
 void InstallControlTools(Engine& e) {

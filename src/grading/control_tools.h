@@ -19,6 +19,8 @@ bool StepsDialog(Engine& e, Part& part, FixedDistance& f);
 bool BasePointAttributeDialog(Engine& e, Part& part, BasePoint& b);
 // 共用说明 / 共模说明 ("基点共用说明", "部位共模说明", "分片共模说明"): a group number per size and
 // the representative mark, spread by the marking rule; true when the array changed.
-bool GroupsDialog(Engine& e, const std::string& title, std::optional<std::vector<uint8_t>>& groups);
+// `basePointIndex` ≥ 0 for the base-point variant, which shows it.
+bool GroupsDialog(Engine& e, const std::string& title, std::optional<std::vector<uint8_t>>& groups,
+                  int basePointIndex = -1);
 
 }  // namespace rz

@@ -32,6 +32,38 @@ std::optional<ControlSet> ParseControlSet(const std::string& text) {
 
 namespace {
 
+// A lower bound of the squared distance from p to every cell of a grid (cols × rows cells of
+// size `cell` from (minX, minY)) outside the square of rings 0..r about cell (cx, cy): the
+// nearest of the grid's strips beyond the square's four sides; HUGE_VAL when the square covers
+// the grid. A search that has found a node nearer than this can stop.
+class RingBound {
+public:
+    RingBound(PointF p, double minX, double minY, double cell, int cols, int rows, int cx, int cy)
+        : px_(p.x), py_(p.y), minX_(minX), minY_(minY), cell_(cell), cols_(cols), rows_(rows), cx_(cx), cy_(cy) {
+        const double gx = std::max(std::max(minX - px_, 0.0), px_ - (minX + cols * cell));
+        const double gy = std::max(std::max(minY - py_, 0.0), py_ - (minY + rows * cell));
+        gx2_ = gx * gx, gy2_ = gy * gy;
+    }
+    double beyond2(int r) const {
+        double d2 = HUGE_VAL;
+        auto side = [&](double d, double across2) {
+            d = std::max(d, 0.0);
+            d2 = std::min(d2, d * d + across2);
+        };
+        if (cx_ + r + 1 < cols_) side(minX_ + (cx_ + r + 1) * cell_ - px_, gy2_);
+        if (cx_ - r > 0) side(px_ - (minX_ + (cx_ - r) * cell_), gy2_);
+        if (cy_ + r + 1 < rows_) side(minY_ + (cy_ + r + 1) * cell_ - py_, gx2_);
+        if (cy_ - r > 0) side(py_ - (minY_ + (cy_ - r) * cell_), gx2_);
+        // Less a hair, so that rounding never ends a search a ring early.
+        return d2 * (1.0 - 1e-9);
+    }
+
+private:
+    double px_, py_, minX_, minY_, cell_;
+    int cols_, rows_, cx_, cy_;
+    double gx2_ = 0, gy2_ = 0;
+};
+
 // Nearest points on a long polyline: its segments binned in a grid, searched ring by ring
 // outwards from the query's cell, so that every node of a long line finds its place in about
 // constant time.
@@ -73,9 +105,7 @@ public:
             if (d < best || (d == best && k < bestSeg)) best = d, bestSeg = k, at = arc_[size_t(k - 1)] + t * std::sqrt(l2);
         };
         const int qx = cx(p.x), qy = cy(p.y);
-        const double gx = std::max({minX_ - p.x, double(p.x) - (minX_ + cols_ * cell_), 0.0});
-        const double gy = std::max({minY_ - p.y, double(p.y) - (minY_ + rows_ * cell_), 0.0});
-        const double outside = std::hypot(gx, gy);
+        const RingBound bound(p, minX_, minY_, cell_, cols_, rows_, qx, qy);
         for (int r = 0; r <= std::max(cols_, rows_); ++r) {
             for (int y = qy - r; y <= qy + r; ++y) {
                 if (y < 0 || y >= rows_) continue;
@@ -86,8 +116,7 @@ public:
                     if (r == 0) break;
                 }
             }
-            const double reach = outside + double(r) * cell_;
-            if (bestSeg >= 0 && reach * reach > best) break;
+            if (bestSeg >= 0 && bound.beyond2(r) > best) break;
         }
         return at;
     }
@@ -101,6 +130,17 @@ private:
     int cols_ = 1, rows_ = 1;
     std::vector<std::vector<int>> cells_;
 };
+
+// |(x, y)| as std::hypot gives it, where comparing it with `best` or `away` depends on it;
+// elsewhere the plain root, which lies within a few ulps of it and so decides those comparisons
+// alike at a fraction of the cost.
+double OnCurveDistance(double x, double y, double best, double away) {
+    constexpr double kSlack = 1e-12;
+    const double e = std::sqrt(x * x + y * y);
+    if (!std::isfinite(e) || e <= best * (1.0 + kSlack) || (std::isfinite(away) && std::abs(e - away) <= away * kSlack))
+        return std::hypot(x, y);
+    return e;
+}
 
 }  // namespace
 
@@ -132,7 +172,8 @@ std::vector<double> NodeFractions(const Line& line) {
             const PointF a = ev[k - 1], b = ev[k];
             const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, l2 = ux * ux + uy * uy;
             const double t = l2 > 0 ? std::clamp(((double(n.x) - a.x) * ux + (double(n.y) - a.y) * uy) / l2, 0.0, 1.0) : 0.0;
-            const double d = std::hypot(a.x + t * ux - n.x, a.y + t * uy - n.y);
+            const double ex = a.x + t * ux - n.x, ey = a.y + t * uy - n.y;
+            const double d = OnCurveDistance(ex, ey, best, best <= kOnCurve ? best + 100.0 : HUGE_VAL);
             if (d < best) best = d, bestSeg = k, s = arc[k - 1] + t * std::sqrt(l2);
             else if (best <= kOnCurve && d > best + 100.0) break;  // moving away from it
         }
@@ -179,14 +220,7 @@ std::optional<std::array<int, 4>> StretchNodes(const Line& line, const std::arra
     return StretchNodes(NodeFractions(line), f);
 }
 
-PointF MirrorAcross(PointF p, PointF a, PointF b) {
-    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y;
-    const double len2 = ux * ux + uy * uy;
-    if (!(len2 > 0.0)) return p;
-    const double vx = double(p.x) - a.x, vy = double(p.y) - a.y;
-    const double t = (vx * ux + vy * uy) / len2;
-    return {float(a.x + 2.0 * t * ux - vx), float(a.y + 2.0 * t * uy - vy)};
-}
+PointF MirrorAcross(PointF p, PointF a, PointF b) { return MirrorAxis(a, b)(p); }
 
 std::string AxisProblem(const Line& line, float tolerance) {
     if (line.nodes.size() < 2) return "对称轴必须是直线！";
@@ -250,10 +284,7 @@ int NearestNodeIndex::nearest(PointF p) const {
     }
     const int cx = std::clamp(int(std::floor((p.x - minX_) / cell_)), 0, cols_ - 1);
     const int cy = std::clamp(int(std::floor((p.y - minY_) / cell_)), 0, rows_ - 1);
-    // Distance from p to the outside of the grid, so rings beyond the nearest found node stop.
-    const double gx = std::max({minX_ - p.x, double(p.x) - (minX_ + cols_ * cell_), 0.0});
-    const double gy = std::max({minY_ - p.y, double(p.y) - (minY_ + rows_ * cell_), 0.0});
-    const double outside = std::hypot(gx, gy);
+    const RingBound bound(p, minX_, minY_, cell_, cols_, rows_, cx, cy);
     for (int r = 0; r <= std::max(cols_, rows_); ++r) {
         for (int y = cy - r; y <= cy + r; ++y) {
             if (y < 0 || y >= rows_) continue;
@@ -266,9 +297,7 @@ int NearestNodeIndex::nearest(PointF p) const {
                 if (r == 0) break;
             }
         }
-        // Every cell outside ring r lies at least r·cell beyond the query's cell.
-        const double reach = outside + double(r) * cell_;
-        if (best >= 0 && reach * reach > bestD) break;
+        if (best >= 0 && bound.beyond2(r) > bestD) break;
     }
     return best;
 }
@@ -302,6 +331,18 @@ bool Holds(const List<T>& list, const T* e) {
     return false;
 }
 
+// Node j of a line as the copies are graded from it (PartGrading::sourcePoint), with the
+// scratch positions looked up once for many nodes.
+class SourcePoints {
+public:
+    SourcePoints(const PartGrading& g, const Line& line) : line_(line), scratch_(g.sourceOf(&line)) {}
+    PointF operator()(size_t j) const { return scratch_ && j < scratch_->size() ? (*scratch_)[j] : line_.nodes[j].pt(); }
+
+private:
+    const Line& line_;
+    const std::vector<PointF>* scratch_;
+};
+
 // Nodes i0..i3 of a line placed by one control: blend anchors and the arc-length fallback.
 // Maps nodes `which` of copy c per axis by the map that takes the base positions of anchors a and
 // b to their graded positions in c. An axis on which the anchors coincide has no ratio: it
@@ -310,7 +351,8 @@ void Blend(Line& c, const PartGrading& g, const Line& src, int a, int b, const s
     if (which.empty()) return;
     const int n = int(src.nodes.size());
     if (a < 0 || b < 0 || a >= n || b >= n || int(c.nodes.size()) != n) return;
-    const PointF A = g.sourcePoint(src, size_t(a)), B = g.sourcePoint(src, size_t(b));
+    const SourcePoints at(g, src);
+    const PointF A = at(size_t(a)), B = at(size_t(b));
     const PointF GA = c.nodes[size_t(a)].pt(), GB = c.nodes[size_t(b)].pt();
     const double dxA = double(GA.x) - A.x, dyA = double(GA.y) - A.y;
     const double dxB = double(GB.x) - B.x, dyB = double(GB.y) - B.y;
@@ -323,7 +365,7 @@ void Blend(Line& c, const PartGrading& g, const Line& src, int a, int b, const s
         const int lo = std::min(a, b), hi = std::max(a, b);
         arc.assign(size_t(n), 0.0);
         for (int j = lo + 1; j <= hi; ++j) {
-            const PointF p = g.sourcePoint(src, size_t(j - 1)), q = g.sourcePoint(src, size_t(j));
+            const PointF p = at(size_t(j - 1)), q = at(size_t(j));
             arc[size_t(j)] = arc[size_t(j - 1)] + std::hypot(double(q.x) - p.x, double(q.y) - p.y);
         }
         total = arc[size_t(hi)];
@@ -332,7 +374,7 @@ void Blend(Line& c, const PartGrading& g, const Line& src, int a, int b, const s
     }
     for (int j : which) {
         if (j < 0 || j >= n) continue;
-        const PointF p = g.sourcePoint(src, size_t(j));
+        const PointF p = at(size_t(j));
         const double t = total > 0.0 ? arc.empty() ? 0.0 : arc[size_t(j)] / total : 0.0;
         const double x = byX ? GA.x + (double(p.x) - A.x) * (double(GB.x) - GA.x) / spanX : p.x + dxA + (dxB - dxA) * t;
         const double y = byY ? GA.y + (double(p.y) - A.y) * (double(GB.y) - GA.y) / spanY : p.y + dyA + (dyB - dyA) * t;
@@ -497,8 +539,8 @@ void GradingRunControls::frontSymmetryBefore(PartGrading& g) {
     auto take = [&](void* element, uint32_t kind, Line* master, std::vector<PointF> pts, int base = -1) {
         FrontOutcome out{{element, kind}, master, check(element, master)};
         if (out.skipped.empty()) {
-            const PointF a = master->nodes.front().pt(), b = master->nodes.back().pt();
-            for (PointF& p : pts) p = MirrorAcross(p, a, b);
+            const MirrorAxis axis(master->nodes.front().pt(), master->nodes.back().pt());
+            for (PointF& p : pts) p = axis(p);
             if (kind == kKindBasePoint) g.moveBasePoint(base, pts.front());
             else g.setSource(element, std::move(pts));
             front_.push_back({{element, kind}, master, base});
@@ -525,11 +567,12 @@ void GradingRunControls::frontSymmetryBefore(PartGrading& g) {
 void GradingRunControls::applySharedZones(PartGrading& g) {
     for (const Zone& z : zones_) {
         const Line& host = *z.record->host;
+        const SourcePoints at(g, host);
         for (int i = 0; i < g.sizeCount(); ++i) {
             Line* c = GradedCopyAt(host, i);
             if (!c || c->nodes.size() != host.nodes.size()) continue;
             for (int j : z.stretch) {
-                const PointF q = g.transform(g.sourcePoint(host, size_t(j)), z.base, i);
+                const PointF q = g.transform(at(size_t(j)), z.base, i);
                 c->nodes[size_t(j)].x = q.x;
                 c->nodes[size_t(j)].y = q.y;
             }
@@ -554,17 +597,25 @@ void GradingRunControls::frontSymmetryAfter(PartGrading& g) {
             PointF a = mi->nodes.front().pt(), b = mi->nodes.back().pt();
             if (!(std::hypot(double(b.x) - a.x, double(b.y) - a.y) >= 0.01))
                 a = master.nodes.front().pt(), b = master.nodes.back().pt();
+            const MirrorAxis axis(a, b);
             // The base size grades by the identity: its copy is the element itself, exactly, not
             // the element mirrored there and back (which rounds).
             const bool base = i == g.baseIndex();
-            auto back = [&](PointF p, PointF own) { return base ? own : MirrorAcross(p, a, b); };
+            auto back = [&](PointF p, PointF own) { return base ? own : axis(p); };
             if (f.element.kind == kKindLine) {
                 const Line& own = *f.element.as<Line>();
-                if (Line* c = GradedCopyAt(own, i))
-                    for (size_t j = 0; j < c->nodes.size() && j < own.nodes.size(); ++j) {
-                        const PointF q = back(c->nodes[j].pt(), own.nodes[j].pt());
-                        c->nodes[j].x = q.x, c->nodes[j].y = q.y;
-                    }
+                if (Line* c = GradedCopyAt(own, i)) {
+                    const size_t count = std::min(c->nodes.size(), own.nodes.size());
+                    Node* to = c->nodes.data();
+                    const Node* from = own.nodes.data();
+                    if (base)
+                        for (size_t j = 0; j < count; ++j) to[j].x = from[j].x, to[j].y = from[j].y;
+                    else
+                        for (size_t j = 0; j < count; ++j) {
+                            const PointF q = axis(to[j].pt());
+                            to[j].x = q.x, to[j].y = q.y;
+                        }
+                }
             } else if (f.element.kind == kKindPin) {
                 const Pin& own = *f.element.as<Pin>();
                 if (Pin* c = GradedCopyAt(own, i)) {
@@ -591,13 +642,22 @@ void GradingRunControls::applyFixedDistances(PartGrading& g) {
         const Line& master = *f.record->host;
         const std::vector<float>* perSize =
             f.record->perSize && int(f.record->perSize->size()) == g.sizeCount() ? &*f.record->perSize : nullptr;
+        // The offsets' lengths are the same in every size.
+        std::vector<double> lengths;
+        if (perSize) {
+            lengths.reserve(f.pairs.size());
+            for (const FixedPair& p : f.pairs) lengths.push_back(std::hypot(double(p.dx), double(p.dy)));
+        }
+        const std::vector<int> front = f.slaveLine ? Range(f.nodes[0], f.nodes[1] - 1) : std::vector<int>{};
+        const std::vector<int> rear = f.slaveLine ? Range(f.nodes[2] + 1, f.nodes[3]) : std::vector<int>{};
         for (int i = 0; i < g.sizeCount(); ++i) {
             const Line* mi = GradedCopyAt(master, i);
             if (!mi || mi->nodes.size() != master.nodes.size()) mi = &master;  // the base master
             const double D = perSize ? FixedDistanceChange(*perSize, b, i) : 0.0;
-            auto place = [&](const FixedPair& p) {
+            auto place = [&](size_t k) {
+                const FixedPair& p = f.pairs[k];
                 double dx = p.dx, dy = p.dy;
-                const double len = D != 0.0 ? std::hypot(dx, dy) : 0.0;
+                const double len = D != 0.0 ? lengths[k] : 0.0;
                 if (D != 0.0 && len >= 0.01) {
                     // The distance grows by D; it never passes through the master node.
                     const double s = std::max(0.0, D / len + 1.0);
@@ -608,23 +668,22 @@ void GradingRunControls::applyFixedDistances(PartGrading& g) {
             };
             if (f.pin) {
                 if (Pin* c = GradedCopyAt(*f.pin, i)) {
-                    const PointF q = place(f.pairs.front());
+                    const PointF q = place(0);
                     c->x = q.x, c->y = q.y;
                 }
             } else if (f.motif) {
                 if (Motif* c = GradedCopyAt(*f.motif, i)) {
-                    const PointF q = place(f.pairs.front());
+                    const PointF q = place(0);
                     c->x = q.x, c->y = q.y;
                 }
             } else if (Line* c = GradedCopyAt(*f.slaveLine, i)) {
                 if (c->nodes.size() != f.slaveLine->nodes.size()) continue;
-                for (const FixedPair& p : f.pairs) {
-                    const PointF q = place(p);
-                    c->nodes[size_t(p.slaveNode)].x = q.x;
-                    c->nodes[size_t(p.slaveNode)].y = q.y;
+                for (size_t k = 0; k < f.pairs.size(); ++k) {
+                    const PointF q = place(k);
+                    c->nodes[size_t(f.pairs[k].slaveNode)].x = q.x;
+                    c->nodes[size_t(f.pairs[k].slaveNode)].y = q.y;
                 }
-                BlendStretch(*c, g, *f.slaveLine, f.nodes, Range(f.nodes[0], f.nodes[1] - 1),
-                             Range(f.nodes[2] + 1, f.nodes[3]));
+                BlendStretch(*c, g, *f.slaveLine, f.nodes, front, rear);
             }
         }
     }

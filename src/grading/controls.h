@@ -47,6 +47,21 @@ std::optional<std::array<int, 4>> StretchNodes(const std::vector<double>& nodeFr
 
 // Mirror image of p across the straight line through a and b (p itself when a = b).
 PointF MirrorAcross(PointF p, PointF a, PointF b);
+// The same for many points across one axis.
+class MirrorAxis {
+public:
+    MirrorAxis(PointF a, PointF b) : a_(a), ux_(double(b.x) - a.x), uy_(double(b.y) - a.y), len2_(ux_ * ux_ + uy_ * uy_) {}
+    PointF operator()(PointF p) const {
+        if (!(len2_ > 0.0)) return p;
+        const double vx = double(p.x) - a_.x, vy = double(p.y) - a_.y;
+        const double t = (vx * ux_ + vy * uy_) / len2_;
+        return {float(a_.x + 2.0 * t * ux_ - vx), float(a_.y + 2.0 * t * uy_ - vy)};
+    }
+
+private:
+    PointF a_;
+    double ux_, uy_, len2_;
+};
 
 // Why a line cannot be a symmetry axis: "" when it can. A zero-length chord is refused (it has
 // no direction), as is a line that strays more than `tolerance` from its chord.

@@ -545,10 +545,9 @@ GradeReport GradeDesign(Design& d, const TSmooth& smooth, const GradeOptions& op
         controls.applySharedZones(g);
         controls.frontSymmetryAfter(g);
         controls.applyFixedDistances(g);
+        // The copies' node words were cleared of marks as they were made, and the controls mark
+        // only in the run's own table (PartGrading::markNode): nothing to clear here.
         Part& part = g.part();
-        if (options.controls)
-            for (auto& c : part.gradedLines)
-                for (Node& node : c->nodes) node.word &= ~kNodeGradingMarks;
         for (auto& pin : part.gradedPins) pin->outline = PinOutline(pin->x, pin->y, pin->diameter);
         for (int k = 0; k < g.basePointCount(); ++k) {
             BasePoint& bp = *part.basePoints[size_t(k)];

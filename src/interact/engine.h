@@ -155,6 +155,11 @@ struct EngineHooks {
     // 目标参数 of one base point (the button of 基点属性): the window's target dialog; true when
     // it stored something. Without it the button is greyed.
     std::function<bool(BasePoint&)> basePointTargets;
+    // 定距参数 and 共用说明/共模说明 as the window draws them (sizes in rows of sixteen); true when
+    // they changed the design. Without them a form stands in.
+    std::function<bool(Part&, FixedDistance&)> fixedDistanceSteps;
+    std::function<bool(const std::string& title, std::optional<std::vector<uint8_t>>& groups, int basePointIndex)>
+        sizeGroups;
     // Runs `done` once after `ms` milliseconds on the interface thread (the end of a short
     // flash). Without it nothing flashes.
     std::function<void(int ms, std::function<void()> done)> later;

@@ -16,9 +16,11 @@
 #include <memory>
 #include <set>
 
+#include "app/control_dialogs.h"
 #include "app/grading_dialogs.h"
 #include "app/grading_glue.h"
 #include "app/main_frame.h"
+#include "grading/control_dialogs.h"
 #include "grading/engine.h"
 #include "output/sheet.h"
 
@@ -179,6 +181,55 @@ TEST(GradingWindow, DialogControlsReachTheirModels) {
     EXPECT_FALSE(targets.girthEdit(0)->font().bold());
     EXPECT_EQ(targets.model().apply(d), TargetModel::Outcome::Stored);
     EXPECT_EQ((*d.targets)[0].a, 7.0f);
+}
+
+TEST(GradingWindow, ControlDialogsDrawSizesInRowsAndPassClicksOn) {
+    Design d;
+    d.rangeFrom = 200, d.rangeTo = 300, d.step = 5, d.baseSize = 250;  // 21 sizes
+    d.baseParams = {100.0f, 100.0f, 2.0f, 1.0f};
+    d.resizePerSizeArrays();
+    ASSERT_EQ(d.n, 21);
+    Part& part = d.firstPart();
+    FixedDistance& f = *part.fixedDistances.emplace_back(std::make_unique<FixedDistance>());
+
+    // 定距参数: sixteen columns then a second row, the base size's field read-only.
+    FixedStepsModel steps(d, f, false);
+    FixedStepsDialog sd(nullptr, steps);
+    EXPECT_EQ(sd.width(), 50 + 40 * 16);
+    EXPECT_EQ(sd.height(), 2 * 45 + 135);
+    EXPECT_EQ(sd.confirmButton()->text(), "创建");
+    EXPECT_EQ(sd.sizeLabel(0)->text(), "200");
+    EXPECT_GT(sd.edit(16)->y(), sd.edit(15)->y());
+    EXPECT_EQ(sd.edit(16)->x(), sd.edit(0)->x());
+    EXPECT_FALSE(sd.edit(steps.baseIndex)->isEnabled());
+    QLineEdit* e = sd.edit(3);
+    e->selectAll();
+    QTest::keyClicks(e, "1.5");
+    EXPECT_TRUE(e->font().bold());
+    EXPECT_FALSE(sd.edit(4)->font().bold());
+    sd.clearButton()->click();
+    EXPECT_EQ(e->text(), "");
+    EXPECT_FALSE(e->font().bold());
+    QTest::keyClicks(e, "2");
+    ASSERT_EQ(steps.apply(d, part, f), FixedStepsModel::Outcome::Stored);
+    EXPECT_EQ((*f.perSize)[3], 200.0f);
+
+    // 共用说明: left click raises, right click lowers, the top-right corner marks.
+    HeadlessPlatform platform;
+    std::optional<std::vector<uint8_t>> notes;
+    SizeGroupsModel groups(d, "基点共用说明", notes, 2);
+    SizeGroupsDialog gd(nullptr, groups, platform);
+    EXPECT_EQ(gd.windowTitle(), "基点共用说明");
+    EXPECT_EQ(gd.confirmButton()->text(), "创建");
+    GroupCell* c = gd.cell(17);
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(5, c->height() - 5));
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(5, c->height() - 5));
+    QTest::mouseClick(c, Qt::RightButton, {}, QPoint(5, c->height() - 5));
+    EXPECT_EQ(groups.group(17), 1);
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(c->width() - 3, 3));
+    EXPECT_TRUE(groups.marked(17));
+    ASSERT_EQ(groups.apply(d, notes), SizeGroupsModel::Outcome::Stored);
+    EXPECT_EQ((*notes)[17], 0x81);
 }
 
 }  // namespace

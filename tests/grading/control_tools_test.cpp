@@ -111,6 +111,16 @@ TEST_F(ControlToolTest, ShareStepsThroughStartEndAndBaseAndRefusesOverlaps) {
     EXPECT_EQ(z.basePoint, b);
     EXPECT_EQ(snapshots(), before + 1);
     EXPECT_EQ(prompt(), "第一步：请选择共用段起始点！");
+    // Over the host's highlight the zone keeps its colours: blend, shared stretch, blend.
+    RecordingCanvas rc;
+    eng->overlay(rc);
+    const auto& colours = doc.settings.colours;
+    ASSERT_GE(rc.calls.size(), 4u);
+    const size_t last = rc.calls.size() - 1;
+    EXPECT_EQ(rc.calls[last - 2].colour, colours[kColBlendZone]);
+    EXPECT_EQ(rc.calls[last - 1].colour, colours[kColSharedZone]);
+    EXPECT_EQ(rc.calls[last].colour, colours[kColBlendZone]);
+    EXPECT_NE(rc.calls[last - 3].colour, colours[kColSharedZone]);  // the highlight under them
     // A stretch reaching into the zone's blend is refused; the right button steps back.
     click(px(7000, 6000));
     click(px(5000, 6000));
@@ -203,6 +213,20 @@ TEST_F(ControlToolTest, FixedDistanceTiesAPinToAMasterAndOpensItsParametersAfter
     ASSERT_TRUE(p->fixedDistances[0]->perSize);
     EXPECT_EQ(*p->fixedDistances[0]->perSize, (std::vector<float>{100, 200, 0, 300, 400}));
     EXPECT_EQ(snapshots(), before + 2);
+    // The window's drawn dialog replaces the form; cancelled, it takes no snapshot.
+    int drawn = 0;
+    eng->hooks.fixedDistanceSteps = [&](Part& part, FixedDistance& fd) {
+        ++drawn;
+        EXPECT_EQ(&part, p);
+        EXPECT_EQ(&fd, p->fixedDistances[0].get());
+        return false;
+    };
+    const size_t titles = platform.dialogTitles.size();
+    click(px(4000, 1500));
+    EXPECT_EQ(drawn, 1);
+    EXPECT_EQ(platform.dialogTitles.size(), titles);
+    EXPECT_EQ(snapshots(), before + 2);
+    eng->hooks.fixedDistanceSteps = nullptr;
     // A master line asks before its ties are deleted.
     platform.answers.push_back(true);
     click(px(1000, 3000));

@@ -233,6 +233,36 @@ TEST(GradingControls, FixedBasePointLinesOnlyTranslate) {
     EXPECT_EQ(l.basePoint, &b);
 }
 
+// The grid's answer against a plain scan (the earliest of equally near nodes wins), for queries
+// on, near, far from and outside a long curve with repeated nodes.
+TEST(GradingControls, NearestNodeIndexAgreesWithAScan) {
+    std::vector<Node> nodes;
+    for (int i = 0; i < 500; ++i) {
+        const double a = 0.02 * i;
+        nodes.push_back({float(20000 * std::cos(a)), float(12000 * std::sin(a) + 50 * std::sin(7 * a)), 0});
+    }
+    nodes.push_back(nodes[10]);  // a tie: the earlier index wins
+    const NearestNodeIndex index(nodes);
+    auto scan = [&](PointF p) {
+        int best = -1;
+        double bestD = HUGE_VAL;
+        for (size_t k = 0; k < nodes.size(); ++k) {
+            const double dx = double(nodes[k].x) - p.x, dy = double(nodes[k].y) - p.y;
+            if (dx * dx + dy * dy < bestD) bestD = dx * dx + dy * dy, best = int(k);
+        }
+        return best;
+    };
+    uint32_t seed = 12345;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) / 4294967296.0; };
+    for (int q = 0; q < 3000; ++q) {
+        const double spread = q < 1000 ? 300.0 : q < 2000 ? 8000.0 : 60000.0;
+        const Node& n = nodes[size_t(next() * double(nodes.size() - 1))];
+        const PointF p{float(n.x + (next() - 0.5) * spread), float(n.y + (next() - 0.5) * spread)};
+        ASSERT_EQ(index.nearest(p), scan(p)) << p.x << " " << p.y;
+    }
+    EXPECT_EQ(index.nearest(nodes[10].pt()), 10);
+}
+
 TEST(GradingControls, FractionsToNodeIndices) {
     std::vector<double> pos;
     for (int j = 0; j <= 10; ++j) pos.push_back(j / 10.0);

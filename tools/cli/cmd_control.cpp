@@ -1,12 +1,14 @@
 // rozedoz-cli control: the grading controls' tools and dialogs without a window. IN is read, the
 // action applied as the tool or dialog applies it, and OUT written only on success; the verb
 // prints {"ok":true,…}. A refusal prints the system's text or "refused: REASON" and exits 1.
+#include <charconv>
 #include <cstdio>
 #include <optional>
 
 #include "control_address.h"
 #include "design/derived.h"
 #include "design_args.h"
+#include "grading/control_dialogs.h"
 #include "grading/control_edit.h"
 #include "grading/controls.h"
 #include "json_out.h"
@@ -232,26 +234,31 @@ private:
             else if (values.empty()) values = args[i];
             else return usage();
         }
+        // As 定距参数 does it: the fields typed in, 清空 or 删除, then 确认.
+        if (!EnsureSizeCount(d_)) return Refuse("the design has no sizes");
+        FixedStepsModel m(d_, f, cm);
         if (values == "--delete") {
-            if (EditResult r = DeleteFixedDistance(part, f); !r.ok) return Refuse(r);
+            m.pressDelete();
+        } else if (values == "--clear") {
+            m.clear();
+        } else {
+            const std::vector<std::string> items = SplitOn(values, ',');
+            if (int(items.size()) != m.n) return Refuse("one value per size is needed (" + std::to_string(m.n) + ")");
+            for (size_t i = 0; i < items.size(); ++i) {
+                double x = 0;
+                if (!Number(items[i], x)) return Refuse("'" + items[i] + "' is not a number");
+                if (!m.editable(int(i)) || x == m.value(int(i))) continue;
+                char text[40];
+                m.texts[i].assign(text, std::to_chars(text, text + sizeof text, x).ptr);
+            }
+        }
+        const FixedStepsModel::Outcome o = m.apply(d_, part, f);
+        if (o == FixedStepsModel::Outcome::Refused) return Refuse("value out of range");
+        if (o == FixedStepsModel::Outcome::Deleted) {
             begin("distances");
             json.key("deleted").str(args[0]);
             return 0;
         }
-        EditResult r;
-        if (values == "--clear") {
-            f.perSize.reset();
-            r = EditResult::done();
-        } else {
-            std::vector<double> v;
-            for (const std::string& s : SplitOn(values, ',')) {
-                double x = 0;
-                if (!Number(s, x)) return Refuse("'" + s + "' is not a number");
-                v.push_back(x);
-            }
-            r = SetFixedDistanceSteps(d_, f, v, cm);
-        }
-        if (!r.ok) return Refuse(r);
         begin("distances");
         json.key("fixed").str(args[0]).key("per_size");
         if (!f.perSize) json.null();
@@ -296,29 +303,31 @@ private:
         else if (int q = a_.piece(args[0]); q >= 0) array = &d_.pieces[size_t(q)]->sharedDie;
         else if (BasePoint* b = get<BasePoint>(args[0], kKindBasePoint, nullptr)) array = &b->sharedNotes;
         else return Refuse("no base point, part or piece " + args[0]);
+        // As 共用说明/共模说明 does it: the cells set, a corner marked or unmarked, then 确认.
         if (!EnsureSizeCount(d_)) return Refuse("the design has no sizes");
-        std::vector<uint8_t> bytes = *array && int((*array)->size()) == d_.n ? **array : std::vector<uint8_t>(size_t(d_.n), 0);
+        SizeGroupsModel m(d_, "", *array);
         if (args[1] == "--mark") {
             int k = 0;
-            if (args.size() != 3 || !ParseIndex(args[2], k) || k >= d_.n) return usage();
-            if ((bytes[size_t(k)] & 0x7F) == 0) return Refuse("size " + args[2] + " is in no group");
-            MarkRepresentatives(bytes, k);
+            if (args.size() != 3 || !ParseIndex(args[2], k) || k >= m.n) return usage();
+            if (m.group(k) == 0) return Refuse("size " + args[2] + " is in no group");
+            if (!m.marked(k)) m.toggleMark(k);
+            else MarkRepresentatives(m.bytes, k);
         } else if (args[1] == "--clear") {
-            ClearMarks(bytes);
+            ClearMarks(m.bytes);
         } else {
             std::vector<std::string> items = SplitOn(args[1], ',');
-            if (int(items.size()) != d_.n || args.size() != 2)
-                return Refuse("one group per size is needed (" + std::to_string(d_.n) + ")");
+            if (int(items.size()) != m.n || args.size() != 2)
+                return Refuse("one group per size is needed (" + std::to_string(m.n) + ")");
             for (size_t i = 0; i < items.size(); ++i) {
                 std::string s = items[i];
                 const bool marked = !s.empty() && s.back() == '*';
                 if (marked) s.pop_back();
                 int g = 0;
-                if (!ParseIndex(s, g) || g > 127) return Refuse("group '" + items[i] + "' is not 0–127");
-                bytes[i] = uint8_t(g | (marked ? 0x80 : 0));
+                if (!ParseIndex(s, g) || g > SizeGroupsModel::kMaxGroup) return Refuse("group '" + items[i] + "' is not 0–127");
+                m.bytes[i] = uint8_t(g | (marked ? 0x80 : 0));
             }
         }
-        if (EditResult r = StoreGroups(d_, *array, bytes); !r.ok) return Refuse(r);
+        if (m.apply(d_, *array) == SizeGroupsModel::Outcome::Refused) return Refuse("the design has no sizes");
         begin("groups");
         json.key("target").str(args[0]).key("groups");
         if (!*array) json.null();

@@ -532,6 +532,9 @@ GradeReport GradeDesign(Design& d, const TSmooth& smooth, const GradeOptions& op
             for (auto& ln : *l)
                 for (Node& node : ln->nodes) node.word &= ~kNodeGradingMarks;
 
+    // Each part's copies are evaluated (by helper threads) while the next part is graded: the
+    // copies of one part are not touched by the grading of another.
+    LineEvaluator evaluator(smooth, options.threads);
     std::vector<Line*> evaluate;
     GradingControls none;
     GradingControls& controls = options.controls ? *options.controls : none;
@@ -548,6 +551,8 @@ GradeReport GradeDesign(Design& d, const TSmooth& smooth, const GradeOptions& op
         // The copies' node words were cleared of marks as they were made, and the controls mark
         // only in the run's own table (PartGrading::markNode): nothing to clear here.
         Part& part = g.part();
+        if (options.evaluate) evaluator.add(evaluate);
+        evaluate.clear();
         for (auto& pin : part.gradedPins) pin->outline = PinOutline(pin->x, pin->y, pin->diameter);
         for (int k = 0; k < g.basePointCount(); ++k) {
             BasePoint& bp = *part.basePoints[size_t(k)];
@@ -568,7 +573,7 @@ GradeReport GradeDesign(Design& d, const TSmooth& smooth, const GradeOptions& op
         if (counts.far)
             r.warnings.push_back(Format("部位 %d: %d 个元素在离原点10米以外，未扩缩", int(pi), counts.far));
     }
-    if (options.evaluate) EvaluateLineRecords(evaluate, smooth, options.threads);
+    evaluator.finish();
     d.updateGradedFlag();
     if (!(d.flags & kDesignGraded)) FreeDerived(d);
     r.ok = true;

@@ -1,7 +1,6 @@
 #include "model/afterload.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -36,55 +35,94 @@ void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads) {
     EvaluateLineRecords(lines, smooth, threads);
 }
 
-void EvaluateLineRecords(const std::vector<Line*>& lines, const TSmooth& smooth, unsigned threads) {
+// Each line is evaluated from its own nodes into its own polylines and nothing else is written,
+// so threads can take batches of lines from the shared list while the producer goes on adding
+// lines it has finished with: a thread that gets less of the processor simply takes fewer
+// batches. A failure (out of memory) stops the taking and reaches the caller of finish() once
+// every thread has stopped, as on one thread.
+LineEvaluator::LineEvaluator(const TSmooth& smooth, unsigned threads) : smooth_(smooth), threads_(threads) {
+    // Starting a thread costs about as much as evaluating a few thousand nodes: with 0 (one per
+    // core) helpers start once that much work is waiting.
+    if (threads_ == 0) threads_ = std::max(1u, std::thread::hardware_concurrency()), automatic_ = true;
+}
+
+// Left without finish() (the producer failed): the helpers stop after their batch.
+LineEvaluator::~LineEvaluator() {
+    {
+        std::lock_guard lock(m_);
+        stop_ = closed_ = true;
+    }
+    cv_.notify_all();
+    for (std::thread& h : helpers_) h.join();
+}
+
+void LineEvaluator::add(std::span<Line* const> lines) {
+    if (lines.empty()) return;
     size_t work = 0;
     for (const Line* ln : lines) work += ln->nodes.size() + 1;
-    if (threads == 0) {
-        // Starting a thread costs about as much as evaluating a few thousand nodes.
-        threads = work < kParallelEvaluationNodes ? 1 : std::max(1u, std::thread::hardware_concurrency());
+    {
+        std::lock_guard lock(m_);
+        queue_.insert(queue_.end(), lines.begin(), lines.end());
+        work_ += work;
     }
-    threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(lines.size(), 1)));
-    if (threads <= 1) {
-        EvalScratch scratch;
-        for (Line* ln : lines) EvaluateLineRecord(*ln, smooth, scratch);
-        return;
-    }
-    // Each line is evaluated from its own nodes into its own polylines and nothing else is
-    // written, so the threads can take batches of lines from a shared counter: a thread that
-    // gets less of the processor simply takes fewer batches. A failure (out of memory) stops the
-    // taking and reaches the caller once every thread has finished, as on one thread.
-    constexpr size_t kBatch = 32;
-    std::atomic<size_t> next{0};
-    std::atomic<bool> stop{false};
-    std::vector<std::exception_ptr> failed(threads);
-    auto take = [&](size_t slot) {
-        try {
-            EvalScratch scratch;
-            for (;;) {
-                if (stop.load(std::memory_order_relaxed)) return;
-                const size_t from = next.fetch_add(kBatch, std::memory_order_relaxed);
-                if (from >= lines.size()) return;
-                const size_t to = std::min(from + kBatch, lines.size());
-                for (size_t i = from; i < to; ++i) EvaluateLineRecord(*lines[i], smooth, scratch);
+    cv_.notify_all();
+    if (helpers_.empty() && threads_ > 1 && (!automatic_ || work_ >= kParallelEvaluationNodes)) {
+        failed_.resize(threads_);
+        for (unsigned t = 1; t < threads_; ++t) {
+            try {
+                helpers_.emplace_back([this, t] { take(t, false); });
+            } catch (const std::system_error&) {
+                break;  // the threads that did start, and the caller, take all the lines
             }
-        } catch (...) {
-            failed[slot] = std::current_exception();
-            stop = true;
-        }
-    };
-    std::vector<std::thread> helpers;
-    helpers.reserve(threads - 1);
-    for (unsigned t = 1; t < threads; ++t) {
-        try {
-            helpers.emplace_back(take, t);
-        } catch (const std::system_error&) {
-            break;  // the threads that did start, and this one, take all the lines
         }
     }
-    take(0);
-    for (std::thread& h : helpers) h.join();
-    for (const std::exception_ptr& e : failed)
+}
+
+void LineEvaluator::take(size_t slot, bool caller) {
+    try {
+        EvalScratch scratch;
+        Line* batch[kBatch];
+        for (;;) {
+            size_t count = 0;
+            {
+                std::unique_lock lock(m_);
+                // Helpers wait for more lines until the producer is done; the caller only
+                // takes what is there.
+                if (!caller) cv_.wait(lock, [&] { return stop_ || closed_ || next_ < queue_.size(); });
+                if (stop_ || next_ >= queue_.size()) return;
+                count = std::min(kBatch, queue_.size() - next_);
+                std::copy_n(queue_.begin() + std::ptrdiff_t(next_), count, batch);
+                next_ += count;
+            }
+            for (size_t i = 0; i < count; ++i) EvaluateLineRecord(*batch[i], smooth_, scratch);
+        }
+    } catch (...) {
+        std::lock_guard lock(m_);
+        if (failed_.size() <= slot) failed_.resize(slot + 1);
+        failed_[slot] = std::current_exception();
+        stop_ = true;
+        cv_.notify_all();
+    }
+}
+
+void LineEvaluator::finish() {
+    {
+        std::lock_guard lock(m_);
+        if (finished_) return;
+        finished_ = closed_ = true;
+    }
+    cv_.notify_all();
+    take(0, true);
+    for (std::thread& h : helpers_) h.join();
+    helpers_.clear();
+    for (const std::exception_ptr& e : failed_)
         if (e) std::rethrow_exception(e);
+}
+
+void EvaluateLineRecords(const std::vector<Line*>& lines, const TSmooth& smooth, unsigned threads) {
+    LineEvaluator ev(smooth, threads);
+    ev.add(lines);
+    ev.finish();
 }
 
 Polyline PinCircle(float x, float y, float diameter) {

@@ -3,7 +3,13 @@
 // model can run the after-load steps without depending on the layers above it.
 #pragma once
 
+#include <condition_variable>
+#include <exception>
 #include <functional>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
 
 #include "geom/evaluate.h"
 #include "geom/smooth.h"
@@ -34,6 +40,35 @@ constexpr size_t kParallelEvaluationNodes = 20000;
 void EvaluateAllLines(Design& d, const TSmooth& smooth, unsigned threads = 0);
 // The same for a list of lines (the copies a grading run made).
 void EvaluateLineRecords(const std::vector<Line*>& lines, const TSmooth& smooth, unsigned threads = 0);
+
+// Evaluates lines while their producer goes on making others: lines handed to add() may be
+// evaluated at once by helper threads, so the producer must not touch them (nor anything they
+// are evaluated from) until finish() has returned. finish() evaluates what is left on the calling
+// thread, waits for the helpers and rethrows a failure of any of them.
+class LineEvaluator {
+public:
+    LineEvaluator(const TSmooth& smooth, unsigned threads);
+    ~LineEvaluator();
+    LineEvaluator(const LineEvaluator&) = delete;
+    LineEvaluator& operator=(const LineEvaluator&) = delete;
+    void add(std::span<Line* const> lines);
+    void finish();
+
+private:
+    static constexpr size_t kBatch = 32;
+    void take(size_t slot, bool caller);
+
+    const TSmooth& smooth_;
+    unsigned threads_;
+    bool automatic_ = false;
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<Line*> queue_;
+    size_t next_ = 0, work_ = 0;
+    bool closed_ = false, stop_ = false, finished_ = false;
+    std::vector<std::thread> helpers_;
+    std::vector<std::exception_ptr> failed_;
+};
 
 // The after-load steps; returns the page the design opens on (0–3).
 int RunAfterLoadSteps(Design& d, const TSmooth& smooth, bool evaluate = true);

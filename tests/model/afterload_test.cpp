@@ -80,10 +80,23 @@ TEST(AfterLoad, EvaluationIsTheSameOnAnyNumberOfThreads) {
     ASSERT_GT(bad, 0u);
     ASSERT_GT(seconds, 50u);
 
-    for (unsigned threads : {1u, 2u, 3u, 0u}) {
+    // Whole, and handed over in pieces as a grading run does (helpers evaluate the first pieces
+    // while later ones are still being added).
+    for (unsigned threads : {1u, 2u, 3u, 0u, 102u, 103u}) {
         Design d;
         d.copyFrom(source);
-        EvaluateAllLines(d, smooth, threads);
+        if (threads < 100) {
+            EvaluateAllLines(d, smooth, threads);
+        } else {
+            LineEvaluator ev(smooth, threads - 100);
+            for (auto& p : d.parts)
+                for (List<Line>* l : {&p->gradedLines, &p->linesA, &p->linesB}) {
+                    std::vector<Line*> piece;
+                    for (auto& ln : *l) piece.push_back(ln.get());
+                    ev.add(piece);
+                }
+            ev.finish();
+        }
         const std::vector<const Line*> got = LinesOf(d);
         ASSERT_EQ(got.size(), want.size());
         for (size_t i = 0; i < got.size(); ++i) {

@@ -76,6 +76,9 @@ GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
     pane->pressHook = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
         if (e->button() == Qt::LeftButton) pressTable(at.x(), at.y(), e->modifiers() & Qt::ShiftModifier);
+        // The back-screen tool steps backwards with the right button.
+        else if (e->button() == Qt::RightButton && table_.regionAt(at.x(), at.y()) == ParamRegion::BackTool)
+            pressTable(at.x(), at.y(), true);
     };
     frame_.designReplaced.push_back([this] {
         // The scene draws the zones and ties from shapes a file does not keep.
@@ -96,7 +99,7 @@ GradingGlue::GradingGlue(MainFrame& frame, Engine& engine, ViewController& view)
 }
 
 void GradingGlue::refreshTable() {
-    table_.rebuild(frame_.doc());
+    table_.rebuild(frame_.doc(), engine_.backShown());
     frame_.params()->update();
 }
 

@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 
 #include "app/dialogs.h"
+#include "app/grading_glue.h"
 #include "app/main_frame.h"
 #include "app/menu_table.h"
 #include "interact/text_strokes.h"
@@ -248,6 +249,7 @@ void ViewController::swapScreens() {
     SwapScreens(vs_, tool_);
     setTitleForScreen();
     frame_.refreshCommandWindow();
+    if (frame_.grading()) frame_.grading()->refreshTable();  // the back screen's tool swatch
     frame_.refreshCommandStates();
     redraw();
 }

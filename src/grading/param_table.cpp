@@ -1,9 +1,11 @@
 #include "grading/param_table.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "grading/display.h"
 #include "grading/size_dialogs.h"
+#include "interact/colours.h"
 #include "model/sizes.h"
 
 namespace rz {
@@ -141,8 +143,9 @@ ParamPress CycleSystem(TDoc& doc, bool category, int dir) {
 
 }  // namespace
 
-void TPar::rebuild(const TDoc& doc) {
+void TPar::rebuild(const TDoc& doc, bool backScreen) {
     const Design& d = doc.design;
+    backScreen_ = backScreen;
     cells_.clear();
     int y = kTop;
     auto row = [&](ParamRegion left, const std::string& leftText, const std::string& mid, ParamRegion right,
@@ -172,6 +175,13 @@ void TPar::rebuild(const TDoc& doc) {
     const int shown = graded ? SizeValueAt(d, CurrentSizeIndex(d)) : d.baseSize;
     row(ParamRegion::SizePrev, "◀", PanelCurrentSizeText(shown, d.sizeSystem), ParamRegion::SizeNext, "▶",
         kCurrentSizeBackground);
+    if (backScreen) {
+        // Settings word 37: 0 full cut, 1 half cut, 2 pen, 3 none; the swatch in that tool's colour.
+        static const char* const kNames[4] = {"全刀", "半刀", "笔画", "不画"};
+        const int w = std::clamp(doc.settings.word37, 0, 3);
+        cells_.push_back({1, y, 92, kRowHeight - 1, kNames[w], ParamRegion::BackTool, ToolColour(uint32_t(3 - w))});
+        return;
+    }
     cells_.push_back({1, y, 92, kRowHeight - 1,
                       std::string("扩边全色") + ((d.flags & kDesignMarginFullColour) ? "√" : "  "),
                       ParamRegion::MarginColour});
@@ -213,8 +223,13 @@ ParamPress TPar::press(TDoc& doc, ParamRegion r, bool shift) {
         d.flags ^= kDesignMarginFullColour;
         res = Committed(doc, true);
         break;
+    case ParamRegion::BackTool:
+        // A program setting, kept with the settings file: no undo step.
+        doc.settings.word37 = (std::clamp(doc.settings.word37, 0, 3) + (shift ? 3 : 1)) % 4;
+        res.handled = true;
+        break;
     }
-    rebuild(doc);
+    rebuild(doc, backScreen_);
     return res;
 }
 

@@ -22,6 +22,7 @@ enum class ParamRegion {
     ToDown, ToUp,
     SizePrev, SizeNext,
     MarginColour,
+    BackTool,  // back screen: the tool of shapes drawn on the sheet (settings word 37)
 };
 
 struct ParamCell {
@@ -44,15 +45,19 @@ struct ParamPress {
 
 class TPar {
 public:
-    // Texts from the design: after every load, undo, clear and change of the size fields.
-    void rebuild(const TDoc& doc);
+    // Texts from the design: after every load, undo, clear and change of the size fields. On the
+    // back screen the last row is the swatch of the back-screen tool instead of 扩边全色 (which
+    // only changes the front screen's drawing).
+    void rebuild(const TDoc& doc, bool backScreen = false);
     const std::vector<ParamCell>& cells() const { return cells_; }
     ParamRegion regionAt(int x, int y) const;
-    // A click on a region (Shift moves both ends of the range). Refusals sound their tone.
+    // A click on a region (Shift moves both ends of the range, and steps the back-screen tool
+    // backwards). Refusals sound their tone.
     ParamPress press(TDoc& doc, ParamRegion r, bool shift);
 
 private:
     std::vector<ParamCell> cells_;
+    bool backScreen_ = false;
 };
 
 }  // namespace rz

@@ -113,6 +113,34 @@ TEST_F(ParamTableTest, StandardSwitchAsksBeforeReplacingParameters) {
     EXPECT_NE(bool(d.flags & kDesignMarginFullColour), full);
     EXPECT_FALSE(press(ParamRegion::SizeNext).redraw);
     EXPECT_EQ(lastTone(), kToneRefused);
+
+    // On the back screen the last row is the back-screen tool's swatch: it steps 2 → 3 → 0 and
+    // back with wrap-around, outside undo, and the margin switch is not offered there.
+    auto cellOf = [&](ParamRegion r) -> const ParamCell* {
+        for (const ParamCell& c : par.cells())
+            if (c.region == r) return &c;
+        return nullptr;
+    };
+    EXPECT_EQ(cellOf(ParamRegion::BackTool), nullptr);
+    par.rebuild(doc, true);
+    ASSERT_NE(cellOf(ParamRegion::BackTool), nullptr);
+    EXPECT_EQ(cellOf(ParamRegion::MarginColour), nullptr);
+    EXPECT_EQ(cellOf(ParamRegion::BackTool)->text, "笔画");
+    const ParamCell swatch = *cellOf(ParamRegion::BackTool);
+    EXPECT_EQ(par.regionAt(swatch.x + 2, swatch.y + 2), ParamRegion::BackTool);
+    const int undoBefore = doc.undo.stored();
+    std::vector<int32_t> seen;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(press(ParamRegion::BackTool).designChanged);
+        seen.push_back(doc.settings.word37);
+    }
+    EXPECT_EQ(seen, (std::vector<int32_t>{3, 0, 1, 2}));
+    EXPECT_EQ(cellOf(ParamRegion::BackTool)->text, "笔画");
+    press(ParamRegion::BackTool, true);
+    press(ParamRegion::BackTool, true);
+    EXPECT_EQ(doc.settings.word37, 0);
+    EXPECT_EQ(cellOf(ParamRegion::BackTool)->text, "全刀");
+    EXPECT_EQ(doc.undo.stored(), undoBefore);
 }
 
 TEST(CardModel, LocksKeepsShownValuesAndLimitsTheRange) {

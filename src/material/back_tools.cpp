@@ -42,12 +42,13 @@ public:
         const int32_t id = sheet.items[size_t(hit.item)].pieceId;
         MaterialRecord* rec = FindMaterial(sheet.material, id);
         if (PieceOutlineIndex(sheet.items, id) < 0 || !rec) return true;
+        const MaterialRecord before = *rec;
         const MaterialCalc c = CalculateMaterial(sheet.items, *rec);
         if (!c.refused.empty()) {
             e.tone(500);
             return true;
         }
-        sheet.dirty = 1;  // the record's usage is saved with the sheet
+        if (*rec != before) Changed(sheet);  // the record's usage is saved with the sheet
         PLTC& other = SheetOf(e.doc, e.vs.currentSheet == 1 ? 0 : 1);
         WriteMaterialResult(other.items, other.nextPieceId, c, PenSlot(other.settings(), kToolPen), s_.font);
         Changed(other);

@@ -32,9 +32,15 @@ int HitOrNothing(Engine& e, const Pointer& p) {
 std::function<PointF(PointF)> MapOf(const DragResult& r) {
     return [m = r.map](PointF p) { return m.apply(p); };
 }
-bool Moved(const DragResult& r) {
-    return r.accepted && (r.offset.x != 0 || r.offset.y != 0 || r.quarterTurns % 4 != 0 || r.flips % 2 != 0);
+// Whether the drag showed the outline turned or mirrored. Two flips (in the vertical, then the
+// horizontal line) are a half turn although their count is even, so the placement decides, not
+// the key counts.
+bool Turned(const DragResult& r) {
+    constexpr double kEps = 1e-9;
+    const Affine& m = r.map;
+    return std::fabs(m.a - 1) > kEps || std::fabs(m.b) > kEps || std::fabs(m.c) > kEps || std::fabs(m.d - 1) > kEps;
 }
+bool Moved(const DragResult& r) { return r.accepted && (r.offset.x != 0 || r.offset.y != 0 || Turned(r)); }
 
 // The drag of a set of items: their polylines follow the pointer.
 Shape OutlineOf(const ItemList& items, const std::function<bool(size_t)>& take) {
@@ -78,7 +84,8 @@ private:
         Shape shape = OutlineOf(sheet.items, [&](size_t i) { return pieces.count(sheet.items[i].pieceId) != 0; });
         DragOutline(e, p, std::move(shape), [this, pieces](Engine& en, const DragResult& r) {
             PLTC& s = Shown(en);
-            if (!Moved(r) || (copy_ && r.offset.x == 0 && r.offset.y == 0 && r.quarterTurns % 4 == 0)) {
+            // A copy takes the flips its drag showed, as a move does.
+            if (!Moved(r)) {
                 en.redraw();
                 return;
             }
@@ -88,7 +95,7 @@ private:
                 MapPieces(s.items, pieces, MapOf(r));
                 // Ctrl at the drop of one piece, neither turned nor flipped: back along the drag
                 // until it clears the other outlines.
-                if ((r.mods & kMkCtrl) && pieces.size() == 1 && r.quarterTurns % 4 == 0 && r.flips % 4 == 0)
+                if ((r.mods & kMkCtrl) && pieces.size() == 1 && !Turned(r))
                     PushAwayPiece(s.items, *pieces.begin(), r.offset, en.doc.settings.safetyDistance);
             }
             Changed(en, s);

@@ -29,6 +29,14 @@ int HitOrNothing(Engine& e, const Pointer& p) {
     return hit.item;
 }
 
+// Ctrl on a piece in 移动, 旋转 and 拷贝: the pick of the item under the pointer toggles and
+// nothing moves.
+bool TogglePiecePick(Engine& e, PLTC& sheet, int hit) {
+    sheet.items[size_t(hit)].flags ^= kItemPicked;
+    e.redraw();
+    return true;
+}
+
 std::function<PointF(PointF)> MapOf(const DragResult& r) {
     return [m = r.map](PointF p) { return m.apply(p); };
 }
@@ -75,11 +83,7 @@ private:
             else Nothing(e);
             return true;
         }
-        if (!copy_ && p.ctrl()) {
-            sheet.items[size_t(hit)].flags ^= kItemPicked;
-            e.redraw();
-            return true;
-        }
+        if (p.ctrl()) return TogglePiecePick(e, sheet, hit);
         const std::set<int32_t> pieces = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);
         Shape shape = OutlineOf(sheet.items, [&](size_t i) { return pieces.count(sheet.items[i].pieceId) != 0; });
         DragOutline(e, p, std::move(shape), [this, pieces](Engine& en, const DragResult& r) {
@@ -143,6 +147,7 @@ public:
             SheetCrossingBand(e, p);
             return true;
         }
+        if (p.ctrl()) return TogglePiecePick(e, sheet, hit);
         pieces_ = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);
         shape_ = OutlineOf(sheet.items, [&](size_t i) { return pieces_.count(sheet.items[i].pieceId) != 0; });
         float x0 = std::numeric_limits<float>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;

@@ -100,6 +100,17 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_NEAR(sheet().items[3].points[0].y, 5000, 1);
     EXPECT_EQ(sheet().nextPieceId, 4);
     expectUndoTo(before);
+    // In 拷贝 and 旋转 as in 移动, Ctrl on a piece toggles the pick of that item and acts on nothing.
+    const size_t at = sheet().ring.position();
+    for (int mode : {kCopy, kRotate}) {
+        eng->SetMode(mode);
+        click(px(6000, 1000), kMkCtrl);
+        EXPECT_TRUE(sheet().items[2].flags & kItemPicked) << mode;
+        click(px(6000, 1000), kMkCtrl);
+        EXPECT_EQ(bytes(), before) << mode;
+        EXPECT_EQ(eng->capture(), Engine::CaptureKind::None) << mode;
+    }
+    EXPECT_EQ(sheet().ring.position(), at);
 
     // 旋转 follows the pointer about the middle of the piece's box: a quarter turn here.
     eng->SetMode(kRotate);

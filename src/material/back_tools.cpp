@@ -6,6 +6,7 @@
 #include "interact/modes.h"
 #include "material/calc.h"
 #include "material/report.h"
+#include "material/sheet_tool_support.h"
 #include "output/material_record.h"
 #include "output/sheet.h"
 #include "output/sheet_pick.h"
@@ -102,12 +103,20 @@ public:
         return true;
     }
 
+    bool overlay(Engine& e, Canvas& c) override { return sheettool::DrawLit(e, c, lit_); }
+
 private:
     void report(Engine& e) {
         PLTC& sheet = Shown(e);
         const SheetHit hit = HitSheetItem(sheet.items, from_, PickHalf(e, 8));
         if (hit && sheet.items[size_t(hit.item)].kind() == kItemOutline) {
+            // The piece is shown highlighted while its figures are on screen.
+            const int32_t piece = sheet.items[size_t(hit.item)].pieceId;
+            for (size_t i = 0; i < sheet.items.size(); ++i)
+                if (sheet.items[i].pieceId == piece) lit_.push_back(i);
+            e.present();
             e.doc.platform.noticeCaption("测量结果", PieceMeasureText(sheet.items[size_t(hit.item)], e.doc.settings));
+            lit_.clear();
             e.redraw();
             return;
         }
@@ -116,6 +125,7 @@ private:
     PixelPoint start_;
     PointF from_, to_;
     bool dragged_ = false;
+    std::vector<size_t> lit_;
 };
 
 }  // namespace

@@ -238,13 +238,25 @@ public:
         fields[1].kind = FormField::Kind::Label;
         fields[1].label = "笔号";
         fields[1].text = std::to_string(it.pen());
-        if (!e.doc.platform.formDialog("输出属性", fields)) return true;
+        // An unpicked item is shown highlighted while the dialog is open.
+        if (!(it.flags & kItemPicked)) {
+            lit_ = {size_t(hit)};
+            e.present();
+        }
+        const bool ok = e.doc.platform.formDialog("输出属性", fields);
+        const bool wasLit = !lit_.empty();
+        lit_.clear();
         const int chosen = fields[0].index();
-        if (chosen < 0 || chosen > 4) return true;
-        if (SetOutputTool(sheet.items, hit, 4 - chosen, sheet.settings()))
+        if (ok && chosen >= 0 && chosen <= 4 && SetOutputTool(sheet.items, hit, 4 - chosen, sheet.settings()))
             Changed(e, sheet);
+        else if (wasLit)
+            e.present();
         return true;
     }
+    bool overlay(Engine& e, Canvas& c) override { return DrawLit(e, c, lit_); }
+
+private:
+    std::vector<size_t> lit_;
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // consumption table.
 #include <gtest/gtest.h>
 
-#include "../interact/engine_fixture.h"
+#include "sheet_fixture.h"
 #include "interact/scene.h"
 #include "material/back_tools.h"
 #include "material/calc.h"
@@ -149,12 +149,18 @@ TEST_F(MaterialToolsTest, MaterialClickWritesTheOtherSheetAndTotals) {
 
 TEST_F(MaterialToolsTest, MeasureAndConsumptionTable) {
     eng->SetMode(kMeasure);
+    // While the figures are shown the piece is highlighted; afterwards nothing is.
+    std::vector<size_t> litPoints;
+    platform.onNotice = [&](const std::string&) { litPoints = HighlightedPolylines(*eng); };
     click(px(1000, 3000));
+    EXPECT_EQ(litPoints, std::vector<size_t>{5});
+    EXPECT_TRUE(HighlightedPolylines(*eng).empty());
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].caption, "测量结果");
     EXPECT_EQ(platform.boxes[0].text.rfind("净耗料：", 0), 0u) << platform.boxes[0].text;
     EXPECT_NE(platform.boxes[0].text.find("片数：2"), std::string::npos);
     click(px(40000, 30000));
+    EXPECT_TRUE(litPoints.empty());  // the whole sheet: no piece is highlighted
     ASSERT_EQ(platform.boxes.size(), 2u);
     EXPECT_EQ(platform.boxes[1].text.rfind("总净耗料：", 0), 0u);
     EXPECT_NE(platform.boxes[1].text.find("总片数2\n规格60.00 x 40.00(厘米)"), std::string::npos) << platform.boxes[1].text;

@@ -134,8 +134,12 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
 
     // 输出属性: 笔画 (index 3) on the clicked item, with the pen of that tool.
     eng->SetMode(kAttribute);
+    std::vector<size_t> lit;
+    platform.onDialog = [&](const std::string&) { lit = HighlightedPolylines(*eng); };
     platform.dialogValues.push_back({3});
     click(px(1500, 1200));
+    EXPECT_EQ(lit, std::vector<size_t>{2});  // the clicked inner line, shown while the dialog is open
+    EXPECT_TRUE(HighlightedPolylines(*eng).empty());
     EXPECT_EQ(platform.dialogTitles.back(), "输出属性");
     EXPECT_EQ(sheet().items[1].tool(), kToolPen);
     EXPECT_EQ(sheet().items[1].pen(), PenSlot(sheet().settings(), kToolPen));
@@ -150,6 +154,11 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_EQ(platform.formFields.back()[0].value, -1);
     EXPECT_EQ(bytes(), odd);
     EXPECT_EQ(sheet().ring.stored(), stored);
+    // A picked item is drawn as a pick already: no second highlight.
+    sheet().items[1].flags |= kItemPicked;
+    platform.dialogValues.push_back({});
+    click(px(1500, 1200));
+    EXPECT_TRUE(lit.empty());
 }
 
 }  // namespace

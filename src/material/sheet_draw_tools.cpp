@@ -13,6 +13,7 @@
 #include "geom/primitives.h"
 #include "interact/canvas.h"
 #include "material/back_tools.h"
+#include "material/sheet_tool_support.h"
 #include "output/job_stream.h"
 #include "output/sheet.h"
 #include "output/sheet_draw.h"
@@ -28,15 +29,9 @@ constexpr int kModeTrace = 1, kModeCircle = 7, kModeRectangle = 9, kModeSlot = 1
 constexpr float kMinSheetSlot = 120.0f;
 constexpr uint32_t kFeedbackColour = 0x0000FF;
 
-PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
-float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
-int ItemTool(const Engine& e) { return BackScreenItemTool(e.doc.settings.word37); }
+using namespace sheettool;
 
-void Changed(Engine& e, PLTC& s) {
-    s.dirty = 1;
-    s.pushLayout();
-    e.redraw();
-}
+int ItemTool(const Engine& e) { return BackScreenItemTool(e.doc.settings.word37); }
 
 void DrawModel(Engine& e, Canvas& c, const Polyline& pts) {
     if (pts.size() < 2) return;

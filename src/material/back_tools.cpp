@@ -6,6 +6,7 @@
 #include "interact/modes.h"
 #include "material/calc.h"
 #include "material/report.h"
+#include "material/sheet_tool_support.h"
 #include "output/material_record.h"
 #include "output/sheet.h"
 #include "output/sheet_pick.h"
@@ -17,14 +18,7 @@ constexpr int kModeMeasure = 31;
 constexpr int kModeMaterial = 173;
 constexpr int kModeNest = 174;
 
-PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
-float PickHalf(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
-
-// A sheet change that the layout ring keeps.
-void Changed(PLTC& s) {
-    s.dirty = 1;
-    s.pushLayout();
-}
+using namespace sheettool;
 
 // 算料: a click on a piece lays its arrangement over the sheet and draws the result on the
 // other sheet; a click beside the pieces shows the total usage per pair.
@@ -33,7 +27,7 @@ public:
     explicit MaterialTool(MaterialServices s) : s_(s) {}
     bool leftPress(Engine& e, const Pointer& p) override {
         PLTC& sheet = Shown(e);
-        const SheetHit hit = HitSheetItem(sheet.items, p.model, PickHalf(e, 4));
+        const SheetHit hit = HitSheetItem(sheet.items, p.model, Half(e, 4));
         if (!hit) {
             if (auto t = TotalUsage(sheet.items, sheet.material))
                 e.doc.platform.noticeCaption("算料结果", ResultMessage(t->W, t->H, t->usagePerPair));
@@ -42,16 +36,16 @@ public:
         const int32_t id = sheet.items[size_t(hit.item)].pieceId;
         MaterialRecord* rec = FindMaterial(sheet.material, id);
         if (PieceOutlineIndex(sheet.items, id) < 0 || !rec) return true;
+        const MaterialRecord before = *rec;
         const MaterialCalc c = CalculateMaterial(sheet.items, *rec);
         if (!c.refused.empty()) {
             e.tone(500);
             return true;
         }
-        sheet.dirty = 1;  // the record's usage is saved with the sheet
+        if (*rec != before) Changed(e, sheet);  // the record's usage is saved with the sheet
         PLTC& other = SheetOf(e.doc, e.vs.currentSheet == 1 ? 0 : 1);
         WriteMaterialResult(other.items, other.nextPieceId, c, PenSlot(other.settings(), kToolPen), s_.font);
-        Changed(other);
-        e.redraw();
+        Changed(e, other);
         e.doc.platform.noticeCaption("算料结果", ResultMessage(c.rec.W, c.rec.H, c.fig.usagePerPair));
         return true;
     }
@@ -101,12 +95,20 @@ public:
         return true;
     }
 
+    bool overlay(Engine& e, Canvas& c) override { return DrawLit(e, c, lit_); }
+
 private:
     void report(Engine& e) {
         PLTC& sheet = Shown(e);
-        const SheetHit hit = HitSheetItem(sheet.items, from_, PickHalf(e, 8));
+        const SheetHit hit = HitSheetItem(sheet.items, from_, Half(e, 8));
         if (hit && sheet.items[size_t(hit.item)].kind() == kItemOutline) {
+            // The piece is shown highlighted while its figures are on screen.
+            const int32_t piece = sheet.items[size_t(hit.item)].pieceId;
+            for (size_t i = 0; i < sheet.items.size(); ++i)
+                if (sheet.items[i].pieceId == piece) lit_.push_back(i);
+            e.present();
             e.doc.platform.noticeCaption("测量结果", PieceMeasureText(sheet.items[size_t(hit.item)], e.doc.settings));
+            lit_.clear();
             e.redraw();
             return;
         }
@@ -115,6 +117,7 @@ private:
     PixelPoint start_;
     PointF from_, to_;
     bool dragged_ = false;
+    std::vector<size_t> lit_;
 };
 
 }  // namespace
@@ -124,9 +127,8 @@ void RunMaterialReport(Engine& e, TFont* font) {
     e.doc.platform.setBusy(true);
     PLTC& sheet = Shown(e);
     MaterialReport(sheet, font);
-    Changed(sheet);
+    Changed(e, sheet);
     e.doc.platform.setBusy(false);
-    e.redraw();
 }
 
 void InstallMaterialTools(Engine& e, MaterialServices s) {

@@ -32,8 +32,9 @@ void InstallSheetSelectTools(Engine& e, PopupMenu popup = {});
 // The rubber band that modes 0, 20, 23 and 35 try first: it picks the items of the sheet shown;
 // `then` runs, with the press, only when the band did nothing.
 void SheetBandFirst(Engine& e, const Pointer& p, std::function<void(Engine&, const Pointer&)> then);
-// The band of 旋转 and 拷贝 from a press on no piece: it picks what it touches, whichever way it
-// is dragged (Ctrl adds to the picks); one that never opened is a press on nothing.
+// The band of 旋转, 拷贝 and 叠板 from a press on no piece: it picks what it touches, whichever way it
+// is dragged (Ctrl adds to the picks) but never items left out, set aside or chosen for a job;
+// one that never opened is a press on nothing.
 void SheetCrossingBand(Engine& e, const Pointer& p);
 // 圆, 矩形, traced lines, 槽线 and 叠板 on the back screen (sheet_draw_tools.cpp).
 void InstallSheetDrawTools(Engine& e, ShapeMemory* shapes);

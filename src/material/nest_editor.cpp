@@ -282,9 +282,9 @@ private:
             PLTC& sheet = shown(e);
             rec_.usage = placed_ > 0 ? float(area_ / placed_) : 0.0f;
             AcceptNest(sheet.items, sheet.material, piece_, rec_, angle_);
+            // The record (and a turned piece) is a change undo brings back.
             sheet.dirty = 1;
-            // A turned piece is a change of the layout that undo brings back.
-            if (angle_ != 0.0f) sheet.pushLayout();
+            sheet.pushLayout();
         }
         reset();
         e.setStep(0);

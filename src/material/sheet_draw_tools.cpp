@@ -13,6 +13,7 @@
 #include "geom/primitives.h"
 #include "interact/canvas.h"
 #include "material/back_tools.h"
+#include "material/sheet_tool_support.h"
 #include "output/job_stream.h"
 #include "output/sheet.h"
 #include "output/sheet_draw.h"
@@ -28,15 +29,9 @@ constexpr int kModeTrace = 1, kModeCircle = 7, kModeRectangle = 9, kModeSlot = 1
 constexpr float kMinSheetSlot = 120.0f;
 constexpr uint32_t kFeedbackColour = 0x0000FF;
 
-PLTC& Shown(Engine& e) { return SheetOf(e.doc, e.vs.currentSheet == 1 ? 1 : 0); }
-float Half(Engine& e, int px) { return e.vs.view.s > 0 ? float(px) / e.vs.view.s : float(px); }
-int ItemTool(const Engine& e) { return BackScreenItemTool(e.doc.settings.word37); }
+using namespace sheettool;
 
-void Changed(Engine& e, PLTC& s) {
-    s.dirty = 1;
-    s.pushLayout();
-    e.redraw();
-}
+int ItemTool(const Engine& e) { return BackScreenItemTool(e.doc.settings.word37); }
 
 void DrawModel(Engine& e, Canvas& c, const Polyline& pts) {
     if (pts.size() < 2) return;
@@ -307,36 +302,13 @@ private:
 
 // ---------------------------------------------------------------- 叠板
 
-// The rubber band of a press beside every piece: what it touches is picked (Ctrl: added).
-void PickByBand(Engine& e, const RubberBand& b) {
-    PLTC& s = Shown(e);
-    if (!b.active) {
-        if (ClearPicks(s.items)) e.redraw();
-        else e.tone(kToneRefused);
-        return;
-    }
-    if (!(b.mods & kMkCtrl)) ClearPicks(s.items);
-    const PixelRect r = b.pixels();
-    const PointF p0 = e.vs.view.toModel(r.left, r.bottom), p1 = e.vs.view.toModel(r.right, r.top);
-    const RectF box{std::min(p0.x, p1.x), std::min(p0.y, p1.y), std::max(p0.x, p1.x), std::max(p0.y, p1.y)};
-    for (PlotItem& it : s.items) {
-        if (it.points.empty()) continue;
-        const PointF q = it.points[0];
-        const bool touches = it.points.size() == 1
-                                 ? q.x >= box.minX && q.x <= box.maxX && q.y >= box.minY && q.y <= box.maxY
-                                 : PolyHitRect(box, it.points).segment != 0;
-        if (touches) it.flags |= kItemPicked;
-    }
-    e.redraw();
-}
-
 class SheetMergeTool : public Tool {
 public:
     bool leftPress(Engine& e, const Pointer& p) override {
         PLTC& s = Shown(e);
         const int hit = PickSheetPiece(s.items, p.model, Half(e, 5));
         if (hit < 0) {
-            e.beginRubberBand(p, PickByBand);
+            SheetCrossingBand(e, p);
             return true;
         }
         e.doc.platform.setBusy(true);

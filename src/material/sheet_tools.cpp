@@ -29,12 +29,26 @@ int HitOrNothing(Engine& e, const Pointer& p) {
     return hit.item;
 }
 
+// Ctrl on a piece in 移动, 旋转 and 拷贝: the pick of the item under the pointer toggles and
+// nothing moves.
+bool TogglePiecePick(Engine& e, PLTC& sheet, int hit) {
+    sheet.items[size_t(hit)].flags ^= kItemPicked;
+    e.redraw();
+    return true;
+}
+
 std::function<PointF(PointF)> MapOf(const DragResult& r) {
     return [m = r.map](PointF p) { return m.apply(p); };
 }
-bool Moved(const DragResult& r) {
-    return r.accepted && (r.offset.x != 0 || r.offset.y != 0 || r.quarterTurns % 4 != 0 || r.flips % 2 != 0);
+// Whether the drag showed the outline turned or mirrored. Two flips (in the vertical, then the
+// horizontal line) are a half turn although their count is even, so the placement decides, not
+// the key counts.
+bool Turned(const DragResult& r) {
+    constexpr double kEps = 1e-9;
+    const Affine& m = r.map;
+    return std::fabs(m.a - 1) > kEps || std::fabs(m.b) > kEps || std::fabs(m.c) > kEps || std::fabs(m.d - 1) > kEps;
 }
+bool Moved(const DragResult& r) { return r.accepted && (r.offset.x != 0 || r.offset.y != 0 || Turned(r)); }
 
 // The drag of a set of items: their polylines follow the pointer.
 Shape OutlineOf(const ItemList& items, const std::function<bool(size_t)>& take) {
@@ -69,16 +83,13 @@ private:
             else Nothing(e);
             return true;
         }
-        if (!copy_ && p.ctrl()) {
-            sheet.items[size_t(hit)].flags ^= kItemPicked;
-            e.redraw();
-            return true;
-        }
+        if (p.ctrl()) return TogglePiecePick(e, sheet, hit);
         const std::set<int32_t> pieces = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);
         Shape shape = OutlineOf(sheet.items, [&](size_t i) { return pieces.count(sheet.items[i].pieceId) != 0; });
         DragOutline(e, p, std::move(shape), [this, pieces](Engine& en, const DragResult& r) {
             PLTC& s = Shown(en);
-            if (!Moved(r) || (copy_ && r.offset.x == 0 && r.offset.y == 0 && r.quarterTurns % 4 == 0)) {
+            // A copy takes the flips its drag showed, as a move does.
+            if (!Moved(r)) {
                 en.redraw();
                 return;
             }
@@ -88,7 +99,7 @@ private:
                 MapPieces(s.items, pieces, MapOf(r));
                 // Ctrl at the drop of one piece, neither turned nor flipped: back along the drag
                 // until it clears the other outlines.
-                if ((r.mods & kMkCtrl) && pieces.size() == 1 && r.quarterTurns % 4 == 0 && r.flips % 4 == 0)
+                if ((r.mods & kMkCtrl) && pieces.size() == 1 && !Turned(r))
                     PushAwayPiece(s.items, *pieces.begin(), r.offset, en.doc.settings.safetyDistance);
             }
             Changed(en, s);
@@ -136,6 +147,7 @@ public:
             SheetCrossingBand(e, p);
             return true;
         }
+        if (p.ctrl()) return TogglePiecePick(e, sheet, hit);
         pieces_ = PiecesToAct(sheet.items, sheet.items[size_t(hit)].pieceId);
         shape_ = OutlineOf(sheet.items, [&](size_t i) { return pieces_.count(sheet.items[i].pieceId) != 0; });
         float x0 = std::numeric_limits<float>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
@@ -226,13 +238,25 @@ public:
         fields[1].kind = FormField::Kind::Label;
         fields[1].label = "笔号";
         fields[1].text = std::to_string(it.pen());
-        if (!e.doc.platform.formDialog("输出属性", fields)) return true;
+        // An unpicked item is shown highlighted while the dialog is open.
+        if (!(it.flags & kItemPicked)) {
+            lit_ = {size_t(hit)};
+            e.present();
+        }
+        const bool ok = e.doc.platform.formDialog("输出属性", fields);
+        const bool wasLit = !lit_.empty();
+        lit_.clear();
         const int chosen = fields[0].index();
-        if (chosen < 0 || chosen > 4) return true;
-        if (SetOutputTool(sheet.items, hit, 4 - chosen, sheet.settings()))
+        if (ok && chosen >= 0 && chosen <= 4 && SetOutputTool(sheet.items, hit, 4 - chosen, sheet.settings()))
             Changed(e, sheet);
+        else if (wasLit)
+            e.present();
         return true;
     }
+    bool overlay(Engine& e, Canvas& c) override { return DrawLit(e, c, lit_); }
+
+private:
+    std::vector<size_t> lit_;
 };
 
 }  // namespace

@@ -77,6 +77,7 @@ PLTC::~PLTC() {
 
 void PLTC::restore(const SheetState& s) {
     items = s.items;
+    material = s.material;
     nextPieceId = s.nextPieceId;
     sorted = s.sorted;
     dirty = s.dirty;

@@ -114,6 +114,8 @@ inline void SetSheetInt(SheetSettings& s, int w, int v) { s.words[size_t(w)] = u
 // What the layout ring keeps of a sheet.
 struct SheetState {
     ItemList items;
+    // The material records change with 排刀 and 算料 and are saved with the items.
+    std::vector<MaterialRecord> material;
     int nextPieceId = 1;
     int sorted = 0;
     int dirty = 0;
@@ -170,7 +172,7 @@ public:
     const SheetSettings& settings() const { return *block_; }
     WorkRange area() const { return SheetArea(*block_); }
 
-    SheetState state() const { return {items, nextPieceId, sorted, dirty}; }
+    SheetState state() const { return {items, material, nextPieceId, sorted, dirty}; }
     void restore(const SheetState& s);
     // Empties the sheet (items, next piece id, sorted, dirty) for a regeneration.
     void clearItems();

@@ -11,6 +11,8 @@ namespace {
 
 // Clipper works on integers: sheet units × 100 keep 0.0001 mm.
 constexpr double kScale = 100.0;
+// Left out, set aside, chosen for a job, picked: states of the pieces merged, not of the result.
+constexpr uint32_t kStateBits = 0xF0000000u;
 
 RectF BoxOf(const Polyline& p) {
     RectF r{p[0].x, p[0].y, p[0].x, p[0].y};
@@ -91,15 +93,16 @@ bool MergePickedPieces(ItemList& items, int32_t clicked) {
     std::erase_if(items, [&](const PlotItem& it) { return pieces.count(it.pieceId) && it.kind() == kItemOutline; });
     for (PlotItem& it : items)
         if (pieces.count(it.pieceId)) it.pieceId = clicked;
+    flags &= ~kStateBits;
     PlotItem o;
-    o.flags = flags & ~kItemPicked;
+    o.flags = flags;
     o.pieceId = clicked;
     o.points = std::move(loops[size_t(outer)]);
     items.push_back(std::move(o));
     for (size_t i = 0; i < loops.size(); ++i) {
         if (int(i) == outer) continue;
         PlotItem in;
-        in.flags = flags & ~kItemPicked;
+        in.flags = flags;
         in.setKind(kItemInner);
         in.pieceId = clicked;
         in.points = std::move(loops[i]);

@@ -3,18 +3,19 @@
 // consumption table.
 #include <gtest/gtest.h>
 
-#include "../interact/engine_fixture.h"
+#include "sheet_fixture.h"
 #include "interact/scene.h"
 #include "material/back_tools.h"
 #include "material/calc.h"
 #include "output/cutfile.h"
 #include "output/material_record.h"
 #include "output/sheet.h"
+#include "output/sheet_commands.h"
 
 namespace rz::test {
 namespace {
 
-constexpr int kNest = 174, kMaterial = 173, kMeasure = 31;
+constexpr int kNest = 174, kMaterial = 173, kMeasure = 31, kDelete = 23;
 
 struct MaterialToolsTest : EngineTest {
     void SetUp() override {
@@ -148,12 +149,18 @@ TEST_F(MaterialToolsTest, MaterialClickWritesTheOtherSheetAndTotals) {
 
 TEST_F(MaterialToolsTest, MeasureAndConsumptionTable) {
     eng->SetMode(kMeasure);
+    // While the figures are shown the piece is highlighted; afterwards nothing is.
+    std::vector<size_t> litPoints;
+    platform.onNotice = [&](const std::string&) { litPoints = HighlightedPolylines(*eng); };
     click(px(1000, 3000));
+    EXPECT_EQ(litPoints, std::vector<size_t>{5});
+    EXPECT_TRUE(HighlightedPolylines(*eng).empty());
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].caption, "测量结果");
     EXPECT_EQ(platform.boxes[0].text.rfind("净耗料：", 0), 0u) << platform.boxes[0].text;
     EXPECT_NE(platform.boxes[0].text.find("片数：2"), std::string::npos);
     click(px(40000, 30000));
+    EXPECT_TRUE(litPoints.empty());  // the whole sheet: no piece is highlighted
     ASSERT_EQ(platform.boxes.size(), 2u);
     EXPECT_EQ(platform.boxes[1].text.rfind("总净耗料：", 0), 0u);
     EXPECT_NE(platform.boxes[1].text.find("总片数2\n规格60.00 x 40.00(厘米)"), std::string::npos) << platform.boxes[1].text;
@@ -181,6 +188,63 @@ TEST_F(MaterialToolsTest, MeasureAndConsumptionTable) {
     EXPECT_EQ(shapes, 10);
     EXPECT_EQ(sheet().nextPieceId, 13);
     EXPECT_EQ(sheet().dirty, 1);
+}
+
+// The records 排刀 and 算料 write go back and forth with the layout: after undo the sheet holds
+// what it held then, with its dirty flag, so closing still asks about unsaved work.
+TEST_F(MaterialToolsTest, RecordsFollowUndoAndRedo) {
+    OutputCommands out(*eng);  // 退一步 and 进一步 of the sheet
+    const auto loaded = bytes();
+    // A turned accept is one change: undo takes back the turn and the new record together.
+    eng->SetMode(kNest);
+    click(px(1000, 3000));
+    key(key::Left, kMkCtrl);
+    key(key::Return);
+    ASSERT_EQ(sheet().material.size(), 1u);
+    const auto turned = bytes();
+    ASSERT_TRUE(eng->hooks.backUndo());
+    EXPECT_EQ(bytes(), loaded);
+    EXPECT_EQ(sheet().dirty, 0);
+    ASSERT_TRUE(eng->hooks.backRedo());
+    EXPECT_EQ(bytes(), turned);
+    EXPECT_EQ(sheet().dirty, 1);
+    ASSERT_TRUE(eng->hooks.backUndo());
+
+    // An untouched accept after a delete: each undo gives back the bytes and the dirty flag of
+    // the step before.
+    eng->SetMode(kDelete);
+    click(px(25000, 1000));  // the trapezoid's bottom edge
+    ASSERT_EQ(sheet().items.size(), 1u);
+    const auto deleted = bytes();
+    eng->SetMode(kNest);
+    click(px(1000, 3000));
+    key(key::Return);
+    ASSERT_EQ(sheet().material.size(), 1u);
+    const auto nested = bytes();
+    ASSERT_TRUE(eng->hooks.backUndo());
+    EXPECT_EQ(bytes(), deleted);
+    EXPECT_EQ(sheet().dirty, 1);
+    ASSERT_TRUE(eng->hooks.backUndo());
+    EXPECT_EQ(bytes(), loaded);
+    EXPECT_EQ(sheet().dirty, 0);
+    ASSERT_TRUE(eng->hooks.backRedo());
+    ASSERT_TRUE(eng->hooks.backRedo());
+    EXPECT_EQ(bytes(), nested);
+    EXPECT_EQ(sheet().dirty, 1);
+
+    // 算料's usage is a change of its own; a second click changes nothing and stores nothing.
+    eng->SetMode(kMaterial);
+    click(px(1000, 3000));
+    ASSERT_GT(record(1).usage, 0);
+    const auto used = bytes();
+    const size_t stored = sheet().ring.stored();
+    click(px(1000, 3000));
+    EXPECT_EQ(sheet().ring.stored(), stored);
+    ASSERT_TRUE(eng->hooks.backUndo());
+    EXPECT_EQ(bytes(), nested);
+    EXPECT_EQ(record(1).usage, 0);
+    ASSERT_TRUE(eng->hooks.backRedo());
+    EXPECT_EQ(bytes(), used);
 }
 
 }  // namespace

@@ -251,6 +251,29 @@ TEST_F(SheetDrawTest, MergeMatchesTheUnionAndRefusesWithoutTwoPickedPieces) {
     click(px(2000, 1000));
     EXPECT_EQ(platform.tones, std::vector<int>{500});
     EXPECT_EQ(bytes(), flat);
+
+    // The band passes over pieces set aside or left out of the job, and the merged outline
+    // carries none of those states, even from a piece picked while set aside.
+    constexpr uint32_t kStates = kItemExcluded | kItemSetAside | kItemChosen | kItemPicked;
+    sheet().items = {Item(1, kItemOutline, Rect(1000, 1000, 3000, 2000)),
+                     Item(2, kItemOutline, Rect(2500, 1000, 4000, 2000)),
+                     Item(3, kItemOutline, Rect(3500, 1500, 4500, 2500), kItemSetAside),
+                     Item(4, kItemOutline, Rect(1500, 1500, 2000, 2500), kItemExcluded)};
+    leftDown(px(800, 2800));
+    moveTo(px(4700, 800));
+    leftUp(px(4700, 800));
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ((sheet().items[i].flags & kItemPicked) != 0, i < 2) << i;
+    click(px(2000, 1000));
+    ASSERT_EQ(sheet().items.size(), 3u);
+    EXPECT_EQ(sheet().items[0].flags & kStates, kItemSetAside);
+    EXPECT_EQ(sheet().items[1].flags & kStates, kItemExcluded);
+    EXPECT_EQ(sheet().items[2].flags & kStates, 0u);
+    EXPECT_NEAR(MergedArea(sheet().items, 1), 3000.0 * 1000, 1.0);
+    sheet().items = {Item(1, kItemOutline, Rect(1000, 1000, 3000, 2000), kItemPicked),
+                     Item(2, kItemOutline, Rect(2500, 1000, 4000, 2000), kItemPicked | kItemSetAside)};
+    click(px(2000, 1000));
+    ASSERT_EQ(sheet().items.size(), 1u);
+    EXPECT_EQ(sheet().items[0].flags & kStates, 0u);
 }
 
 // Seeded overlapping outlines, concave ones among them: the merged area is GEOS's union area.

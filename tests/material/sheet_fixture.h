@@ -3,10 +3,21 @@
 #pragma once
 
 #include "../interact/engine_fixture.h"
+#include "interact/canvas.h"
 #include "output/cutfile.h"
 #include "output/sheet.h"
 
 namespace rz::test {
+
+// The point counts of the polylines the feedback draws in the highlight colour.
+inline std::vector<size_t> HighlightedPolylines(Engine& e) {
+    RecordingCanvas c;
+    e.overlay(c);
+    std::vector<size_t> n;
+    for (const auto& call : c.calls)
+        if (call.op == RecordingCanvas::Op::Polyline && call.colour == 0xA000A0) n.push_back(call.pts.size());
+    return n;
+}
 
 struct SheetFixture : EngineTest {
     void TearDown() override { doc.sheets = {}; }

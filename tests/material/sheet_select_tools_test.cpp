@@ -245,6 +245,28 @@ TEST_F(SheetSelectTest, CtrlDropPushesThePieceClearOfTheOthers) {
     EXPECT_EQ(sheet().items[0].points[0], (PointF{1000, 4000}));
     expectUndoTo(before);
 
+    // Two Tab flips show a half turn: in place it is a change of its own, and Ctrl does not push
+    // a piece turned that way.
+    const size_t at = sheet().ring.position();
+    auto flipTwice = [&](PointF from, PointF to, uint32_t mods) {
+        click(px(from.x, from.y));
+        moveTo(px(to.x, to.y));
+        key(key::Tab);
+        key(key::Tab);
+        leftDown(px(to.x, to.y), mods);
+        leftUp(px(to.x, to.y), mods);
+    };
+    flipTwice({2000, 1000}, {2000, 1000}, 0);
+    EXPECT_EQ(sheet().ring.position(), at + 1);
+    EXPECT_NEAR(sheet().items[0].points[0].x, 3000, 1);
+    EXPECT_NEAR(sheet().items[0].points[2].y, 0, 1);
+    expectUndoTo(before);
+    flipTwice({2000, 1000}, {4000, 1500}, kMkCtrl);
+    EXPECT_NEAR(sheet().items[0].points[0].x, 5000, 1);
+    EXPECT_NEAR(sheet().items[0].points[0].y, 1500, 1);
+    EXPECT_GT(Overlap(sheet().items[0].points, b), 0);
+    expectUndoTo(before);
+
     // A safety distance of 0 or less still ends, clear of the other outline.
     Shape moving{Rect(3500, 1000, 5500, 2000)};
     for (float safety : {0.0f, -50.0f, 200.0f}) {

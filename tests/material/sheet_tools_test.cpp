@@ -100,6 +100,17 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_NEAR(sheet().items[3].points[0].y, 5000, 1);
     EXPECT_EQ(sheet().nextPieceId, 4);
     expectUndoTo(before);
+    // In 拷贝 and 旋转 as in 移动, Ctrl on a piece toggles the pick of that item and acts on nothing.
+    const size_t at = sheet().ring.position();
+    for (int mode : {kCopy, kRotate}) {
+        eng->SetMode(mode);
+        click(px(6000, 1000), kMkCtrl);
+        EXPECT_TRUE(sheet().items[2].flags & kItemPicked) << mode;
+        click(px(6000, 1000), kMkCtrl);
+        EXPECT_EQ(bytes(), before) << mode;
+        EXPECT_EQ(eng->capture(), Engine::CaptureKind::None) << mode;
+    }
+    EXPECT_EQ(sheet().ring.position(), at);
 
     // 旋转 follows the pointer about the middle of the piece's box: a quarter turn here.
     eng->SetMode(kRotate);
@@ -123,8 +134,12 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
 
     // 输出属性: 笔画 (index 3) on the clicked item, with the pen of that tool.
     eng->SetMode(kAttribute);
+    std::vector<size_t> lit;
+    platform.onDialog = [&](const std::string&) { lit = HighlightedPolylines(*eng); };
     platform.dialogValues.push_back({3});
     click(px(1500, 1200));
+    EXPECT_EQ(lit, std::vector<size_t>{2});  // the clicked inner line, shown while the dialog is open
+    EXPECT_TRUE(HighlightedPolylines(*eng).empty());
     EXPECT_EQ(platform.dialogTitles.back(), "输出属性");
     EXPECT_EQ(sheet().items[1].tool(), kToolPen);
     EXPECT_EQ(sheet().items[1].pen(), PenSlot(sheet().settings(), kToolPen));
@@ -139,6 +154,11 @@ TEST_F(SheetToolsTest, MoveCopyAndOutputAttribute) {
     EXPECT_EQ(platform.formFields.back()[0].value, -1);
     EXPECT_EQ(bytes(), odd);
     EXPECT_EQ(sheet().ring.stored(), stored);
+    // A picked item is drawn as a pick already: no second highlight.
+    sheet().items[1].flags |= kItemPicked;
+    platform.dialogValues.push_back({});
+    click(px(1500, 1200));
+    EXPECT_TRUE(lit.empty());
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ public:
     std::vector<std::vector<ValueField>> dialogFields;  // the fields as each dialog opened
     // Called while a question is shown (before it is answered), to look at the screen then.
     std::function<void(const std::string&)> onAsk;
+    // Called while a notice is shown, to look at the screen then.
+    std::function<void(const std::string&)> onNotice;
 
     void tone(int hz) override { tones.push_back(hz); }
     bool ask(const std::string& text) override {
@@ -59,10 +61,12 @@ public:
     void notice(const std::string& text) override {
         notices.push_back(text);
         boxes.push_back({"提示", text});
+        if (onNotice) onNotice(text);
     }
     void noticeCaption(const std::string& caption, const std::string& text) override {
         notices.push_back(text);
         boxes.push_back({caption, text});
+        if (onNotice) onNotice(text);
     }
     void setCursor(CursorKind k) override { cursors.push_back(k); }
     void setPrompt(const std::string& text) override { prompts.push_back(text); }

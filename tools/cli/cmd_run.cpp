@@ -350,21 +350,24 @@ public:
         InstallDesignTools(*eng_, std::move(design));
         InstallGradingTools(*eng_);
         font_.load(FindFontFile());
+        // The sheet's own undo and keys come first, as in the window: the back screen's tools
+        // wrap them (undo there also ends the current item).
+        out_ = std::make_unique<OutputCommands>(*eng_);
+        out_->font = &font_;
         InstallGradedOutputTools(*eng_, &font_);
         MaterialServices material;
         material.font = &font_;
         material.popup = edit.popup;
         material.shapes = &tools_.shapes;
         // The head moves only where a cut file gives the back screen its commands.
-        material.moveHead = [this](PointF at) { return out_ && out_->moveHead(at); };
+        material.moveHead = [this](PointF at) { return sheetShown_ && out_->moveHead(at); };
         InstallMaterialTools(*eng_, std::move(material));
         eng_->UpdateModeStatus();
     }
 
-    // The back screen with sheet Ⅰ, and the sheet's own undo and keys (as the window has them).
+    // The back screen with sheet Ⅰ.
     void showSheet() {
-        out_ = std::make_unique<OutputCommands>(*eng_);
-        out_->font = &font_;
+        sheetShown_ = true;
         PLTC& s = SheetOf(doc_, 0);
         s.ring.reset(s.state());
         vs_.currentSheet = 0;
@@ -554,6 +557,7 @@ private:
     DrawTools tools_;
     TFont font_;
     std::unique_ptr<OutputCommands> out_;
+    bool sheetShown_ = false;  // a cut file was read: the back screen edits it
 };
 
 bool IsCutFile(const std::string& path) {

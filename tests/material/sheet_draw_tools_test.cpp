@@ -7,7 +7,6 @@
 #include <random>
 
 #include "../design/geos_oracle.h"
-#include "../interact/engine_fixture.h"
 #include "commands/draw_common.h"
 #include "geom/polyline.h"
 #include "interact/scene.h"
@@ -15,41 +14,24 @@
 #include "output/cutfile.h"
 #include "output/sheet.h"
 #include "output/sheet_stack.h"
+#include "sheet_fixture.h"
 
 namespace rz::test {
 namespace {
 
 constexpr int kTrace = 1, kCircle = 7, kRectangle = 9, kSlot = 142, kMerge = 164;
 
-PlotItem Item(int32_t id, int kind, Polyline pts, uint32_t more = 0) {
-    PlotItem it;
-    it.points = std::move(pts);
-    it.pieceId = id;
-    it.setKind(kind);
-    it.setTool(kToolFullCut);
-    it.flags |= more;
-    return it;
-}
 Polyline Rect(float x0, float y0, float x1, float y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}; }
 
-struct SheetDrawTest : EngineTest {
+struct SheetDrawTest : SheetFixture {
     void SetUp() override {
-        EngineTest::SetUp();
+        SheetFixture::SetUp();
         InstallMaterialTools(*eng);
         vs.backShown = true;
         doc.settings.word37 = 0;  // full cut
-        sheet().items = {Item(1, kItemOutline, Rect(1000, 1000, 3000, 2000))};
+        sheet().items = {SheetFixture::item(1, kItemOutline, Rect(1000, 1000, 3000, 2000))};
         sheet().nextPieceId = 5;
         sheet().ring.reset(sheet().state());
-    }
-    void TearDown() override { doc.sheets = {}; }
-    PLTC& sheet() { return SheetOf(doc, 0); }
-    std::vector<uint8_t> bytes() { return WriteCutFile(sheet().items, {}); }
-    void expectUndoTo(const std::vector<uint8_t>& before) {
-        SheetState s;
-        ASSERT_TRUE(sheet().ring.undo(s));
-        sheet().restore(s);
-        EXPECT_EQ(bytes(), before);
     }
 };
 
@@ -206,12 +188,12 @@ double MergedArea(const ItemList& items, int32_t id) {
 
 TEST_F(SheetDrawTest, MergeMatchesTheUnionAndRefusesWithoutTwoPickedPieces) {
     // A frame of four bars around a hole, one bar running clockwise, and a pin of piece 2.
-    sheet().items = {Item(1, kItemOutline, Rect(1000, 1000, 5000, 1500), kItemPicked),
-                     Item(2, kItemOutline, Rect(4500, 1000, 5000, 4000), kItemPicked),
-                     Item(2, kItemHole, {{4700, 2000}}, kItemPicked),
-                     Item(3, kItemOutline, {{1000, 4000}, {5000, 4000}, {5000, 3500}, {1000, 3500}, {1000, 4000}}, kItemPicked),
-                     Item(4, kItemOutline, Rect(1000, 1000, 1500, 4000), kItemPicked),
-                     Item(9, kItemOutline, Rect(7000, 1000, 8000, 2000))};
+    sheet().items = {SheetFixture::item(1, kItemOutline, Rect(1000, 1000, 5000, 1500), kItemPicked),
+                     SheetFixture::item(2, kItemOutline, Rect(4500, 1000, 5000, 4000), kItemPicked),
+                     SheetFixture::item(2, kItemHole, {{4700, 2000}}, kItemPicked),
+                     SheetFixture::item(3, kItemOutline, {{1000, 4000}, {5000, 4000}, {5000, 3500}, {1000, 3500}, {1000, 4000}}, kItemPicked),
+                     SheetFixture::item(4, kItemOutline, Rect(1000, 1000, 1500, 4000), kItemPicked),
+                     SheetFixture::item(9, kItemOutline, Rect(7000, 1000, 8000, 2000))};
     sheet().ring.reset(sheet().state());
     const double want = GeosUnionArea(ItemList(sheet().items.begin(), sheet().items.end() - 1));
     const auto before = bytes();
@@ -244,8 +226,8 @@ TEST_F(SheetDrawTest, MergeMatchesTheUnionAndRefusesWithoutTwoPickedPieces) {
     EXPECT_EQ(bytes(), one);
 
     // Outlines that enclose nothing give no loop: refused before anything is touched.
-    sheet().items = {Item(1, kItemOutline, {{1000, 1000}, {3000, 1000}, {1000, 1000}}, kItemPicked),
-                     Item(2, kItemOutline, {{2000, 1000}, {2000, 3000}}, kItemPicked)};
+    sheet().items = {SheetFixture::item(1, kItemOutline, {{1000, 1000}, {3000, 1000}, {1000, 1000}}, kItemPicked),
+                     SheetFixture::item(2, kItemOutline, {{2000, 1000}, {2000, 3000}}, kItemPicked)};
     const auto flat = bytes();
     platform.tones.clear();
     click(px(2000, 1000));
@@ -255,10 +237,10 @@ TEST_F(SheetDrawTest, MergeMatchesTheUnionAndRefusesWithoutTwoPickedPieces) {
     // The band passes over pieces set aside or left out of the job, and the merged outline
     // carries none of those states, even from a piece picked while set aside.
     constexpr uint32_t kStates = kItemExcluded | kItemSetAside | kItemChosen | kItemPicked;
-    sheet().items = {Item(1, kItemOutline, Rect(1000, 1000, 3000, 2000)),
-                     Item(2, kItemOutline, Rect(2500, 1000, 4000, 2000)),
-                     Item(3, kItemOutline, Rect(3500, 1500, 4500, 2500), kItemSetAside),
-                     Item(4, kItemOutline, Rect(1500, 1500, 2000, 2500), kItemExcluded)};
+    sheet().items = {SheetFixture::item(1, kItemOutline, Rect(1000, 1000, 3000, 2000)),
+                     SheetFixture::item(2, kItemOutline, Rect(2500, 1000, 4000, 2000)),
+                     SheetFixture::item(3, kItemOutline, Rect(3500, 1500, 4500, 2500), kItemSetAside),
+                     SheetFixture::item(4, kItemOutline, Rect(1500, 1500, 2000, 2500), kItemExcluded)};
     leftDown(px(800, 2800));
     moveTo(px(4700, 800));
     leftUp(px(4700, 800));
@@ -269,8 +251,8 @@ TEST_F(SheetDrawTest, MergeMatchesTheUnionAndRefusesWithoutTwoPickedPieces) {
     EXPECT_EQ(sheet().items[1].flags & kStates, kItemExcluded);
     EXPECT_EQ(sheet().items[2].flags & kStates, 0u);
     EXPECT_NEAR(MergedArea(sheet().items, 1), 3000.0 * 1000, 1.0);
-    sheet().items = {Item(1, kItemOutline, Rect(1000, 1000, 3000, 2000), kItemPicked),
-                     Item(2, kItemOutline, Rect(2500, 1000, 4000, 2000), kItemPicked | kItemSetAside)};
+    sheet().items = {SheetFixture::item(1, kItemOutline, Rect(1000, 1000, 3000, 2000), kItemPicked),
+                     SheetFixture::item(2, kItemOutline, Rect(2500, 1000, 4000, 2000), kItemPicked | kItemSetAside)};
     click(px(2000, 1000));
     ASSERT_EQ(sheet().items.size(), 1u);
     EXPECT_EQ(sheet().items[0].flags & kStates, 0u);
@@ -288,7 +270,7 @@ TEST(SheetStack, SeededMergesMatchGeos) {
             Polyline p = k % 2 ? Polyline{{x, y}, {x + w, y}, {x + w, y + h / 3}, {x + w / 3, y + h / 3}, {x + w / 3, y + h}, {x, y + h}, {x, y}}
                                : Rect(x, y, x + w, y + h);
             if (round % 3 == 0) std::reverse(p.begin(), p.end());
-            items.push_back(Item(k + 1, kItemOutline, std::move(p), kItemPicked));
+            items.push_back(SheetFixture::item(k + 1, kItemOutline, std::move(p), kItemPicked));
         }
         const double want = GeosUnionArea(items);
         ASSERT_TRUE(MergePickedPieces(items, 1));
